@@ -1,0 +1,36 @@
+// Serial port driver: owns one port and a watch thread that delivers every
+// received byte to the owner as WM_PORT_BYTE and writes the owner's frames.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+
+class SerialPort
+{
+public:
+    SerialPort();
+    virtual ~SerialPort();
+
+    // Opens strPortName (COM3, ttyUSB0 or a device path) with the given line
+    // settings. nPort is the port number reported with every notification.
+    // False when the device cannot be opened; configuration failures are
+    // reported through the failure reporter and still give true.
+    bool Open(QObject* pNotifyWnd, const QString& strPortName, unsigned nPort, int nBaud, char cParity,
+              int nDataBits, int nStopBits, quint32 dwEventMask, unsigned nWriteSlotSize);
+    // Starts the watch thread; true when it runs.
+    bool StartWatch();
+    // Puts nCount bytes into the write slot (replacing a write not yet made)
+    // and wakes the watch thread. Refused when nCount exceeds the slot.
+    void Send(const quint8* pData, unsigned nCount);
+    bool IsOpen() const;
+
+    // Shows "Application Error" boxes; replaced by the dialog and by tests.
+    // Always called on the owner's thread.
+    using FailureReporter = std::function<void(const QString& strCaption, const QString& strText)>;
+    static void SetFailureReporter(FailureReporter reporter);
+
+private:
+    struct Impl;
+    Impl* m_pImpl;
+};

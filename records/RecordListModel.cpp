@@ -1,0 +1,118 @@
+// Item model behind the record list.
+#include "records/RecordListModel.h"
+
+RecordListModel::RecordListModel(QObject* pParent) : QAbstractTableModel(pParent) {}
+
+int RecordListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+int RecordListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_columns.size());
+}
+
+QVariant RecordListModel::data(const QModelIndex& index, int nRole) const
+{
+    if (!index.isValid() || index.row() >= m_rows.size() || index.column() >= m_columns.size())
+        return {};
+    const Column& column = m_columns[index.column()];
+    if (nRole == Qt::DisplayRole || nRole == Qt::EditRole)
+    {
+        if (column.nSubItem < 0 || column.nSubItem >= RECORD_COLUMNS)
+            return QString();
+        return m_rows[index.row()].texts[static_cast<size_t>(column.nSubItem)];
+    }
+    if (nRole == Qt::TextAlignmentRole)
+    {
+        const int nHorz = column.nFormat == 1 ? Qt::AlignRight : column.nFormat == 2 ? Qt::AlignHCenter : Qt::AlignLeft;
+        return QVariant::fromValue(nHorz | Qt::AlignVCenter);
+    }
+    return {};
+}
+
+QVariant RecordListModel::headerData(int nSection, Qt::Orientation orientation, int nRole) const
+{
+    if (orientation != Qt::Horizontal || nSection < 0 || nSection >= m_columns.size())
+        return {};
+    if (nRole == Qt::DisplayRole)
+        return m_columns[nSection].strHeading;
+    if (nRole == Qt::TextAlignmentRole)
+        return QVariant::fromValue(Qt::AlignLeft | Qt::AlignVCenter);
+    return {};
+}
+
+int RecordListModel::InsertRow(int nItem, const QString& strText)
+{
+    if (nItem < 0)
+        return -1;
+    const int nRow = qMin(nItem, static_cast<int>(m_rows.size()));
+    beginInsertRows(QModelIndex(), nRow, nRow);
+    MeasurementRecord record;
+    record.texts[0] = strText;
+    m_rows.insert(nRow, record);
+    endInsertRows();
+    return nRow;
+}
+
+bool RecordListModel::SetText(int nItem, int nSubItem, const QString& strText)
+{
+    if (nItem < 0 || nItem >= m_rows.size() || nSubItem < 0 || nSubItem >= RECORD_COLUMNS)
+        return false;
+    m_rows[nItem].texts[static_cast<size_t>(nSubItem)] = strText;
+    for (int nCol = 0; nCol < m_columns.size(); ++nCol)
+    {
+        if (m_columns[nCol].nSubItem == nSubItem)
+            emit dataChanged(index(nItem, nCol), index(nItem, nCol), {Qt::DisplayRole});
+    }
+    return true;
+}
+
+QString RecordListModel::Text(int nItem, int nSubItem) const
+{
+    if (nItem < 0 || nItem >= m_rows.size() || nSubItem < 0 || nSubItem >= RECORD_COLUMNS)
+        return QString();
+    return m_rows[nItem].texts[static_cast<size_t>(nSubItem)];
+}
+
+void RecordListModel::RemoveAllRows()
+{
+    if (m_rows.isEmpty())
+        return;
+    beginResetModel();
+    m_rows.clear();
+    m_rows.squeeze();
+    endResetModel();
+}
+
+void RecordListModel::AppendRows(const QVector<MeasurementRecord>& rows)
+{
+    if (rows.isEmpty())
+        return;
+    const int nFirst = static_cast<int>(m_rows.size());
+    beginInsertRows(QModelIndex(), nFirst, nFirst + static_cast<int>(rows.size()) - 1);
+    m_rows += rows;
+    endInsertRows();
+}
+
+int RecordListModel::InsertColumn(int nCol, const Column& column)
+{
+    if (nCol < 0)
+        return -1;
+    const int nPos = qMin(nCol, static_cast<int>(m_columns.size()));
+    beginInsertColumns(QModelIndex(), nPos, nPos);
+    m_columns.insert(nPos, column);
+    endInsertColumns();
+    return nPos;
+}
+
+bool RecordListModel::RemoveColumn(int nCol)
+{
+    if (nCol < 0 || nCol >= m_columns.size())
+        return false;
+    beginRemoveColumns(QModelIndex(), nCol, nCol);
+    m_columns.remove(nCol);
+    endRemoveColumns();
+    return true;
+}

@@ -1,0 +1,1 @@
+// Anchor of the resource library; the icons themselves live in icons/.

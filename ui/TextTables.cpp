@@ -1,0 +1,102 @@
+// Text tables of the dialog. Every text is the program's own, byte for byte;
+// note the ASCII colon of "请选择端口:" and the missing colon of "请输入校准值".
+#include "ui/TextTables.h"
+
+#include "ui/ControlIds.h"
+
+const LanguageTable TABLE_ENGLISH = {
+    0,
+    {{{"Number", 70}, {"Wave", 60}, {"Mode", 60}, {"RL|OPM|IL", 100}, {"REF|PowerMeter", 100}, {"Date-Time", 200},
+      {"Notes", 180}}},
+    {{{IDC_BTN_CONNECT, "Connect"},
+      {IDC_BTN_CAL_RL, "Calibrate return loss"},
+      {IDC_BTN_CAL_OPM, "Calibrate power meter"},
+      {IDC_BTN_SET_WAVELENGTH, "Set"},
+      {IDC_BTN_READ, "Read Data"},
+      {IDC_BTN_OPEN, "Open"},
+      {IDC_BTN_SAVE, "Save"},
+      {IDC_BTN_SET_TIME, "Set Time"},
+      {IDOK, "OK"},
+      {IDCANCEL, "Exit"},
+      {IDC_STATIC_PORT, "Select Port:"},
+      {IDC_STATIC_LANGUAGE, "Chinese/English:"},
+      {IDC_GROUP_USER, "User Information"},
+      {IDC_STATIC_COMPANY, "Company Name"},
+      {IDC_STATIC_METER_TYPE, "Meter Type"},
+      {IDC_STATIC_SERIAL, "Meter Serial Number"},
+      {IDC_STATIC_OPERATOR, "Test Man"},
+      {IDC_STATIC_NOTES, "Notes"},
+      {IDC_GROUP_CALIBRATE, "Calibrate Power"},
+      {IDC_STATIC_CAL_VALUE, "Enter calibration value"},
+      {IDC_GROUP_READ, "Read Data"},
+      {IDC_GROUP_TIME, "Set Time"},
+      {IDC_STATIC_YEAR, "Year"},
+      {IDC_STATIC_MONTH, "Month"},
+      {IDC_STATIC_DAY, "Day"},
+      {IDC_STATIC_HOUR, "Hour"},
+      {IDC_STATIC_MINUTE, "Minute"},
+      {IDC_STATIC_SECOND, "Seconds"}}},
+};
+
+const LanguageTable TABLE_CHINESE = {
+    1,
+    {{{"序号", 70}, {"波长", 60}, {"模式", 60}, {"RL|OPM|IL", 100}, {"REF|功率值", 100}, {"日期", 200}, {"备注", 180}}},
+    {{{IDC_BTN_CONNECT, "连接"},
+      {IDC_BTN_CAL_RL, "校准回损功率"},
+      {IDC_BTN_CAL_OPM, "校准功率计功率"},
+      {IDC_BTN_SET_WAVELENGTH, "设置"},
+      {IDC_BTN_READ, "读取数据"},
+      {IDC_BTN_OPEN, "打开"},
+      {IDC_BTN_SAVE, "保存"},
+      {IDC_BTN_SET_TIME, "设置时间"},
+      {IDOK, "确定"},
+      {IDCANCEL, "退出"},
+      {IDC_STATIC_PORT, "请选择端口:"},
+      {IDC_STATIC_LANGUAGE, "中文/English:"},
+      {IDC_GROUP_USER, "用户信息"},
+      {IDC_STATIC_COMPANY, "公司 名称"},
+      {IDC_STATIC_METER_TYPE, "仪表 类型"},
+      {IDC_STATIC_SERIAL, "仪表序列号"},
+      {IDC_STATIC_OPERATOR, "测试操作人"},
+      {IDC_STATIC_NOTES, "备注"},
+      {IDC_GROUP_CALIBRATE, "校准功率"},
+      {IDC_STATIC_CAL_VALUE, "请输入校准值"},
+      {IDC_GROUP_READ, "读取数据"},
+      {IDC_GROUP_TIME, "时间设置"},
+      {IDC_STATIC_YEAR, "年"},
+      {IDC_STATIC_MONTH, "月"},
+      {IDC_STATIC_DAY, "日"},
+      {IDC_STATIC_HOUR, "时"},
+      {IDC_STATIC_MINUTE, "分"},
+      {IDC_STATIC_SECOND, "秒"}}},
+};
+
+const BiText TXT_COM_CANT_OPEN = {"串口打不开!", "COM CANN'T OPEN!"};
+const BiText TXT_SELECT_PORT = {"请选择端口号!", "PLEASE SELSECT THE COM PORT!"};
+const BiText TXT_CONNECTED = {"连接成功", "Connection success"};
+const BiText TXT_DISCONNECTED = {"断开连接成功!", "Disconnect success!"};
+const BiText TXT_CAL_RL_DONE = {"校准回损功率成功!", "Calibrate the return loss power successfully!"};
+const BiText TXT_CAL_OPM_DONE = {"校准功率计功率成功!", "Calibrate the return power meter successfully!"};
+const BiText TXT_NO_RECORDS = {"没有功率可读取", "No power can be read"};
+const BiText TXT_READ_DONE = {"功率读取成功", "Power reading success"};
+const BiText TXT_WAVE_SET = {"波长设置成功!", "Set the wave successfully!"};
+const BiText TXT_CLOCK_SET = {"时间设置成功!", "Set time successfully!"};
+const BiText TXT_BTN_DISCONNECT = {"断开连接", "Disconnect"};
+const BiText TXT_BTN_CONNECT = {"连接", "Connect"};
+
+const BiText TXT_SAVE_NOT_XLS = {
+    "保存文件不是Excel文件，无法保存！\n请指定后缀名为\"xls\"的文件名。",
+    "Save the file is not an Excel file, can not be saved! \n Please specify suffix \"xls\" file name."};
+const BiText TXT_SAVING = {"数据正在保存中.....", "The data is saving....."};
+const BiText TXT_SAVE_DONE = {"保存完成！", "The save is complete!"};
+const BiText TXT_SAVE_ERROR = {"保存出错！\n请检查机器环境然后再次执行。",
+                               "Error when saving! \n Please check the machine environment and then run again."};
+const BiText TXT_NO_EXCEL = {
+    "无法创建Excel程序!请检查是否安装了Excel以及Office的版本。",
+    "Unable to create the Excel program! Please check whether the installed version of Excel and Office."};
+const BiText TXT_OPENING = {"文件正在打开.....", "The file is opening....."};
+const BiText TXT_OPEN_ERROR = {"无法打开文件，请检查机器环境或文件内容!",
+                               "Can not open file, please check the machine environment, or the contents of the file!"};
+
+const char* const TXT_PARSE_REAL = "Please enter a number.";
+const char* const TXT_PARSE_BYTE = "Please enter an integer between 0 and 255.";
