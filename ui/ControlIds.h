@@ -1,6 +1,8 @@
 // Control ids of the main dialog and the resource ids of the program.
 #pragma once
 
+#include "res/ResourceIds.h"
+
 constexpr int IDOK = 1;
 constexpr int IDCANCEL = 2;
 constexpr int IDC_STATIC = -1;
@@ -55,14 +57,3 @@ constexpr int IDM_ABOUTBOX = 16;
 constexpr int IDD_ABOUTBOX = 100;
 constexpr int IDS_ABOUTBOX = 101;
 constexpr int IDD_MAIN_DIALOG = 102;
-
-// Icon resources.
-constexpr int IDR_MAINFRAME = 128;
-constexpr int IDI_CONNECT = 130;
-constexpr int IDI_CONNECTED = 131;
-constexpr int IDI_READ = 132;
-constexpr int IDI_SET = 133;
-constexpr int IDI_OPEN = 134;
-constexpr int IDI_SAVE = 135;
-constexpr int IDI_EXIT = 136;
-constexpr int IDI_CALIBRATE = 138;
