@@ -13,13 +13,12 @@
 #include "ui/TextTables.h"
 
 #include <QDialog>
+#include <QHash>
 #include <QIcon>
 #include <QVector>
 #include <memory>
 
-class QComboBox;
-class QLabel;
-class QLineEdit;
+class DropDownCombo;
 class FileChooser;
 
 constexpr int RX_FRAME_SIZE = 1024;
@@ -35,8 +34,11 @@ public:
     explicit MeterClientDlg(QWidget* pParent = nullptr);
     ~MeterClientDlg() override;
 
-    // Runs the dialog modally: OnInitDialog, then the event loop until it ends.
+    // Runs the dialog modally: Create, then the event loop until it ends.
     int DoModal();
+    // Runs OnInitDialog once (the controls exist from construction on);
+    // tests call it instead of DoModal.
+    bool Create();
     // Moves values between the edits and the members; false (after the
     // validation box, with the focus on the control) at the first edit
     // whose text does not convert.
@@ -51,8 +53,6 @@ public:
 
     // Replaces the file dialogs (tests supply the paths); the dialog owns it.
     void SetFileChooser(std::unique_ptr<FileChooser> pChooser);
-    // Device paths added to the port list (meterclient --port, --demo).
-    static void AddExtraPortName(const QString& strName);
 
 protected:
     bool OnInitDialog();
@@ -60,9 +60,9 @@ protected:
     void timerEvent(QTimerEvent* pEvent) override;
     void keyPressEvent(QKeyEvent* pEvent) override;
     void contextMenuEvent(QContextMenuEvent* pEvent) override;
-    void showEvent(QShowEvent* pEvent) override;
 
-    // Routes (message map order).
+public:
+    // Routes (message map order). Public so that tests can drive them.
     long OnPortByte(quint32 wParam, quint32 lParam);
     void OnSysCommand(quint32 nID, quint32 lParam);
     void OnPaint();
@@ -109,7 +109,6 @@ protected:
     void CreateControls();
     void WireRoutes();
 
-public:
     // Members in the order of the design; see the member table.
     QString m_strPort;
     int m_nSelectedPort = 0;
@@ -140,8 +139,8 @@ public:
     HoverButton* m_btnCalOPM = nullptr;
     HoverButton* m_btnConnect = nullptr;
     RecordListCtrl* m_listRecords = nullptr;
-    QComboBox* m_comboLanguage = nullptr;
-    QComboBox* m_comboPort = nullptr;
+    DropDownCombo* m_comboLanguage = nullptr;
+    DropDownCombo* m_comboPort = nullptr;
     QString m_strCompany;
     QString m_strNotes;
     QString m_strSerial;
@@ -156,8 +155,9 @@ public:
     quint8 m_byYear = 0;
     QIcon m_hIcon;
 
+    std::unique_ptr<FileChooser> m_pFileChooser;
+
 private:
     QHash<int, QWidget*> m_controls;
-    std::unique_ptr<FileChooser> m_pFileChooser;
     bool m_bInitialised = false;
 };
