@@ -36,6 +36,7 @@ void ShowMessageBox(QWidget* pOwner, const QString& strText, MessageIcon icon, c
     }
     const QMessageBox::Icon qtIcon = icon == MessageIcon::Stop          ? QMessageBox::Critical
                                      : icon == MessageIcon::Information ? QMessageBox::Information
+                                     : icon == MessageIcon::Warning     ? QMessageBox::Warning
                                                                         : QMessageBox::NoIcon;
     QMessageBox box(qtIcon, call.strCaption, strText, QMessageBox::Ok, pOwner);
     box.exec();

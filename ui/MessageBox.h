@@ -12,6 +12,7 @@ enum class MessageIcon
     None,
     Stop,
     Information,
+    Warning,
 };
 
 struct MessageBoxCall

@@ -1,0 +1,240 @@
+// SETUP.ini: a small private-profile reader and writer.
+//
+// File layout, as the Windows profile calls read and write it:
+//   [section]          section name between brackets, blanks around it ignored
+//   key=value          blanks around key and value ignored; a value in
+//                      matching quotes loses them when read
+// Lines end in CR LF when we write them; LF alone is read as well. The first
+// section of a name and the first key of a name within it count.
+#include "app/SetupIni.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+#include <QStringEncoder>
+
+#include <cstring>
+
+namespace
+{
+struct Line
+{
+    int nStart;   // offset of the line in the file
+    int nLength;  // without the line end
+    int nNext;    // offset of the next line
+};
+
+QList<Line> SplitLines(const QByteArray& file)
+{
+    QList<Line> lines;
+    int nPos = 0;
+    while (nPos < file.size())
+    {
+        int nEnd = file.indexOf('\n', nPos);
+        const int nNext = nEnd < 0 ? static_cast<int>(file.size()) : nEnd + 1;
+        if (nEnd < 0)
+            nEnd = static_cast<int>(file.size());
+        int nLength = nEnd - nPos;
+        if (nLength > 0 && file[nPos + nLength - 1] == '\r')
+            --nLength;
+        lines.append({nPos, nLength, nNext});
+        nPos = nNext;
+    }
+    return lines;
+}
+
+QByteArray Trimmed(const QByteArray& text)
+{
+    int nFirst = 0;
+    int nLast = static_cast<int>(text.size()) - 1;
+    while (nFirst <= nLast && (text[nFirst] == ' ' || text[nFirst] == '\t'))
+        ++nFirst;
+    while (nLast >= nFirst && (text[nLast] == ' ' || text[nLast] == '\t'))
+        --nLast;
+    return text.mid(nFirst, nLast - nFirst + 1);
+}
+
+// Names compare without regard to ASCII case; other bytes (GBK) must match.
+bool SameName(const QByteArray& a, const QByteArray& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (int i = 0; i < a.size(); ++i)
+    {
+        char ca = a[i];
+        char cb = b[i];
+        if (ca >= 'A' && ca <= 'Z')
+            ca = static_cast<char>(ca - 'A' + 'a');
+        if (cb >= 'A' && cb <= 'Z')
+            cb = static_cast<char>(cb - 'A' + 'a');
+        if (ca != cb)
+            return false;
+    }
+    return true;
+}
+
+// The section name of a "[name]" line, or false for any other line.
+bool SectionName(const QByteArray& line, QByteArray& name)
+{
+    const QByteArray trimmed = Trimmed(line);
+    if (!trimmed.startsWith('['))
+        return false;
+    int nClose = trimmed.indexOf(']');
+    if (nClose < 0)
+        nClose = static_cast<int>(trimmed.size());
+    name = Trimmed(trimmed.mid(1, nClose - 1));
+    return true;
+}
+
+bool KeyAndValue(const QByteArray& line, QByteArray& key, QByteArray& value)
+{
+    const int nEquals = line.indexOf('=');
+    if (nEquals < 0)
+        return false;
+    key = Trimmed(line.left(nEquals));
+    value = Trimmed(line.mid(nEquals + 1));
+    return true;
+}
+
+// Index of the section's header line, or -1.
+int FindSection(const QByteArray& file, const QList<Line>& lines, const QByteArray& section)
+{
+    for (int i = 0; i < lines.size(); ++i)
+    {
+        QByteArray name;
+        if (SectionName(file.mid(lines[i].nStart, lines[i].nLength), name) && SameName(name, section))
+            return i;
+    }
+    return -1;
+}
+
+QByteArray ReadFile(const QString& strPath, bool* pExists)
+{
+    QFile file(strPath);
+    *pExists = file.open(QIODevice::ReadOnly);
+    return *pExists ? file.readAll() : QByteArray();
+}
+} // namespace
+
+QByteArray ToAnsi(const char* pszUtf8)
+{
+    QStringEncoder encoder("GBK");
+    const QString text = QString::fromUtf8(pszUtf8);
+    if (!encoder.isValid())
+        return text.toLocal8Bit();
+    return encoder.encode(text);
+}
+
+QString SetupFilePath()
+{
+    // The whole current directory, however long: a path that does not fit a
+    // fixed buffer still names the right file.
+    return QDir::currentPath() + QStringLiteral("/SETUP.ini");
+}
+
+QByteArray ProfileGetValue(const QByteArray& file, const QByteArray& section, const QByteArray& key, bool* pFound)
+{
+    *pFound = false;
+    const QList<Line> lines = SplitLines(file);
+    const int nSection = FindSection(file, lines, section);
+    if (nSection < 0)
+        return QByteArray();
+    for (int i = nSection + 1; i < lines.size(); ++i)
+    {
+        const QByteArray line = file.mid(lines[i].nStart, lines[i].nLength);
+        QByteArray name;
+        if (SectionName(line, name))
+            break;
+        QByteArray lineKey;
+        QByteArray value;
+        if (KeyAndValue(line, lineKey, value) && SameName(lineKey, key))
+        {
+            *pFound = true;
+            if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+                value = value.mid(1, value.size() - 2);
+            return value;
+        }
+    }
+    return QByteArray();
+}
+
+QByteArray ProfileSetValue(const QByteArray& file, const QByteArray& section, const QByteArray& key,
+                           const QByteArray& value)
+{
+    const QByteArray entry = key + '=' + value;
+    const QList<Line> lines = SplitLines(file);
+    const int nSection = FindSection(file, lines, section);
+    if (nSection < 0)
+    {
+        QByteArray result = file;
+        if (!result.isEmpty() && !result.endsWith('\n'))
+            result += "\r\n";
+        return result + '[' + section + "]\r\n" + entry + "\r\n";
+    }
+
+    int nLastEntry = nSection;
+    for (int i = nSection + 1; i < lines.size(); ++i)
+    {
+        const QByteArray line = file.mid(lines[i].nStart, lines[i].nLength);
+        QByteArray name;
+        if (SectionName(line, name))
+            break;
+        QByteArray lineKey;
+        QByteArray lineValue;
+        if (KeyAndValue(line, lineKey, lineValue) && SameName(lineKey, key))
+        {
+            QByteArray result = file;
+            result.replace(lines[i].nStart, lines[i].nLength, entry);
+            return result;
+        }
+        if (!Trimmed(line).isEmpty())
+            nLastEntry = i;
+    }
+
+    // A new key goes after the section's last line that is not blank.
+    const Line& after = lines[nLastEntry];
+    QByteArray result = file;
+    if (after.nNext == after.nStart + after.nLength)  // the last line had no line end
+    {
+        result.insert(after.nNext, "\r\n" + entry + "\r\n");
+        return result;
+    }
+    result.insert(after.nNext, entry + "\r\n");
+    return result;
+}
+
+int WriteSetupString(const char* pszSection, const char* pszKey, const char* pszValue)
+{
+    const QString strPath = SetupFilePath();
+    bool bExists = false;
+    const QByteArray before = ReadFile(strPath, &bExists);
+    const QByteArray after = ProfileSetValue(before, ToAnsi(pszSection), ToAnsi(pszKey), ToAnsi(pszValue));
+
+    QSaveFile file(strPath);
+    // A folder we may not create files in can still hold a SETUP.ini we may write.
+    file.setDirectWriteFallback(true);
+    if (!file.open(QIODevice::WriteOnly))
+        return 0;
+    if (file.write(after) != after.size())
+    {
+        file.cancelWriting();
+        return 0;
+    }
+    return file.commit() ? 1 : 0;
+}
+
+int ReadSetupString(const char* pszSection, const char* pszKey, char* pszBuffer)
+{
+    constexpr int nSizePassed = SETUP_BUFFER_SIZE - 1;
+    pszBuffer[0] = '\0';
+    bool bExists = false;
+    const QByteArray file = ReadFile(SetupFilePath(), &bExists);
+    if (!bExists)
+        return 0;
+    bool bFound = false;
+    const QByteArray value = ProfileGetValue(file, ToAnsi(pszSection), ToAnsi(pszKey), &bFound);
+    const int nCopy = qMin(static_cast<int>(value.size()), nSizePassed - 1);
+    std::memcpy(pszBuffer, value.constData(), static_cast<size_t>(nCopy));
+    pszBuffer[nCopy] = '\0';
+    return nCopy;
+}
