@@ -1,27 +1,71 @@
-// In-memory workbook helpers.
+// In-memory workbook: the sparse cell store behind Worksheet.
 #include "report/Workbook.h"
+
+#include <algorithm>
 
 Cell& Worksheet::At(int nRow, int nCol)
 {
-    auto it = m_cells.find(Key(nRow, nCol));
-    if (it != m_cells.end())
-        return it->second;
-    Cell cell;
-    cell.format = m_defaultFormat;
-    return m_cells.emplace(Key(nRow, nCol), cell).first->second;
+    if (nRow < 0 || nRow >= SHEET_MAX_ROWS || nCol < 0 || nCol >= SHEET_MAX_COLS)
+    {
+        m_scratch = Cell();
+        m_scratch.format = m_defaultFormat;
+        return m_scratch;
+    }
+    // Filling row by row (the reader, the report job) hits the last row or
+    // appends a new one, both without a search.
+    std::vector<ColumnCell>* pRow = nullptr;
+    if (!m_rows.empty() && m_rows.rbegin()->first == nRow)
+        pRow = &m_rows.rbegin()->second;
+    else if (m_rows.empty() || m_rows.rbegin()->first < nRow)
+        pRow = &m_rows.emplace_hint(m_rows.end(), nRow, std::vector<ColumnCell>())->second;
+    else
+        pRow = &m_rows[nRow];
+
+    if (pRow->empty() || pRow->back().nCol < nCol)
+    {
+        pRow->push_back(ColumnCell{nCol, Cell()});
+        ++m_nCellCount;
+        pRow->back().cell.format = m_defaultFormat;
+        return pRow->back().cell;
+    }
+    auto it =
+        std::lower_bound(pRow->begin(), pRow->end(), nCol, [](const ColumnCell& cc, int n) { return cc.nCol < n; });
+    if (it != pRow->end() && it->nCol == nCol)
+        return it->cell;
+    it = pRow->insert(it, ColumnCell{nCol, Cell()});
+    ++m_nCellCount;
+    it->cell.format = m_defaultFormat;
+    return it->cell;
+}
+
+const Cell* Worksheet::Find(int nRow, int nCol) const
+{
+    auto itRow = m_rows.find(nRow);
+    if (itRow == m_rows.end())
+        return nullptr;
+    const std::vector<ColumnCell>& row = itRow->second;
+    auto it = std::lower_bound(row.begin(), row.end(), nCol, [](const ColumnCell& cc, int n) { return cc.nCol < n; });
+    return (it != row.end() && it->nCol == nCol) ? &it->cell : nullptr;
 }
 
 QString Worksheet::Text(int nRow, int nCol) const
 {
-    auto it = m_cells.find(Key(nRow, nCol));
-    return it == m_cells.end() ? QString() : it->second.strText;
+    const Cell* pCell = Find(nRow, nCol);
+    return pCell ? pCell->strText : QString();
 }
 
 bool Worksheet::UsedRows(int& nFirst, int& nLast) const
 {
-    if (m_cells.empty())
+    // A row exists only once a cell was created in it.
+    if (m_rows.empty())
         return false;
-    nFirst = m_cells.begin()->first >> 8;
-    nLast = m_cells.rbegin()->first >> 8;
+    nFirst = m_rows.begin()->first;
+    nLast = m_rows.rbegin()->first;
     return true;
+}
+
+void Worksheet::ClearCells()
+{
+    m_rows.clear();
+    m_nCellCount = 0;
 }

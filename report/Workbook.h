@@ -6,6 +6,7 @@
 #include <QString>
 #include <QVector>
 #include <map>
+#include <vector>
 
 // Cell format as far as the report uses it. Alignment codes are the BIFF8
 // ones (horizontal 0 general, 1 left, 2 centre, 3 right; vertical 0 top,
@@ -13,10 +14,10 @@
 struct CellFormat
 {
     bool bBold = false;
-    int nFillColorIndex = -1;  // Excel's ColorIndex 1..56, -1 for none
-    bool bTextFormat = false;  // number format "@"
+    int nFillColorIndex = -1; // Excel's ColorIndex 1..56, -1 for none
+    bool bTextFormat = false; // number format "@"
     int nHorzAlign = 0;
-    int nVertAlign = 2;        // Excel's default is bottom
+    int nVertAlign = 2; // Excel's default is bottom
 
     bool operator==(const CellFormat& o) const
     {
@@ -28,7 +29,7 @@ struct CellFormat
 
 struct Cell
 {
-    QString strText;  // every value the report writes is text
+    QString strText; // every value the report writes is text
     bool bHasValue = false;
     CellFormat format;
 };
@@ -48,19 +49,46 @@ class Worksheet
 {
 public:
     QString m_strName = QStringLiteral("Sheet1");
-    // Cells by (row << 8 | col), kept sorted so writers walk them in file order.
-    std::map<int, Cell> m_cells;
     QVector<CellRect> m_merges;
-    std::map<int, int> m_columnWidths;  // column -> width in characters (Excel's ColumnWidth)
-    CellFormat m_defaultFormat;         // format applied to "all cells"
+    std::map<int, int> m_columnWidths; // column -> width in characters (Excel's ColumnWidth)
+    CellFormat m_defaultFormat;        // format applied to "all cells"
 
-    static int Key(int nRow, int nCol) { return (nRow << 8) | nCol; }
-    // The cell, created with the sheet-wide format when absent.
+    // The cell, created with the sheet-wide format when absent. A position
+    // outside the sheet (negative, row >= SHEET_MAX_ROWS, column >=
+    // SHEET_MAX_COLS) gives a scratch cell that belongs to no position and is
+    // never saved.
     Cell& At(int nRow, int nCol);
     // The cell's text, or an empty string when there is none.
     QString Text(int nRow, int nCol) const;
     // First and last used row, or false when the sheet holds no cell.
     bool UsedRows(int& nFirst, int& nLast) const;
+
+    // The cell at a position, or nullptr when none was created there.
+    const Cell* Find(int nRow, int nCol) const;
+    // Number of cells created (with or without a value).
+    int CellCount() const { return m_nCellCount; }
+    // Calls fn(nRow, nCol, const Cell&) for every cell, row by row and left
+    // to right within a row: the order of a BIFF sheet.
+    template <typename Fn> void ForEachCell(Fn&& fn) const
+    {
+        for (const auto& row : m_rows)
+            for (const ColumnCell& cc : row.second)
+                fn(row.first, cc.nCol, cc.cell);
+    }
+    // Removes every cell (merges, widths and the default format stay).
+    void ClearCells();
+
+private:
+    struct ColumnCell
+    {
+        int nCol;
+        Cell cell;
+    };
+    // Sparse rows, each a vector of its cells sorted by column: memory grows
+    // with the cells really there, and filling row by row only appends.
+    std::map<int, std::vector<ColumnCell>> m_rows;
+    int m_nCellCount = 0;
+    Cell m_scratch;
 };
 
 class Workbook
