@@ -1,0 +1,59 @@
+// Record decoding: one RSP_RECORD frame to one MeasurementRecord of texts.
+#include "RecordDecoder.h"
+
+#include "link/InstrumentFrame.h"
+
+#include <cstdio>
+
+namespace {
+// "%.2f" of the value widened to double, then the unit. The longest float
+// (-3.4e38) needs 46 characters with two decimals.
+QString FormatFixed2(float fValue, const char* pszUnit)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2f%s", double(fValue), pszUnit);
+    return QString::fromLatin1(text);
+}
+} // namespace
+
+int DecodeRecordIndex(const quint8* pFrame)
+{
+    return ReadU16BE(pFrame + RECORD_POS_INDEX);
+}
+
+MeasurementRecord DecodeRecord(const quint8* pFrame, const WavelengthTable& wavelengths)
+{
+    MeasurementRecord record;
+    record.texts[COL_NUMBER] = QString::number(DecodeRecordIndex(pFrame));
+
+    const quint8 byMode = pFrame[RECORD_POS_MODE];
+    const float fValue = ReadF32LE(pFrame + RECORD_POS_VALUE);
+    if (byMode == MODE_RL)
+    {
+        record.texts[COL_MODE] = QStringLiteral("RL");
+        record.texts[COL_VALUE] = FormatFixed2(fValue, "dB");
+    }
+    else if (byMode == MODE_OPM)
+    {
+        record.texts[COL_MODE] = QStringLiteral("OPM");
+        record.texts[COL_VALUE] = FormatFixed2(fValue, "dBm");
+    }
+    else
+    {
+        record.texts[COL_MODE] = QStringLiteral("IL");
+        record.texts[COL_VALUE] = FormatFixed2(fValue, "dB");
+    }
+
+    const int nWave = pFrame[RECORD_POS_WAVE];
+    if (nWave < WAVELENGTH_COUNT)
+        record.texts[COL_WAVELENGTH] = QString::number(wavelengths[size_t(nWave)]) + QStringLiteral("nm");
+
+    record.texts[COL_REFERENCE] = FormatFixed2(ReadF32LE(pFrame + RECORD_POS_REFERENCE), "dBm");
+
+    // Plain decimal bytes, no leading zeros, two blanks between date and time.
+    const quint8* pDate = pFrame + RECORD_POS_DATE;
+    record.texts[COL_DATETIME] =
+        QString::asprintf("20%u-%u-%u  %u:%u:%u", unsigned(pDate[0]), unsigned(pDate[1]), unsigned(pDate[2]),
+                          unsigned(pDate[3]), unsigned(pDate[4]), unsigned(pDate[5]));
+    return record;
+}
