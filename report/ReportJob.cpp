@@ -1,0 +1,404 @@
+// The Excel jobs of saving and opening a report, and the exception boxes.
+#include "report/ReportJob.h"
+
+#include "report/ExcelWrappers.h"
+#include "report/ReportLayout.h"
+#include "report/SpreadsheetServer.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+#include <exception>
+
+const char* const EXCEPTION_CAPTION_OLE = "COleException";
+const char* const EXCEPTION_CAPTION_DISPATCH = "COleDispatchException";
+const char* const EXCEPTION_CAPTION_CATCH_ALL = "Catch-All";
+const char* const EXCEPTION_TEXT_GENERAL = "General   Exception   caught.";
+
+namespace {
+// Excel's centred alignment, and the codes the layout gives merged cells
+// (Excel's older numbering: horizontal 3 and vertical 2 are both centred).
+constexpr qint32 XL_CENTER = -4108;
+constexpr qint32 MERGED_HORZ_ALIGN = 3;
+constexpr qint32 MERGED_VERT_ALIGN = 2;
+constexpr SCode E_POINTER = 0x80004003;
+
+// The wait cursor from the start of a job to its end; only where a GUI
+// application runs (a command-line tool has no cursor).
+class BusyCursor
+{
+public:
+    BusyCursor()
+    {
+        if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr)
+        {
+            QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+            m_bSet = true;
+        }
+    }
+    ~BusyCursor() { Arrow(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+    void Arrow()
+    {
+        if (m_bSet)
+            QGuiApplication::restoreOverrideCursor();
+        m_bSet = false;
+    }
+
+private:
+    bool m_bSet = false;
+};
+
+QString Choose(const ReportText& text, int nLanguage)
+{
+    return QString::fromUtf8(nLanguage == 1 ? text.en : text.zh);
+}
+
+// An object the job cannot go on without. A server that hands back nothing
+// would otherwise turn every later call into a silent no-op and the job
+// into a false success.
+Dispatch* Required(Dispatch* pDispatch)
+{
+    if (pDispatch == nullptr)
+        throw OleException(E_POINTER);
+    return pDispatch;
+}
+
+Dispatch* Required(Variant value)
+{
+    return Required(value.DetachDispatch());
+}
+
+// The objects of one job, released in the order of the end of the job.
+struct ExcelJob
+{
+    ExcelApplication app;
+    ExcelWorkbooks books;
+    ExcelWorkbook book;
+    ExcelWorksheet sheet;
+};
+
+// End of the job: close the workbook (SaveChanges 1, the report path), the
+// collection, quit, release. bGuarded false is the recovery after a caught
+// failure: each call may fail again, and is then passed over so that the
+// next still reaches the server and nothing leaves the routine.
+void EndJob(ExcelJob& job, const QString& strPath, const Variant& covOptional, BusyCursor& cursor, bool bGuarded)
+{
+    auto step = [bGuarded](auto&& fn) {
+        if (bGuarded)
+        {
+            fn();
+            return;
+        }
+        try
+        {
+            fn();
+        }
+        catch (...)
+        {
+        }
+    };
+    step([&] { job.book.Close(Variant(qint32(1)), Variant(strPath), covOptional); });
+    step([&] { job.books.Close(); });
+    step([&] { job.app.Quit(); });
+    job.book.ReleaseDispatch();
+    job.books.ReleaseDispatch();
+    job.sheet.ReleaseDispatch();
+    job.app.ReleaseDispatch();
+    cursor.Arrow();
+}
+
+void ReportCaught(const ReportHooks& hooks, const QString& strCaption, const QString& strText)
+{
+    if (!hooks.reportException)
+        return;
+    try
+    {
+        hooks.reportException(strCaption, strText);
+    }
+    catch (...)
+    {
+    }
+}
+
+// Runs work() inside the guarded block; a failure is shown in the exception
+// box, then the job is ended unguarded. False after a failure.
+template <typename Fn>
+bool Guarded(const ReportHooks& hooks, ExcelJob& job, const QString& strPath, const Variant& covOptional,
+             BusyCursor& cursor, Fn&& work)
+{
+    try
+    {
+        return work();
+    }
+    catch (const OleException& e)
+    {
+        ReportCaught(hooks, QLatin1String(EXCEPTION_CAPTION_OLE), OleExceptionText(e.m_sc));
+    }
+    catch (const OleDispatchException& e)
+    {
+        ReportCaught(hooks, QLatin1String(EXCEPTION_CAPTION_DISPATCH),
+                     OleDispatchExceptionText(e.m_wCode, e.m_strDescription));
+    }
+    catch (...)
+    {
+        ReportCaught(hooks, QLatin1String(EXCEPTION_CAPTION_CATCH_ALL), QLatin1String(EXCEPTION_TEXT_GENERAL));
+    }
+    EndJob(job, strPath, covOptional, cursor, false);
+    return false;
+}
+
+// A label or a D:F value: merge the cells across, write the text, centre it
+// both ways and set the width of its columns.
+void WriteMergedText(ExcelWorksheet& sheet, ExcelRange& range, const char* pszFrom, const char* pszTo,
+                     const QString& strText, qint32 nWidth)
+{
+    range.AttachDispatch(Required(sheet.GetRange(Variant(QLatin1String(pszFrom)), Variant(QLatin1String(pszTo)))));
+    range.Merge(Variant(1, VT_I2));
+    range.SetValue2(Variant(strText));
+    range.SetHorizontalAlignment(Variant(MERGED_HORZ_ALIGN, VT_I2));
+    range.SetVerticalAlignment(Variant(MERGED_VERT_ALIGN, VT_I2));
+    range.SetColumnWidth(Variant(nWidth, VT_I2));
+}
+
+QString InfoText(const ReportUserInfo& info, ReportInfoField field)
+{
+    switch (field)
+    {
+    case INFO_COMPANY:
+        return info.strCompany;
+    case INFO_METER_TYPE:
+        return info.strMeterType;
+    case INFO_SERIAL:
+        return info.strSerial;
+    case INFO_OPERATOR:
+        return info.strOperator;
+    case INFO_NOTES:
+        return info.strNotes;
+    default:
+        return QString::fromLatin1(REPORT_UNIT_TEXT);
+    }
+}
+
+QString ReadCellText(ExcelRange& cells, ExcelRange& cell, qint32 nRow, qint32 nCol)
+{
+    cell.AttachDispatch(Required(cells.GetItem(Variant(nRow), Variant(nCol))));
+    return CellValueText(cell.GetValue2());
+}
+
+// Cuts strText at a character boundary so that it takes at most nBytes
+// bytes in UTF-8.
+QString CutToUtf8Bytes(const QString& strText, qsizetype nBytes)
+{
+    if (nBytes <= 0)
+        return QString();
+    if (strText.toUtf8().size() <= nBytes)
+        return strText;
+    qsizetype nUsed = 0;
+    qsizetype nPos = 0;
+    while (nPos < strText.size())
+    {
+        const bool bPair =
+            strText[nPos].isHighSurrogate() && nPos + 1 < strText.size() && strText[nPos + 1].isLowSurrogate();
+        const qsizetype nChars = bPair ? 2 : 1;
+        const qsizetype nCharBytes = QStringView(strText).mid(nPos, nChars).toUtf8().size();
+        if (nUsed + nCharBytes > nBytes)
+            break;
+        nUsed += nCharBytes;
+        nPos += nChars;
+    }
+    return strText.left(nPos);
+}
+} // namespace
+
+QString OleExceptionText(SCode sc)
+{
+    return QString::asprintf("COleException.   SCODE:   %08x.", unsigned(sc));
+}
+
+QString OleDispatchExceptionText(quint16 wCode, const QString& strDescription)
+{
+    // The text goes into a 1024-byte buffer: the description gets what the
+    // fixed words leave over, the terminating zero counted.
+    const QString strHead =
+        QString::asprintf("COleDispatchException.   SCODE:   %08x,   Description:   \"", unsigned(wCode));
+    const QString strTail = QStringLiteral("\".");
+    const qsizetype nRoom = EXCEPTION_TEXT_BUFFER - 1 - strHead.toUtf8().size() - strTail.toUtf8().size();
+    return strHead + CutToUtf8Bytes(strDescription, nRoom) + strTail;
+}
+
+QString CellValueText(const Variant& value)
+{
+    switch (value.Type())
+    {
+    case VT_BSTR:
+        return value.String();
+    case VT_I2:
+        return QString::number(value.I2());
+    case VT_I4:
+        return QString::number(value.I4());
+    case VT_R8:
+        return QString::number(value.R8(), 'g', 15);
+    case VT_BOOL:
+        return value.Bool() ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
+    default:
+        return QString();
+    }
+}
+
+bool WriteReportJob(const QString& strPath, const QVector<MeasurementRecord*>& rows, int nLanguage,
+                    const ReportHooks& hooks)
+{
+    // Rows beyond the sheet's last row would be lost: refuse the whole save.
+    if (rows.size() > REPORT_MAX_RECORDS)
+        return false;
+
+    BusyCursor cursor;
+    const Variant covOptional = Variant::Missing();
+    ExcelJob job;
+    ExcelRange cells;
+    ExcelRange range;
+    ExcelFont font;
+    ExcelInterior interior;
+
+    return Guarded(hooks, job, strPath, covOptional, cursor, [&]() {
+        if (!job.app.CreateDispatch(QLatin1String(SPREADSHEET_PROG_ID)))
+        {
+            cursor.Arrow();
+            if (hooks.reportNoExcel)
+                hooks.reportNoExcel();
+            return false;
+        }
+        const ReportUserInfo info = hooks.fetchUserInfo ? hooks.fetchUserInfo() : ReportUserInfo();
+
+        job.app.SetVisible(false);
+        job.app.SetUserControl(true);
+        job.books.AttachDispatch(Required(job.app.GetWorkbooks()));
+        job.book.AttachDispatch(Required(job.books.Add(covOptional)));
+        job.sheet.AttachDispatch(Required(job.book.GetActiveSheet()));
+        cells.AttachDispatch(Required(job.sheet.GetCells()));
+
+        // All cells: centred, text format (so values are stored and read back as text).
+        cells.SetHorizontalAlignment(Variant(XL_CENTER));
+        cells.SetNumberFormatLocal(Variant(QStringLiteral("@")));
+
+        // B2:J4 bold on light green; A6:K6 bold.
+        range.AttachDispatch(Required(job.sheet.GetRange(Variant(QLatin1String(REPORT_INFO_BLOCK_FROM)),
+                                                         Variant(QLatin1String(REPORT_INFO_BLOCK_TO)))));
+        font.AttachDispatch(Required(range.GetFont()));
+        font.SetBold(Variant(qint32(1)));
+        interior.AttachDispatch(Required(range.GetInterior()));
+        interior.SetColorIndex(Variant(REPORT_INFO_COLOR_INDEX, VT_I2));
+        range.AttachDispatch(Required(
+            job.sheet.GetRange(Variant(QLatin1String(REPORT_HEADER_FROM)), Variant(QLatin1String(REPORT_HEADER_TO)))));
+        font.AttachDispatch(Required(range.GetFont()));
+        font.SetBold(Variant(qint32(1)));
+
+        // The user-information block, row by row: B:C, D:F, H:I, J.
+        for (const ReportInfoRow& row : REPORT_INFO_ROWS)
+        {
+            WriteMergedText(job.sheet, range, row.pszLeftLabelFrom, row.pszLeftLabelTo,
+                            Choose(row.leftLabel, nLanguage), REPORT_LABEL_WIDTH);
+            WriteMergedText(job.sheet, range, row.pszLeftValueFrom, row.pszLeftValueTo, InfoText(info, row.leftField),
+                            REPORT_VALUE_WIDTH);
+            WriteMergedText(job.sheet, range, row.pszRightLabelFrom, row.pszRightLabelTo,
+                            Choose(row.rightLabel, nLanguage), REPORT_LABEL_WIDTH);
+            cells.SetItem(Variant(qint32(row.nRow)), Variant(qint32(REPORT_INFO_RIGHT_COL)),
+                          Variant(InfoText(info, row.rightField)));
+        }
+
+        // Column headers A6..G6; F and G 22 characters wide.
+        for (qint32 nCol = 1; nCol <= RECORD_COLUMNS; ++nCol)
+        {
+            cells.SetItem(Variant(qint32(REPORT_HEADER_ROW)), Variant(nCol),
+                          Variant(Choose(REPORT_COLUMN_HEADERS[size_t(nCol - 1)], nLanguage)));
+            if (nCol >= 6)
+            {
+                range.AttachDispatch(Required(cells.GetItem(Variant(qint32(REPORT_HEADER_ROW)), Variant(nCol))));
+                range.SetColumnWidth(Variant(qint32(REPORT_WIDE_WIDTH)));
+            }
+        }
+
+        // One sheet row per record from row 7 on, columns A..G.
+        qint32 nRow = REPORT_FIRST_DATA_ROW;
+        for (const MeasurementRecord* pRecord : rows)
+        {
+            for (qint32 nCol = 1; nCol <= RECORD_COLUMNS; ++nCol)
+                cells.SetItem(Variant(nRow), Variant(nCol), Variant(pRecord->texts[size_t(nCol - 1)]));
+            ++nRow;
+        }
+
+        // Silent save: no question about replacing a file.
+        job.app.SetAlertBeforeOverwriting(false);
+        job.app.SetDisplayAlerts(false);
+        job.book.SaveAs(Variant(strPath), covOptional, covOptional, covOptional, covOptional, covOptional, 0,
+                        covOptional, covOptional, covOptional, covOptional, covOptional);
+
+        EndJob(job, strPath, covOptional, cursor, true);
+        return true;
+    });
+}
+
+bool ReadReportJob(const QString& strPath, const ReportHooks& hooks)
+{
+    BusyCursor cursor;
+    const Variant covOptional = Variant::Missing();
+    ExcelJob job;
+    ExcelRange used;
+    ExcelRange usedRows;
+    ExcelRange cells;
+    ExcelRange cell;
+
+    return Guarded(hooks, job, strPath, covOptional, cursor, [&]() {
+        if (!job.app.CreateDispatch(QLatin1String(SPREADSHEET_PROG_ID)))
+        {
+            cursor.Arrow();
+            return false;
+        }
+        job.app.SetVisible(false);
+        job.app.SetUserControl(true);
+        job.books.AttachDispatch(Required(job.app.GetWorkbooks()));
+        const Variant& o = covOptional;
+        job.book.AttachDispatch(Required(job.books.Open(strPath, o, o, o, o, o, o, o, o, o, o, o, o, o, o)));
+        job.sheet.AttachDispatch(Required(job.book.GetActiveSheet()));
+
+        used.AttachDispatch(Required(job.sheet.GetUsedRange()));
+        usedRows.AttachDispatch(Required(used.GetRows()));
+        const qint32 nUsedRows = usedRows.GetCount();
+        if (nUsedRows < 1)
+        {
+            EndJob(job, strPath, covOptional, cursor, true);
+            return false;
+        }
+        cells.AttachDispatch(Required(job.sheet.GetCells()));
+
+        // D2, D3, J3, D4, J4: company, meter type, serial, operator, notes.
+        QString infoTexts[INFO_FIELD_COUNT];
+        for (int i = 0; i < INFO_FIELD_COUNT; ++i)
+            infoTexts[i] =
+                ReadCellText(cells, cell, REPORT_INFO_CELLS[size_t(i)].nRow, REPORT_INFO_CELLS[size_t(i)].nCol);
+        ReportUserInfo info;
+        info.strCompany = infoTexts[INFO_COMPANY];
+        info.strMeterType = infoTexts[INFO_METER_TYPE];
+        info.strSerial = infoTexts[INFO_SERIAL];
+        info.strOperator = infoTexts[INFO_OPERATOR];
+        info.strNotes = infoTexts[INFO_NOTES];
+        if (hooks.showUserInfo)
+            hooks.showUserInfo(info);
+
+        // Rows 7 to n + 1 (the used range of a report starts in row 2). The
+        // count comes from the server: no sheet row lies beyond 65,536.
+        const qint32 nLastRow = qint32(qMin<qint64>(qint64(nUsedRows) + 1, REPORT_SHEET_ROWS));
+        for (qint32 nRow = REPORT_FIRST_DATA_ROW; nRow <= nLastRow; ++nRow)
+        {
+            MeasurementRecord record;
+            for (qint32 nCol = 1; nCol <= RECORD_COLUMNS; ++nCol)
+                record.texts[size_t(nCol - 1)] = ReadCellText(cells, cell, nRow, nCol);
+            if (hooks.appendRow)
+                hooks.appendRow(record);
+        }
+
+        EndJob(job, strPath, covOptional, cursor, true);
+        return true;
+    });
+}

@@ -1,0 +1,69 @@
+// Saving and opening a report through the automation layer: one Excel job
+// each (start the server, hide it, work on one workbook, close, quit,
+// release), with the cell work of the report layout. Plain functions, so
+// that the dialog and a command-line tool share them. No exception leaves
+// them: a failure inside the job is shown through the hooks and gives false.
+#pragma once
+
+#include "records/MeasurementRecord.h"
+#include "report/Variant.h"
+
+#include <QString>
+#include <QVector>
+#include <functional>
+
+struct ReportUserInfo
+{
+    QString strCompany;
+    QString strMeterType;
+    QString strSerial;
+    QString strOperator;
+    QString strNotes;
+
+    bool operator==(const ReportUserInfo& o) const
+    {
+        return strCompany == o.strCompany && strMeterType == o.strMeterType && strSerial == o.strSerial &&
+               strOperator == o.strOperator && strNotes == o.strNotes;
+    }
+};
+
+// What the job asks of its caller. Empty hooks are skipped.
+struct ReportHooks
+{
+    // Save: run the data exchange from the controls, then give the five
+    // user-information texts (called once Excel has started).
+    std::function<ReportUserInfo()> fetchUserInfo;
+    // Open: the five texts read from the file; show them.
+    std::function<void(const ReportUserInfo&)> showUserInfo;
+    // Open: one data row read from the file, in file order.
+    std::function<void(const MeasurementRecord&)> appendRow;
+    // The exception box: caption and text (no owner window, no icon).
+    std::function<void(const QString& strCaption, const QString& strText)> reportException;
+    // Save: Excel could not be started (open says nothing of its own).
+    std::function<void()> reportNoExcel;
+};
+
+// Writes the rows and the user information in the report layout (texts of
+// nLanguage: 1 English, other Chinese) and saves the workbook under strPath.
+// False when Excel did not start, a failure was caught, or there are more
+// rows than a sheet holds (REPORT_MAX_RECORDS; then nothing is started).
+bool WriteReportJob(const QString& strPath, const QVector<MeasurementRecord*>& rows, int nLanguage,
+                    const ReportHooks& hooks);
+// Reads the user information and the data rows of the report at strPath.
+// False when Excel did not start, the used range has no row, or a failure
+// was caught; rows handed over before a failure are to be dropped.
+bool ReadReportJob(const QString& strPath, const ReportHooks& hooks);
+
+// The texts of the exception boxes, cut to fit a 1024-byte buffer
+// (UTF-8, the terminating zero included).
+constexpr int EXCEPTION_TEXT_BUFFER = 1024;
+QString OleExceptionText(SCode sc);
+QString OleDispatchExceptionText(quint16 wCode, const QString& strDescription);
+extern const char* const EXCEPTION_CAPTION_OLE;       // "COleException"
+extern const char* const EXCEPTION_CAPTION_DISPATCH;  // "COleDispatchException"
+extern const char* const EXCEPTION_CAPTION_CATCH_ALL; // "Catch-All"
+extern const char* const EXCEPTION_TEXT_GENERAL;      // "General   Exception   caught."
+
+// The text of a cell value read back: a string as it is, an empty cell as
+// the empty text, a number or boolean as its usual text, anything else empty.
+QString CellValueText(const Variant& value);

@@ -1,0 +1,300 @@
+// The built-in spreadsheet server: Application, Workbooks and Workbook, and
+// its registration under "Excel.Application".
+#include "report/SpreadsheetServer.h"
+
+#include "report/ExcelDispIds.h"
+#include "report/SpreadsheetObjects.h"
+#if __has_include("report/XlsFile.h")
+#include "report/XlsFile.h"
+#else
+// Until the file layer is in the tree: no file can be saved or opened.
+static bool SaveWorkbookXls(const Workbook&, const QString&, QString* pError)
+{
+    *pError = QStringLiteral("no .xls support");
+    return false;
+}
+static bool LoadWorkbookXls(const QString&, Workbook&, QString* pError)
+{
+    *pError = QStringLiteral("no .xls support");
+    return false;
+}
+#endif
+
+#include <QFileInfo>
+
+Dispatch* CreateSpreadsheetServer()
+{
+    return new AppObject();
+}
+
+void RegisterSpreadsheetServer()
+{
+    RegisterDispatchServer(QLatin1String(SPREADSHEET_PROG_ID), &CreateSpreadsheetServer);
+}
+
+SCode ServerObject::Raise(ExcepInfo* pExcepInfo, const QString& strDescription)
+{
+    if (pExcepInfo != nullptr)
+    {
+        pExcepInfo->wCode = SHEET_ERR_GENERAL;
+        pExcepInfo->strSource = QLatin1String(SPREADSHEET_PROG_ID);
+        pExcepInfo->strDescription = strDescription;
+        pExcepInfo->scode = SHEET_SCODE_GENERAL;
+    }
+    return DISP_E_EXCEPTION;
+}
+
+// Application ---------------------------------------------------------------
+
+AppObject::AppObject() : m_pBooks(new BooksObject())
+{
+}
+
+AppObject::~AppObject()
+{
+    m_pBooks->CloseAll(true);
+    m_pBooks->Release();
+}
+
+SCode AppObject::Invoke(DispId dispid, quint16 wFlags, const Variant* pArgs, int nArgs, Variant* pResult,
+                        ExcepInfo* /*pExcepInfo*/)
+{
+    bool* pSwitch = nullptr;
+    switch (dispid)
+    {
+    case DISPID_APP_WORKBOOKS:
+        if (wFlags != DISPATCH_PROPERTYGET)
+            return DISP_E_MEMBERNOTFOUND;
+        if (nArgs != 0)
+            return DISP_E_BADPARAMCOUNT;
+        if (m_bQuit)
+            return RPC_E_DISCONNECTED;
+        if (pResult != nullptr)
+            *pResult = Variant(m_pBooks, true);
+        return S_OK;
+    case DISPID_APP_QUIT:
+        if (wFlags != DISPATCH_METHOD)
+            return DISP_E_MEMBERNOTFOUND;
+        if (nArgs != 0)
+            return DISP_E_BADPARAMCOUNT;
+        if (m_bQuit)
+            return RPC_E_DISCONNECTED;
+        m_pBooks->CloseAll(true);
+        m_bQuit = true;
+        return S_OK;
+    case DISPID_APP_ALERT_BEFORE_OVERWRITING:
+        pSwitch = &m_bAlertBeforeOverwriting;
+        break;
+    case DISPID_APP_DISPLAY_ALERTS:
+        pSwitch = &m_bDisplayAlerts;
+        break;
+    case DISPID_APP_USER_CONTROL:
+        pSwitch = &m_bUserControl;
+        break;
+    case DISPID_APP_VISIBLE:
+        pSwitch = &m_bVisible;
+        break;
+    default:
+        return DISP_E_MEMBERNOTFOUND;
+    }
+    // The four switches: put only, one boolean.
+    if (wFlags != DISPATCH_PROPERTYPUT)
+        return DISP_E_MEMBERNOTFOUND;
+    if (nArgs != 1)
+        return DISP_E_BADPARAMCOUNT;
+    if (m_bQuit)
+        return RPC_E_DISCONNECTED;
+    bool bValue = false;
+    if (pArgs[0].Type() == VT_BSTR || !pArgs[0].ToBool(bValue))
+        return DISP_E_TYPEMISMATCH;
+    *pSwitch = bValue;
+    return S_OK;
+}
+
+// Workbooks -----------------------------------------------------------------
+
+BooksObject::~BooksObject()
+{
+    CloseAll(true);
+}
+
+void BooksObject::CloseAll(bool bQuit)
+{
+    const QVector<BookObject*> books = std::exchange(m_books, {});
+    for (BookObject* pBook : books)
+    {
+        pBook->MarkClosed();
+        pBook->Release();
+    }
+    if (bQuit)
+        m_bQuit = true;
+}
+
+void BooksObject::Remove(BookObject* pBook)
+{
+    const int nIndex = int(m_books.indexOf(pBook));
+    if (nIndex < 0)
+        return;
+    m_books.remove(nIndex);
+    pBook->Release();
+}
+
+SCode BooksObject::Invoke(DispId dispid, quint16 wFlags, const Variant* pArgs, int nArgs, Variant* pResult,
+                          ExcepInfo* pExcepInfo)
+{
+    switch (dispid)
+    {
+    case DISPID_BOOKS_ADD: {
+        if (wFlags != DISPATCH_METHOD)
+            return DISP_E_MEMBERNOTFOUND;
+        if (nArgs != 1)
+            return DISP_E_BADPARAMCOUNT;
+        if (m_bQuit)
+            return RPC_E_DISCONNECTED;
+        if (!pArgs[0].IsMissing() && !pArgs[0].IsEmpty())
+            return Raise(pExcepInfo, QStringLiteral("Add: workbook templates are not supported."));
+        auto* pBook = new BookObject(this, QString());
+        m_books.append(pBook);
+        if (pResult != nullptr)
+            *pResult = Variant(pBook, true);
+        return S_OK;
+    }
+    case DISPID_BOOKS_CLOSE:
+        if (wFlags != DISPATCH_METHOD)
+            return DISP_E_MEMBERNOTFOUND;
+        if (nArgs != 0)
+            return DISP_E_BADPARAMCOUNT;
+        if (m_bQuit)
+            return RPC_E_DISCONNECTED;
+        CloseAll(false);
+        return S_OK;
+    case DISPID_BOOKS_OPEN: {
+        if (wFlags != DISPATCH_METHOD)
+            return DISP_E_MEMBERNOTFOUND;
+        if (nArgs != 1 + OPEN_OPTIONAL_ARGS)
+            return DISP_E_BADPARAMCOUNT;
+        if (pArgs[0].Type() != VT_BSTR)
+            return DISP_E_TYPEMISMATCH;
+        if (m_bQuit)
+            return RPC_E_DISCONNECTED;
+        const QString strPath = pArgs[0].String();
+        Workbook book;
+        QString strError;
+        if (!LoadWorkbookXls(strPath, book, &strError))
+            return Raise(pExcepInfo, QStringLiteral("Cannot open the file \"%1\": %2").arg(strPath, strError));
+        if (book.m_sheets.isEmpty())
+            return Raise(pExcepInfo, QStringLiteral("Cannot open the file \"%1\": it holds no sheet.").arg(strPath));
+        if (book.m_nActiveSheet < 0 || book.m_nActiveSheet >= book.m_sheets.size())
+            book.m_nActiveSheet = 0;
+        auto* pBook = new BookObject(this, strPath);
+        pBook->m_book = std::move(book);
+        m_books.append(pBook);
+        if (pResult != nullptr)
+            *pResult = Variant(pBook, true);
+        return S_OK;
+    }
+    default:
+        return DISP_E_MEMBERNOTFOUND;
+    }
+}
+
+// Workbook ------------------------------------------------------------------
+
+BookObject::BookObject(BooksObject* pBooks, const QString& strPath) : m_pBooks(pBooks), m_strPath(strPath)
+{
+}
+
+void BookObject::MarkClosed()
+{
+    m_bClosed = true;
+    m_pBooks = nullptr;
+}
+
+SCode BookObject::Invoke(DispId dispid, quint16 wFlags, const Variant* pArgs, int nArgs, Variant* pResult,
+                         ExcepInfo* pExcepInfo)
+{
+    switch (dispid)
+    {
+    case DISPID_BOOK_ACTIVE_SHEET:
+        if (wFlags != DISPATCH_PROPERTYGET)
+            return DISP_E_MEMBERNOTFOUND;
+        if (nArgs != 0)
+            return DISP_E_BADPARAMCOUNT;
+        if (m_bClosed)
+            return RPC_E_DISCONNECTED;
+        if (pResult != nullptr)
+            *pResult = Variant(new SheetObject(this, m_book.m_nActiveSheet), false);
+        return S_OK;
+    case DISPID_BOOK_CLOSE:
+        if (wFlags != DISPATCH_METHOD)
+            return DISP_E_MEMBERNOTFOUND;
+        if (nArgs != 3)
+            return DISP_E_BADPARAMCOUNT;
+        if (m_bClosed)
+            return RPC_E_DISCONNECTED;
+        return Close(pArgs, nArgs, pExcepInfo);
+    case DISPID_BOOK_SAVE_AS:
+        if (wFlags != DISPATCH_METHOD)
+            return DISP_E_MEMBERNOTFOUND;
+        if (nArgs != SAVE_AS_ARGS)
+            return DISP_E_BADPARAMCOUNT;
+        if (m_bClosed)
+            return RPC_E_DISCONNECTED;
+        return SaveAs(pArgs, nArgs, pExcepInfo);
+    default:
+        return DISP_E_MEMBERNOTFOUND;
+    }
+}
+
+SCode BookObject::SaveAs(const Variant* pArgs, int /*nArgs*/, ExcepInfo* pExcepInfo)
+{
+    // Filename (text), five options, AccessMode (whole number), five options.
+    // The options choose formats, passwords and sharing we do not offer; they
+    // are taken as given and not used.
+    const Variant& filename = pArgs[0];
+    const Variant& accessMode = pArgs[SAVE_AS_ACCESS_MODE_INDEX];
+    if (filename.Type() != VT_BSTR)
+        return DISP_E_TYPEMISMATCH;
+    qint32 nAccessMode = 0;
+    if (accessMode.Type() != VT_I4 && accessMode.Type() != VT_I2)
+        return DISP_E_TYPEMISMATCH;
+    accessMode.ToInt(nAccessMode);
+
+    const QString strPath = filename.String();
+    if (strPath.isEmpty())
+        return Raise(pExcepInfo, QStringLiteral("SaveAs: no file name given."));
+    QString strError;
+    if (!SaveWorkbookXls(m_book, strPath, &strError))
+        return Raise(pExcepInfo, QStringLiteral("Cannot save the file \"%1\": %2").arg(strPath, strError));
+    m_strPath = strPath;
+    m_bDirty = false;
+    m_bWrittenHere = true;
+    return S_OK;
+}
+
+SCode BookObject::Close(const Variant* pArgs, int /*nArgs*/, ExcepInfo* pExcepInfo)
+{
+    // SaveChanges (missing: do not save), Filename (missing or text),
+    // RouteWorkbook (not used).
+    bool bSave = false;
+    if (!pArgs[0].IsMissing() && (pArgs[0].Type() == VT_BSTR || !pArgs[0].ToBool(bSave)))
+        return DISP_E_TYPEMISMATCH;
+    if (!pArgs[1].IsMissing() && pArgs[1].Type() != VT_BSTR)
+        return DISP_E_TYPEMISMATCH;
+
+    // See the header: only changes after our own successful SaveAs are saved.
+    if (bSave && m_bDirty && m_bWrittenHere)
+    {
+        const QString strPath = pArgs[1].IsMissing() ? m_strPath : pArgs[1].String();
+        QString strError;
+        if (!SaveWorkbookXls(m_book, strPath, &strError))
+            return Raise(pExcepInfo, QStringLiteral("Cannot save the file \"%1\": %2").arg(strPath, strError));
+        m_strPath = strPath;
+        m_bDirty = false;
+    }
+    BooksObject* pBooks = m_pBooks;
+    MarkClosed();
+    if (pBooks != nullptr)
+        pBooks->Remove(this); // may delete this
+    return S_OK;
+}
