@@ -1,0 +1,866 @@
+// BIFF8 reader: record iterator and one handler per record id. Every
+// length and count in the file is checked against the bytes really there
+// before it is used; nothing is reserved from a count alone.
+#include "report/BiffReader.h"
+
+#include <QLocale>
+#include <QVector>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <map>
+
+#include "report/BiffRecords.h"
+
+namespace {
+
+constexpr quint16 BIFF_FILEPASS = 0x002F;
+constexpr quint16 BIFF_BOF_BIFF2 = 0x0009;
+constexpr quint16 BIFF_BOF_BIFF3 = 0x0209;
+constexpr quint16 BIFF_BOF_BIFF4 = 0x0409;
+constexpr quint16 BIFF_VERSION_5 = 0x0500;
+
+quint16 GetU16(const uchar* p)
+{
+    return quint16(p[0] | (p[1] << 8));
+}
+
+quint32 GetU32(const uchar* p)
+{
+    return quint32(p[0]) | (quint32(p[1]) << 8) | (quint32(p[2]) << 16) | (quint32(p[3]) << 24);
+}
+
+double GetF64(const uchar* p)
+{
+    quint64 n = 0;
+    for (int i = 7; i >= 0; --i)
+        n = (n << 8) | p[i];
+    double f;
+    std::memcpy(&f, &n, sizeof f);
+    return f;
+}
+
+QString NumberText(double f)
+{
+    if (std::isfinite(f) && f == std::floor(f) && std::fabs(f) < 1e15)
+        return QString::number(qint64(f));
+    return QString::number(f, 'g', QLocale::FloatingPointShortest);
+}
+
+QString ErrorText(quint8 byCode)
+{
+    switch (byCode)
+    {
+    case 0x00:
+        return QStringLiteral("#NULL!");
+    case 0x07:
+        return QStringLiteral("#DIV/0!");
+    case 0x0F:
+        return QStringLiteral("#VALUE!");
+    case 0x17:
+        return QStringLiteral("#REF!");
+    case 0x1D:
+        return QStringLiteral("#NAME?");
+    case 0x24:
+        return QStringLiteral("#NUM!");
+    default:
+        return QStringLiteral("#N/A");
+    }
+}
+
+// RK number: bit 0 set = value / 100; bit 1 set = bits 2..31 are a signed
+// integer, else they are the top 30 bits of a double (the rest zero).
+double RkValue(quint32 nRk)
+{
+    double f;
+    if (nRk & 0x02)
+        f = double(qint32(nRk) >> 2);
+    else
+    {
+        const quint64 nBits = quint64(nRk & 0xFFFFFFFCu) << 32;
+        std::memcpy(&f, &nBits, sizeof f);
+    }
+    return (nRk & 0x01) ? f / 100.0 : f;
+}
+
+// The data of one record and its CONTINUE records, read as one run of
+// bytes, except that characters of a string split at a join go on after a
+// new option byte (bit 0: the rest is UTF-16LE, else one byte each).
+class Segments
+{
+public:
+    void Add(const uchar* p, int n) { m_segs.push_back(Seg{p, n}); }
+    bool Byte(quint8& by)
+    {
+        if (!Ensure())
+            return false;
+        by = m_segs[m_i].p[m_nPos++];
+        return true;
+    }
+    bool U16(quint16& n)
+    {
+        quint8 lo = 0, hi = 0;
+        if (!Byte(lo) || !Byte(hi))
+            return false;
+        n = quint16(lo | (hi << 8));
+        return true;
+    }
+    bool U32(quint32& n)
+    {
+        quint16 lo = 0, hi = 0;
+        if (!U16(lo) || !U16(hi))
+            return false;
+        n = lo | (quint32(hi) << 16);
+        return true;
+    }
+    bool Skip(quint32 nBytes)
+    {
+        while (nBytes > 0)
+        {
+            if (!Ensure())
+                return false;
+            const quint32 n = std::min(nBytes, quint32(m_segs[m_i].n - m_nPos));
+            m_nPos += int(n);
+            nBytes -= n;
+        }
+        return true;
+    }
+    // XLUnicodeRichExtendedString: cch (u16, or u8 for b8BitLength),
+    // option byte (bit 0 UTF-16LE, bit 2 extended data, bit 3 rich text),
+    // [run count u16], [extended size u32], characters, runs (4 bytes
+    // each), extended data. Runs and extended data are skipped.
+    bool String(QString& str, bool b8BitLength = false)
+    {
+        quint16 nChars = 0;
+        quint8 byFlags = 0;
+        quint16 nRuns = 0;
+        quint32 nExt = 0;
+        if (b8BitLength)
+        {
+            quint8 by = 0;
+            if (!Byte(by))
+                return false;
+            nChars = by;
+        }
+        else if (!U16(nChars))
+            return false;
+        if (!Byte(byFlags))
+            return false;
+        if ((byFlags & 0x08) && !U16(nRuns))
+            return false;
+        if ((byFlags & 0x04) && !U32(nExt))
+            return false;
+        bool bWide = byFlags & 0x01;
+        // The common case: all characters in this segment, one byte each.
+        if (!bWide && m_i < m_segs.size() && m_segs[m_i].n - m_nPos >= nChars)
+        {
+            str = QString::fromLatin1(reinterpret_cast<const char*>(m_segs[m_i].p + m_nPos), nChars);
+            m_nPos += nChars;
+            return Skip(4u * nRuns + nExt);
+        }
+        str.resize(nChars);
+        QChar* pOut = str.data();
+        int nDone = 0;
+        while (nDone < nChars)
+        {
+            if (m_i >= m_segs.size())
+                return false;
+            const int nLeft = m_segs[m_i].n - m_nPos;
+            const int nAvail = bWide ? nLeft / 2 : nLeft;
+            if (nAvail == 0)
+            {
+                // Characters go on in the next segment after an option byte.
+                ++m_i;
+                m_nPos = 0;
+                quint8 byOption = 0;
+                if (m_i >= m_segs.size() || !Byte(byOption))
+                    return false;
+                bWide = byOption & 0x01;
+                continue;
+            }
+            const int n = std::min(nAvail, nChars - nDone);
+            const uchar* p = m_segs[m_i].p + m_nPos;
+            for (int k = 0; k < n; ++k)
+                pOut[nDone + k] = bWide ? QChar(GetU16(p + 2 * k)) : QChar(p[k]);
+            m_nPos += bWide ? 2 * n : n;
+            nDone += n;
+        }
+        return Skip(4u * nRuns + nExt);
+    }
+    // Bytes left in all segments.
+    qint64 Remaining() const
+    {
+        qint64 n = 0;
+        for (int i = m_i; i < m_segs.size(); ++i)
+            n += m_segs[i].n - (i == m_i ? m_nPos : 0);
+        return n;
+    }
+
+private:
+    struct Seg
+    {
+        const uchar* p;
+        int n;
+    };
+    bool Ensure()
+    {
+        while (m_i < m_segs.size() && m_nPos >= m_segs[m_i].n)
+        {
+            ++m_i;
+            m_nPos = 0;
+        }
+        return m_i < m_segs.size();
+    }
+    QVector<Seg> m_segs;
+    int m_i = 0;
+    int m_nPos = 0;
+};
+
+struct SheetEntry
+{
+    quint32 nOffset = 0;
+    quint8 byType = 0; // 0 worksheet, 1 macro sheet, 2 chart, 6 VB module
+    QString strName;
+};
+
+struct RawXf
+{
+    int nFont = 0;
+    int nFormat = 0;
+    quint8 byAlign = 0x20;
+    int nPattern = 0;
+    int nPatternColor = 0x40;
+};
+
+class WorkbookParser
+{
+public:
+    explicit WorkbookParser(const QByteArray& stream) : m_stream(stream) {}
+    bool Parse(Workbook& book);
+    QString Error() const { return m_strError; }
+
+private:
+    bool Fail(const QString& str)
+    {
+        if (m_strError.isEmpty())
+            m_strError = str;
+        return false;
+    }
+    bool Damaged(const char* pszRecord)
+    {
+        return Fail(QStringLiteral("Damaged %1 record").arg(QLatin1String(pszRecord)));
+    }
+    bool CheckBof(const BiffReader& rd, quint16 nExpectedType, quint16* pnType = nullptr);
+    bool ParseGlobals(BiffReader& rd);
+    bool ParseSheet(const SheetEntry& entry, Worksheet& sheet, int& nEnd);
+    static Segments WithContinues(BiffReader& rd);
+
+    // Workbook globals
+    bool OnBoundSheet(const BiffReader& rd);
+    bool OnSst(BiffReader& rd);
+    bool OnFont(const BiffReader& rd);
+    bool OnFormat(const BiffReader& rd);
+    bool OnXf(const BiffReader& rd);
+    bool OnWindow1(const BiffReader& rd);
+    void ResolveFormats();
+
+    // Worksheet
+    bool OnLabelSst(const BiffReader& rd);
+    bool OnLabel(const BiffReader& rd);
+    bool OnNumber(const BiffReader& rd);
+    bool OnRk(const BiffReader& rd);
+    bool OnMulRk(const BiffReader& rd);
+    bool OnBlank(const BiffReader& rd);
+    bool OnMulBlank(const BiffReader& rd);
+    bool OnBoolErr(const BiffReader& rd);
+    bool OnFormula(const BiffReader& rd);
+    bool OnString(BiffReader& rd);
+    bool OnMergedCells(const BiffReader& rd);
+    bool OnColInfo(const BiffReader& rd);
+
+    // The cell at (row, column) with the look of XF nXf, or nullptr for a
+    // column the sheet cannot have.
+    Cell* Put(int nRow, int nCol, int nXf);
+    void PutText(int nRow, int nCol, int nXf, const QString& strText);
+
+    const QByteArray& m_stream;
+    QString m_strError;
+    QVector<SheetEntry> m_sheetEntries;
+    QVector<QString> m_sst;
+    QVector<int> m_fontWeights;
+    std::map<int, QString> m_formats;
+    QVector<RawXf> m_rawXfs;
+    QVector<CellFormat> m_xfFormats;
+    int m_nActiveSheet = 0;
+
+    Worksheet* m_pSheet = nullptr;
+    int m_nPendingRow = -1; // FORMULA whose string result follows in STRING
+    int m_nPendingCol = -1;
+    int m_nPendingXf = 0;
+    int m_colXf[SHEET_MAX_COLS];
+    int m_colWidth[SHEET_MAX_COLS];
+};
+
+bool WorkbookParser::CheckBof(const BiffReader& rd, quint16 nExpectedType, quint16* pnType)
+{
+    if (rd.Id() == BIFF_BOF_BIFF2 || rd.Id() == BIFF_BOF_BIFF3 || rd.Id() == BIFF_BOF_BIFF4)
+        return Fail(QStringLiteral("Excel 2.x-4.x workbook: only Excel 97-2003 (BIFF8) .xls files can be read"));
+    if (rd.Id() != BIFF_BOF || rd.Length() < 4)
+        return Fail(QStringLiteral("Not an Excel workbook stream (no BOF record)"));
+    const quint16 nVersion = GetU16(rd.Data());
+    const quint16 nType = GetU16(rd.Data() + 2);
+    if (nVersion == BIFF_VERSION_5 || nVersion < BIFF_VERSION_8)
+        return Fail(QStringLiteral("Excel 5.0/95 (BIFF5) workbook: only Excel 97-2003 (BIFF8) .xls files can be read"));
+    if (nVersion != BIFF_VERSION_8)
+        return Fail(QStringLiteral("Unknown BIFF version 0x%1").arg(nVersion, 4, 16, QLatin1Char('0')));
+    if (pnType)
+        *pnType = nType;
+    else if (nType != nExpectedType)
+        return Fail(QStringLiteral("Unexpected BOF type 0x%1").arg(nType, 4, 16, QLatin1Char('0')));
+    return true;
+}
+
+Segments WorkbookParser::WithContinues(BiffReader& rd)
+{
+    Segments segs;
+    segs.Add(rd.Data(), rd.Length());
+    while (rd.PeekId() == BIFF_CONTINUE && rd.Next())
+        segs.Add(rd.Data(), rd.Length());
+    return segs;
+}
+
+bool WorkbookParser::Parse(Workbook& book)
+{
+    BiffReader rd(m_stream);
+    if (!rd.Next())
+        return Fail(QStringLiteral("Empty or truncated workbook stream"));
+    if (!CheckBof(rd, BIFF_BOF_GLOBALS) || !ParseGlobals(rd))
+        return false;
+    if (m_sheetEntries.isEmpty())
+        return Fail(QStringLiteral("The workbook has no sheet"));
+
+    Workbook result;
+    result.m_sheets.clear();
+    for (const SheetEntry& entry : m_sheetEntries)
+    {
+        Worksheet sheet;
+        sheet.m_strName = entry.strName;
+        result.m_sheets.push_back(sheet);
+    }
+    // Sheets are read in stream order, and each must start after the end of
+    // the one before: two sheets can never share (and double) the same
+    // bytes, so memory stays in proportion to the file.
+    QVector<int> order(m_sheetEntries.size());
+    for (int i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [this](int a, int b) { return m_sheetEntries[a].nOffset < m_sheetEntries[b].nOffset; });
+    int nEnd = rd.End();
+    for (int i : order)
+    {
+        const SheetEntry& entry = m_sheetEntries[i];
+        if (entry.byType != 0)
+            continue; // chart, macro or module sheet: kept by name, empty
+        if (entry.nOffset < quint32(nEnd) || entry.nOffset >= quint32(m_stream.size()))
+            return Fail(QStringLiteral("Sheet \"%1\" has a bad stream position").arg(entry.strName));
+        if (!ParseSheet(entry, result.m_sheets[i], nEnd))
+            return false;
+    }
+    result.m_nActiveSheet = (m_nActiveSheet >= 0 && m_nActiveSheet < result.m_sheets.size()) ? m_nActiveSheet : 0;
+    book = std::move(result);
+    return true;
+}
+
+bool WorkbookParser::ParseGlobals(BiffReader& rd)
+{
+    while (rd.Next())
+    {
+        bool bOk = true;
+        switch (rd.Id())
+        {
+        case BIFF_EOF:
+            ResolveFormats();
+            return true;
+        case BIFF_FILEPASS:
+            return Fail(QStringLiteral("The workbook is encrypted (password protected)"));
+        case BIFF_BOUNDSHEET:
+            bOk = OnBoundSheet(rd);
+            break;
+        case BIFF_SST:
+            bOk = OnSst(rd);
+            break;
+        case BIFF_FONT:
+            bOk = OnFont(rd);
+            break;
+        case BIFF_FORMAT:
+            bOk = OnFormat(rd);
+            break;
+        case BIFF_XF:
+            bOk = OnXf(rd);
+            break;
+        case BIFF_WINDOW1:
+            bOk = OnWindow1(rd);
+            break;
+        default:
+            break;
+        }
+        if (!bOk)
+            return false;
+    }
+    return Fail(rd.Damaged() ? QStringLiteral("Damaged record in the workbook globals")
+                             : QStringLiteral("Truncated workbook: the globals have no EOF"));
+}
+
+bool WorkbookParser::ParseSheet(const SheetEntry& entry, Worksheet& sheet, int& nEnd)
+{
+    BiffReader rd(m_stream, int(entry.nOffset));
+    quint16 nType = 0;
+    if (!rd.Next() || !CheckBof(rd, 0, &nType))
+        return Fail(QStringLiteral("Sheet \"%1\" does not start with a BOF record").arg(entry.strName));
+    const bool bWorksheet = nType == BIFF_BOF_WORKSHEET;
+    m_pSheet = &sheet;
+    m_nPendingRow = m_nPendingCol = -1;
+    std::fill(std::begin(m_colXf), std::end(m_colXf), -1);
+    std::fill(std::begin(m_colWidth), std::end(m_colWidth), -1);
+    int nNested = 0; // embedded chart substreams (BOF ... EOF) inside the sheet
+    while (rd.Next())
+    {
+        const quint16 nId = rd.Id();
+        if (nId == BIFF_BOF)
+        {
+            ++nNested;
+            continue;
+        }
+        if (nId == BIFF_EOF)
+        {
+            if (nNested-- > 0)
+                continue;
+            nEnd = rd.End();
+            if (!bWorksheet)
+                return true;
+            for (int nCol = 0; nCol < SHEET_MAX_COLS; ++nCol)
+                if (m_colWidth[nCol] >= 0 && m_colWidth[nCol] != BIFF_DEFAULT_COLUMN_WIDTH)
+                    sheet.m_columnWidths[nCol] = BiffRecords::ColumnWidthFromBiff(quint16(m_colWidth[nCol]));
+            // Columns that all share one format carry the sheet-wide format.
+            if (m_colXf[0] >= 0 &&
+                std::all_of(std::begin(m_colXf), std::end(m_colXf), [this](int n) { return n == m_colXf[0]; }))
+                sheet.m_defaultFormat = m_xfFormats.value(m_colXf[0]);
+            return true;
+        }
+        if (nNested > 0 || !bWorksheet)
+            continue;
+        bool bOk = true;
+        if (nId != BIFF_STRING && nId != BIFF_CONTINUE && nId != 0x04BC /*SHRFMLA*/ && nId != 0x0221 /*ARRAY*/)
+            m_nPendingRow = -1;
+        switch (nId)
+        {
+        case BIFF_LABELSST:
+            bOk = OnLabelSst(rd);
+            break;
+        case BIFF_LABEL:
+        case BIFF_RSTRING:
+            bOk = OnLabel(rd);
+            break;
+        case BIFF_NUMBER:
+            bOk = OnNumber(rd);
+            break;
+        case BIFF_RK:
+            bOk = OnRk(rd);
+            break;
+        case BIFF_MULRK:
+            bOk = OnMulRk(rd);
+            break;
+        case BIFF_BLANK:
+            bOk = OnBlank(rd);
+            break;
+        case BIFF_MULBLANK:
+            bOk = OnMulBlank(rd);
+            break;
+        case BIFF_BOOLERR:
+            bOk = OnBoolErr(rd);
+            break;
+        case BIFF_FORMULA:
+            bOk = OnFormula(rd);
+            break;
+        case BIFF_STRING:
+            bOk = OnString(rd);
+            break;
+        case BIFF_MERGEDCELLS:
+            bOk = OnMergedCells(rd);
+            break;
+        case BIFF_COLINFO:
+            bOk = OnColInfo(rd);
+            break;
+        default:
+            break;
+        }
+        if (!bOk)
+            return false;
+    }
+    return Fail(rd.Damaged() ? QStringLiteral("Damaged record in sheet \"%1\"").arg(entry.strName)
+                             : QStringLiteral("Truncated workbook: sheet \"%1\" has no EOF").arg(entry.strName));
+}
+
+// BOUNDSHEET: stream position u32, visibility u8, type u8, name (cch u8,
+// option byte, characters).
+bool WorkbookParser::OnBoundSheet(const BiffReader& rd)
+{
+    if (rd.Length() < 8)
+        return Damaged("BOUNDSHEET");
+    SheetEntry entry;
+    entry.nOffset = GetU32(rd.Data());
+    entry.byType = rd.Data()[5];
+    Segments segs;
+    segs.Add(rd.Data() + 6, rd.Length() - 6);
+    if (!segs.String(entry.strName, true))
+        return Damaged("BOUNDSHEET");
+    m_sheetEntries.push_back(entry);
+    return true;
+}
+
+// SST: total references u32, string count u32, strings (see
+// Segments::String), going on in CONTINUE records.
+bool WorkbookParser::OnSst(BiffReader& rd)
+{
+    if (rd.Length() < 8)
+        return Damaged("SST");
+    const quint32 nCount = GetU32(rd.Data() + 4);
+    Segments segs = WithContinues(rd);
+    segs.Skip(8);
+    // Each string takes at least 3 bytes: never reserve more than that.
+    m_sst.clear();
+    m_sst.reserve(qsizetype(std::min<qint64>(nCount, segs.Remaining() / 3)));
+    for (quint32 i = 0; i < nCount; ++i)
+    {
+        QString str;
+        if (!segs.String(str))
+            return Fail(QStringLiteral("Damaged SST record: %1 strings claimed, %2 found").arg(nCount).arg(i));
+        m_sst.push_back(str);
+    }
+    return true;
+}
+
+// FONT: height u16, flags u16, colour u16, weight u16 (700 bold), ...
+// The fifth font record is font index 5: index 4 does not exist.
+bool WorkbookParser::OnFont(const BiffReader& rd)
+{
+    if (rd.Length() < 8)
+        return Damaged("FONT");
+    if (m_fontWeights.size() == 4)
+        m_fontWeights.push_back(400);
+    m_fontWeights.push_back(GetU16(rd.Data() + 6));
+    return true;
+}
+
+// FORMAT: format index u16, format string (cch u16, option byte, characters).
+bool WorkbookParser::OnFormat(const BiffReader& rd)
+{
+    if (rd.Length() < 5)
+        return Damaged("FORMAT");
+    Segments segs;
+    segs.Add(rd.Data() + 2, rd.Length() - 2);
+    QString str;
+    if (!segs.String(str))
+        return Damaged("FORMAT");
+    m_formats[GetU16(rd.Data())] = str;
+    return true;
+}
+
+// XF: see BiffRecords::CellXf for the layout.
+bool WorkbookParser::OnXf(const BiffReader& rd)
+{
+    if (rd.Length() < 20)
+        return Damaged("XF");
+    const uchar* p = rd.Data();
+    RawXf xf;
+    xf.nFont = GetU16(p);
+    xf.nFormat = GetU16(p + 2);
+    xf.byAlign = p[6];
+    xf.nPattern = int(GetU32(p + 14) >> 26);
+    xf.nPatternColor = GetU16(p + 18) & 0x7F;
+    m_rawXfs.push_back(xf);
+    return true;
+}
+
+// WINDOW1: ... active sheet u16 at offset 10.
+bool WorkbookParser::OnWindow1(const BiffReader& rd)
+{
+    if (rd.Length() < 12)
+        return Damaged("WINDOW1");
+    m_nActiveSheet = GetU16(rd.Data() + 10);
+    return true;
+}
+
+void WorkbookParser::ResolveFormats()
+{
+    m_xfFormats.clear();
+    for (const RawXf& raw : m_rawXfs)
+    {
+        CellFormat f;
+        f.bBold = raw.nFont < m_fontWeights.size() && m_fontWeights[raw.nFont] >= 700;
+        auto it = m_formats.find(raw.nFormat);
+        f.bTextFormat = raw.nFormat == BIFF_FORMAT_TEXT || (it != m_formats.end() && it->second == QLatin1String("@"));
+        f.nHorzAlign = raw.byAlign & 0x07;
+        f.nVertAlign = (raw.byAlign >> 4) & 0x07;
+        // Palette entry n is Excel's ColorIndex n - 7.
+        if (raw.nPattern != 0 && raw.nPatternColor >= 8 && raw.nPatternColor <= 63)
+            f.nFillColorIndex = raw.nPatternColor - 7;
+        m_xfFormats.push_back(f);
+    }
+}
+
+Cell* WorkbookParser::Put(int nRow, int nCol, int nXf)
+{
+    if (nRow >= SHEET_MAX_ROWS || nCol >= SHEET_MAX_COLS)
+        return nullptr;
+    Cell& cell = m_pSheet->At(nRow, nCol);
+    cell.format = nXf < m_xfFormats.size() ? m_xfFormats[nXf] : CellFormat();
+    return &cell;
+}
+
+void WorkbookParser::PutText(int nRow, int nCol, int nXf, const QString& strText)
+{
+    if (Cell* pCell = Put(nRow, nCol, nXf))
+    {
+        pCell->strText = strText;
+        pCell->bHasValue = true;
+    }
+}
+
+// LABELSST: row u16, column u16, XF u16, SST index u32.
+bool WorkbookParser::OnLabelSst(const BiffReader& rd)
+{
+    if (rd.Length() < 10)
+        return Damaged("LABELSST");
+    const uchar* p = rd.Data();
+    const quint32 nIndex = GetU32(p + 6);
+    if (nIndex >= quint32(m_sst.size()))
+        return Fail(QStringLiteral("LABELSST refers to string %1 of %2").arg(nIndex).arg(m_sst.size()));
+    PutText(GetU16(p), GetU16(p + 2), GetU16(p + 4), m_sst[int(nIndex)]);
+    return true;
+}
+
+// LABEL (and RSTRING): row, column, XF, text (cch u16, option byte, chars).
+bool WorkbookParser::OnLabel(const BiffReader& rd)
+{
+    if (rd.Length() < 9)
+        return Damaged("LABEL");
+    Segments segs;
+    segs.Add(rd.Data() + 6, rd.Length() - 6);
+    QString str;
+    if (!segs.String(str))
+        return Damaged("LABEL");
+    PutText(GetU16(rd.Data()), GetU16(rd.Data() + 2), GetU16(rd.Data() + 4), str);
+    return true;
+}
+
+// NUMBER: row, column, XF, IEEE double.
+bool WorkbookParser::OnNumber(const BiffReader& rd)
+{
+    if (rd.Length() < 14)
+        return Damaged("NUMBER");
+    const uchar* p = rd.Data();
+    PutText(GetU16(p), GetU16(p + 2), GetU16(p + 4), NumberText(GetF64(p + 6)));
+    return true;
+}
+
+// RK: row, column, XF, RK number u32.
+bool WorkbookParser::OnRk(const BiffReader& rd)
+{
+    if (rd.Length() < 10)
+        return Damaged("RK");
+    const uchar* p = rd.Data();
+    PutText(GetU16(p), GetU16(p + 2), GetU16(p + 4), NumberText(RkValue(GetU32(p + 6))));
+    return true;
+}
+
+// MULRK: row, first column, then (XF u16, RK u32) per cell, last column.
+bool WorkbookParser::OnMulRk(const BiffReader& rd)
+{
+    const int nLength = rd.Length();
+    if (nLength < 12 || (nLength - 6) % 6 != 0)
+        return Damaged("MULRK");
+    const uchar* p = rd.Data();
+    const int nRow = GetU16(p), nFirst = GetU16(p + 2);
+    const int nCount = (nLength - 6) / 6;
+    if (GetU16(p + nLength - 2) != nFirst + nCount - 1)
+        return Damaged("MULRK");
+    for (int i = 0; i < nCount; ++i)
+        PutText(nRow, nFirst + i, GetU16(p + 4 + 6 * i), NumberText(RkValue(GetU32(p + 6 + 6 * i))));
+    return true;
+}
+
+// BLANK: row, column, XF.
+bool WorkbookParser::OnBlank(const BiffReader& rd)
+{
+    if (rd.Length() < 6)
+        return Damaged("BLANK");
+    Put(GetU16(rd.Data()), GetU16(rd.Data() + 2), GetU16(rd.Data() + 4));
+    return true;
+}
+
+// MULBLANK: row, first column, XF u16 per cell, last column.
+bool WorkbookParser::OnMulBlank(const BiffReader& rd)
+{
+    const int nLength = rd.Length();
+    if (nLength < 8 || nLength % 2 != 0)
+        return Damaged("MULBLANK");
+    const uchar* p = rd.Data();
+    const int nRow = GetU16(p), nFirst = GetU16(p + 2);
+    const int nCount = (nLength - 6) / 2;
+    if (GetU16(p + nLength - 2) != nFirst + nCount - 1)
+        return Damaged("MULBLANK");
+    for (int i = 0; i < nCount && nFirst + i < SHEET_MAX_COLS; ++i)
+        Put(nRow, nFirst + i, GetU16(p + 4 + 2 * i));
+    return true;
+}
+
+// BOOLERR: row, column, XF, value u8, is-error u8.
+bool WorkbookParser::OnBoolErr(const BiffReader& rd)
+{
+    if (rd.Length() < 8)
+        return Damaged("BOOLERR");
+    const uchar* p = rd.Data();
+    const QString str = p[7] ? ErrorText(p[6]) : (p[6] ? QStringLiteral("TRUE") : QStringLiteral("FALSE"));
+    PutText(GetU16(p), GetU16(p + 2), GetU16(p + 4), str);
+    return true;
+}
+
+// FORMULA: row, column, XF, cached result (8 bytes), flags, ..., formula.
+// A result whose bytes 6..7 are 0xFFFF is not a number; its byte 0 says
+// what: 0 text (in the STRING record that follows), 1 boolean, 2 error
+// (value in byte 2), 3 empty text.
+bool WorkbookParser::OnFormula(const BiffReader& rd)
+{
+    if (rd.Length() < 20)
+        return Damaged("FORMULA");
+    const uchar* p = rd.Data();
+    const int nRow = GetU16(p), nCol = GetU16(p + 2), nXf = GetU16(p + 4);
+    const uchar* pResult = p + 6;
+    if (GetU16(pResult + 6) != 0xFFFF)
+    {
+        PutText(nRow, nCol, nXf, NumberText(GetF64(pResult)));
+        return true;
+    }
+    switch (pResult[0])
+    {
+    case 0:
+        PutText(nRow, nCol, nXf, QString());
+        m_nPendingRow = nRow;
+        m_nPendingCol = nCol;
+        m_nPendingXf = nXf;
+        break;
+    case 1:
+        PutText(nRow, nCol, nXf, pResult[2] ? QStringLiteral("TRUE") : QStringLiteral("FALSE"));
+        break;
+    case 2:
+        PutText(nRow, nCol, nXf, ErrorText(pResult[2]));
+        break;
+    default:
+        PutText(nRow, nCol, nXf, QString());
+        break;
+    }
+    return true;
+}
+
+// STRING: the text result of the FORMULA before it (cch u16, option byte,
+// characters), possibly going on in CONTINUE records.
+bool WorkbookParser::OnString(BiffReader& rd)
+{
+    Segments segs = WithContinues(rd);
+    QString str;
+    if (!segs.String(str))
+        return Damaged("STRING");
+    if (m_nPendingRow >= 0)
+        PutText(m_nPendingRow, m_nPendingCol, m_nPendingXf, str);
+    m_nPendingRow = -1;
+    return true;
+}
+
+// MERGEDCELLS: count u16, then first row, last row, first column, last
+// column (u16 each) per range.
+bool WorkbookParser::OnMergedCells(const BiffReader& rd)
+{
+    if (rd.Length() < 2)
+        return Damaged("MERGEDCELLS");
+    const uchar* p = rd.Data();
+    const int nCount = GetU16(p);
+    if (2 + 8 * nCount > rd.Length())
+        return Fail(QStringLiteral("MERGEDCELLS claims %1 ranges but holds %2").arg(nCount).arg((rd.Length() - 2) / 8));
+    for (int i = 0; i < nCount; ++i)
+    {
+        const uchar* q = p + 2 + 8 * i;
+        CellRect r;
+        r.nFirstRow = GetU16(q);
+        r.nLastRow = GetU16(q + 2);
+        r.nFirstCol = GetU16(q + 4);
+        r.nLastCol = GetU16(q + 6);
+        if (r.nFirstRow <= r.nLastRow && r.nFirstCol <= r.nLastCol && r.nLastCol < SHEET_MAX_COLS)
+            m_pSheet->m_merges.push_back(r);
+    }
+    return true;
+}
+
+// COLINFO: first column, last column, width (1/256 character), XF, flags.
+bool WorkbookParser::OnColInfo(const BiffReader& rd)
+{
+    if (rd.Length() < 10)
+        return Damaged("COLINFO");
+    const uchar* p = rd.Data();
+    const int nFirst = GetU16(p);
+    const int nLast = std::min(int(GetU16(p + 2)), SHEET_MAX_COLS - 1);
+    for (int nCol = nFirst; nCol <= nLast; ++nCol)
+    {
+        m_colWidth[nCol] = GetU16(p + 4);
+        m_colXf[nCol] = GetU16(p + 6);
+    }
+    return true;
+}
+
+} // namespace
+
+BiffReader::BiffReader(const QByteArray& stream, int nPos) : m_stream(stream), m_nNext(nPos), m_nPos(nPos)
+{
+}
+
+bool BiffReader::Next()
+{
+    const qsizetype nSize = m_stream.size();
+    if (m_bDamaged || m_nNext < 0 || m_nNext >= nSize)
+        return false;
+    if (m_nNext + BIFF_HEADER_SIZE > nSize)
+    {
+        m_bDamaged = true;
+        return false;
+    }
+    const uchar* p = reinterpret_cast<const uchar*>(m_stream.constData()) + m_nNext;
+    const int nLength = GetU16(p + 2);
+    if (m_nNext + BIFF_HEADER_SIZE + nLength > nSize)
+    {
+        m_bDamaged = true;
+        return false;
+    }
+    m_nPos = m_nNext;
+    m_nId = GetU16(p);
+    m_nLength = nLength;
+    m_pData = p + BIFF_HEADER_SIZE;
+    m_nNext = m_nPos + BIFF_HEADER_SIZE + nLength;
+    return true;
+}
+
+int BiffReader::PeekId() const
+{
+    if (m_nNext + BIFF_HEADER_SIZE > m_stream.size())
+        return -1;
+    return GetU16(reinterpret_cast<const uchar*>(m_stream.constData()) + m_nNext);
+}
+
+bool ParseBiffWorkbook(const QByteArray& stream, Workbook& book, QString* pError)
+{
+    WorkbookParser parser(stream);
+    if (parser.Parse(book))
+        return true;
+    if (pError)
+        *pError = parser.Error();
+    return false;
+}
