@@ -3,6 +3,7 @@
 
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QStringList>
 
 QFont DialogUnits::DialogFont(int nPointSize)
 {

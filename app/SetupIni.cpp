@@ -19,22 +19,22 @@ namespace
 {
 struct Line
 {
-    int nStart;   // offset of the line in the file
-    int nLength;  // without the line end
-    int nNext;    // offset of the next line
+    qsizetype nStart;   // offset of the line in the file
+    qsizetype nLength;  // without the line end
+    qsizetype nNext;    // offset of the next line
 };
 
 QList<Line> SplitLines(const QByteArray& file)
 {
     QList<Line> lines;
-    int nPos = 0;
+    qsizetype nPos = 0;
     while (nPos < file.size())
     {
-        int nEnd = file.indexOf('\n', nPos);
-        const int nNext = nEnd < 0 ? static_cast<int>(file.size()) : nEnd + 1;
+        qsizetype nEnd = file.indexOf('\n', nPos);
+        const qsizetype nNext = nEnd < 0 ? file.size() : nEnd + 1;
         if (nEnd < 0)
-            nEnd = static_cast<int>(file.size());
-        int nLength = nEnd - nPos;
+            nEnd = file.size();
+        qsizetype nLength = nEnd - nPos;
         if (nLength > 0 && file[nPos + nLength - 1] == '\r')
             --nLength;
         lines.append({nPos, nLength, nNext});
@@ -45,8 +45,8 @@ QList<Line> SplitLines(const QByteArray& file)
 
 QByteArray Trimmed(const QByteArray& text)
 {
-    int nFirst = 0;
-    int nLast = static_cast<int>(text.size()) - 1;
+    qsizetype nFirst = 0;
+    qsizetype nLast = text.size() - 1;
     while (nFirst <= nLast && (text[nFirst] == ' ' || text[nFirst] == '\t'))
         ++nFirst;
     while (nLast >= nFirst && (text[nLast] == ' ' || text[nLast] == '\t'))
@@ -59,7 +59,7 @@ bool SameName(const QByteArray& a, const QByteArray& b)
 {
     if (a.size() != b.size())
         return false;
-    for (int i = 0; i < a.size(); ++i)
+    for (qsizetype i = 0; i < a.size(); ++i)
     {
         char ca = a[i];
         char cb = b[i];
@@ -79,16 +79,16 @@ bool SectionName(const QByteArray& line, QByteArray& name)
     const QByteArray trimmed = Trimmed(line);
     if (!trimmed.startsWith('['))
         return false;
-    int nClose = trimmed.indexOf(']');
+    qsizetype nClose = trimmed.indexOf(']');
     if (nClose < 0)
-        nClose = static_cast<int>(trimmed.size());
+        nClose = trimmed.size();
     name = Trimmed(trimmed.mid(1, nClose - 1));
     return true;
 }
 
 bool KeyAndValue(const QByteArray& line, QByteArray& key, QByteArray& value)
 {
-    const int nEquals = line.indexOf('=');
+    const qsizetype nEquals = line.indexOf('=');
     if (nEquals < 0)
         return false;
     key = Trimmed(line.left(nEquals));
@@ -233,7 +233,7 @@ int ReadSetupString(const char* pszSection, const char* pszKey, char* pszBuffer)
         return 0;
     bool bFound = false;
     const QByteArray value = ProfileGetValue(file, ToAnsi(pszSection), ToAnsi(pszKey), &bFound);
-    const int nCopy = qMin(static_cast<int>(value.size()), nSizePassed - 1);
+    const int nCopy = static_cast<int>(qMin(value.size(), qsizetype(nSizePassed - 1)));
     std::memcpy(pszBuffer, value.constData(), static_cast<size_t>(nCopy));
     pszBuffer[nCopy] = '\0';
     return nCopy;
