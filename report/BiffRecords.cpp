@@ -269,7 +269,8 @@ QByteArray Window1(int nActiveSheet)
 
 // FONT, 14 bytes + name:
 //   0  height in twips, 200 (10 point)
-//   2  flags, 0 (not italic, not struck out)
+//   2  flags: bit 0 bold (set with weight 700, as Excel does; some readers
+//      look only here), bit 1 italic, bit 3 struck out
 //   4  colour, 0x7FFF (automatic)
 //   6  weight, 400 normal or 700 bold
 //   8  escapement, 0
@@ -282,7 +283,7 @@ QByteArray Font(bool bBold)
 {
     RecordData rd;
     rd.U16(200);
-    rd.U16(0);
+    rd.U16(bBold ? 0x0001 : 0x0000);
     rd.U16(0x7FFF);
     rd.U16(bBold ? 700 : 400);
     rd.U16(0);
