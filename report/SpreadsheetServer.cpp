@@ -298,3 +298,9 @@ SCode BookObject::Close(const Variant* pArgs, int /*nArgs*/, ExcepInfo* pExcepIn
         pBooks->Remove(this); // may delete this
     return S_OK;
 }
+
+const Workbook* WorkbookOf(Dispatch* pWorkbook)
+{
+    auto* pBook = dynamic_cast<BookObject*>(pWorkbook);
+    return pBook == nullptr ? nullptr : &pBook->m_book;
+}

@@ -39,3 +39,8 @@ constexpr int SHEET_MAX_CELLS_PER_CALL = 1 << 20;
 Dispatch* CreateSpreadsheetServer();
 // Puts the built-in server (back) under SPREADSHEET_PROG_ID.
 void RegisterSpreadsheetServer();
+
+class Workbook;
+// The model behind a Workbook object of this server, or null when pWorkbook
+// is something else (for tests and tools that look at what was written).
+const Workbook* WorkbookOf(Dispatch* pWorkbook);
