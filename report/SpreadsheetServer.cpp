@@ -4,21 +4,7 @@
 
 #include "report/ExcelDispIds.h"
 #include "report/SpreadsheetObjects.h"
-#if __has_include("report/XlsFile.h")
 #include "report/XlsFile.h"
-#else
-// Until the file layer is in the tree: no file can be saved or opened.
-static bool SaveWorkbookXls(const Workbook&, const QString&, QString* pError)
-{
-    *pError = QStringLiteral("no .xls support");
-    return false;
-}
-static bool LoadWorkbookXls(const QString&, Workbook&, QString* pError)
-{
-    *pError = QStringLiteral("no .xls support");
-    return false;
-}
-#endif
 
 #include <QFileInfo>
 
