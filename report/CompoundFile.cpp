@@ -20,15 +20,16 @@ void IgnoreLog(const gchar*, GLogLevelFlags, const gchar*, gpointer)
 {
 }
 
-// libgsf is set up once; its complaints about damaged containers are not
+// libgsf is set up once; its complaints about damaged containers (warnings
+// and failed checks) are not
 // printed, since every failure is reported through *pError.
 void InitGsf()
 {
     static std::once_flag once;
     std::call_once(once, [] {
         gsf_init();
-        const GLogLevelFlags levels =
-            GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE | G_LOG_LEVEL_INFO | G_LOG_LEVEL_DEBUG);
+        const GLogLevelFlags levels = GLogLevelFlags(G_LOG_LEVEL_CRITICAL | G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE |
+                                                     G_LOG_LEVEL_INFO | G_LOG_LEVEL_DEBUG);
         for (const char* pszDomain : {"libgsf", "libgsf:msole", "libgsf:utils"})
             g_log_set_handler(pszDomain, levels, IgnoreLog, nullptr);
     });
