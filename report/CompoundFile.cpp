@@ -21,8 +21,8 @@ void IgnoreLog(const gchar*, GLogLevelFlags, const gchar*, gpointer)
 }
 
 // libgsf is set up once; its complaints about damaged containers (warnings
-// and failed checks) are not
-// printed, since every failure is reported through *pError.
+// and failed checks) are not printed, since every failure is reported
+// through *pError.
 void InitGsf()
 {
     static std::once_flag once;
