@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 #endif
@@ -25,6 +26,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 // One byte on a 9600 8N1 line: start bit, 8 data bits, stop bit.
 constexpr auto BYTE_TIME = std::chrono::microseconds(10 * 1000000 / 9600);
+// How long a hang-up waits for the client to read the last reply.
+constexpr auto HANGUP_SETTLE = std::chrono::milliseconds(300);
 } // namespace
 
 struct MeterSim::Impl
@@ -69,6 +72,9 @@ struct MeterSim::Impl
     void HandleRequest(const QByteArray& request);
     QByteArray BuildReply(const QByteArray& request);
     void HangUp();
+    bool IsLineDrained() const;
+    bool bHangupPending = false;
+    Clock::time_point tHangup;
     void CloseAll();
 };
 
@@ -251,7 +257,20 @@ void MeterSim::Impl::HandleRequest(const QByteArray& request)
     stateChanged.notify_all();
 
     if (quint8(reply[FRAME_POS_COMMAND]) == RSP_RECORD && ++nRecordReplies == options.nHangupAfterRecords)
-        HangUp();
+    {
+        // Closing the master at once would throw away the reply the client
+        // has not read yet. Hang up when the next request shows it was read,
+        // or once the line has stayed unread-free for a while.
+        bHangupPending = true;
+        tHangup = Clock::now() + HANGUP_SETTLE;
+    }
+}
+
+bool MeterSim::Impl::IsLineDrained() const
+{
+    // Our own slave descriptor sees the client's input queue.
+    int nUnread = 0;
+    return nSlave < 0 || ::ioctl(nSlave, FIONREAD, &nUnread) != 0 || nUnread == 0;
 }
 
 void MeterSim::Impl::HangUp()
@@ -280,8 +299,17 @@ void MeterSim::Impl::Run()
         if (!toInject.isEmpty() && !WriteBytes(toInject, false))
             continue;
 
+        if (bHangupPending && Clock::now() >= tHangup)
+        {
+            if (IsLineDrained() || Clock::now() >= tHangup + 10 * HANGUP_SETTLE)
+            {
+                HangUp();
+                break;
+            }
+        }
+
         pollfd fds[2] = {{nMaster, POLLIN, 0}, {wake[0], POLLIN, 0}};
-        const int nReady = ::poll(fds, 2, 200);
+        const int nReady = ::poll(fds, 2, bHangupPending ? 20 : 200);
         if (nReady < 0 && errno != EINTR)
             break;
         if (fds[1].revents & POLLIN)
@@ -315,6 +343,15 @@ void MeterSim::Impl::Run()
             {
                 if (bStop || nMaster < 0)
                     break;
+                if (bHangupPending)
+                {
+                    {
+                        std::lock_guard<std::mutex> lock(stateLock);
+                        requests.append(request);
+                    }
+                    HangUp(); // the client read the last reply and asks for more
+                    break;
+                }
                 HandleRequest(request);
             }
         }

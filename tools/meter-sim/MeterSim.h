@@ -16,15 +16,17 @@
 // Each fault hits one reply only; 0 turns it off.
 struct MeterSimOptions
 {
-    bool bPace = false;          // bytes leave at 9600 baud, 10 bits each (~1.04 ms)
-    int nReplyDelayMs = 0;       // wait before each reply
-    bool bNoise = false;         // 1..4 stray bytes (never 0x33) before each reply
-    bool bSplit = false;         // every reply written one byte at a time ...
-    int nSplitGapMs = 3;         // ... with this gap between the bytes
-    int nBadChecksumReply = 0;   // reply k goes out with a wrong checksum
-    int nShortReply = 0;         // reply k loses the second half of its payload (L and checksum fit the cut)
-    int nDropReply = 0;          // reply k is not sent at all
-    int nHangupAfterRecords = 0; // after the k-th RSP_RECORD reply the meter closes the line
+    bool bPace = false;        // bytes leave at 9600 baud, 10 bits each (~1.04 ms)
+    int nReplyDelayMs = 0;     // wait before each reply
+    bool bNoise = false;       // 1..4 stray bytes (never 0x33) before each reply
+    bool bSplit = false;       // every reply written one byte at a time ...
+    int nSplitGapMs = 3;       // ... with this gap between the bytes
+    int nBadChecksumReply = 0; // reply k goes out with a wrong checksum
+    int nShortReply = 0;       // reply k loses the second half of its payload (L and checksum fit the cut)
+    int nDropReply = 0;        // reply k is not sent at all
+    // After the k-th RSP_RECORD reply the meter closes the line: at the next
+    // request (not answered), or once the client has read that reply and 300 ms passed.
+    int nHangupAfterRecords = 0;
 };
 
 class MeterSim
