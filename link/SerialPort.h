@@ -16,8 +16,8 @@ public:
     // settings. nPort is the port number reported with every notification.
     // False when the device cannot be opened; configuration failures are
     // reported through the failure reporter and still give true.
-    bool Open(QObject* pNotifyWnd, const QString& strPortName, unsigned nPort, int nBaud, char cParity,
-              int nDataBits, int nStopBits, quint32 dwEventMask, unsigned nWriteSlotSize);
+    bool Open(QObject* pNotifyWnd, const QString& strPortName, unsigned nPort, int nBaud, char cParity, int nDataBits,
+              int nStopBits, quint32 dwEventMask, unsigned nWriteSlotSize);
     // Starts the watch thread; true when it runs.
     bool StartWatch();
     // Puts nCount bytes into the write slot (replacing a write not yet made)
@@ -30,7 +30,13 @@ public:
     using FailureReporter = std::function<void(const QString& strCaption, const QString& strText)>;
     static void SetFailureReporter(FailureReporter reporter);
 
+    // The text of an "Application Error" box, as the driver words it.
+    static QString FailureText(const QString& strOperation, const QString& strSystemText, unsigned nPort);
+
 private:
     struct Impl;
     Impl* m_pImpl;
+
+    SerialPort(const SerialPort&) = delete;
+    SerialPort& operator=(const SerialPort&) = delete;
 };

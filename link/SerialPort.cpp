@@ -1,0 +1,543 @@
+// Serial port driver. The port is opened and set up on the owner's thread;
+// StartWatch hands it to the watch thread, which from then on is the only
+// thread that touches it: it reads every byte, writes the write slot, and
+// closes the port when it is told to stop.
+//
+// Every notification (a received byte, the event character, a finished
+// write, a failure box) is posted to a relay object on the owner's thread,
+// and the watch thread waits until the relay has handed it on. That keeps
+// bytes strictly in order and lets a message box opened by the owner's
+// handler hold up further input. The wait ends early when a stop is
+// requested, so stopping never deadlocks against a notification in flight;
+// the byte of that notification is then dropped.
+#include "link/SerialPort.h"
+
+#include "link/PortMessages.h"
+#include "link/PortNames.h"
+
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+#include <QDebug>
+#include <QMutex>
+#include <QPointer>
+#include <QSerialPort>
+#include <QThread>
+#include <QWaitCondition>
+#include <algorithm>
+#include <atomic>
+#include <memory>
+#include <vector>
+
+namespace {
+constexpr int WRITE_TIMEOUT_MS = 1000;
+const char* const FAILURE_CAPTION = "Application Error";
+
+SerialPort::FailureReporter& Reporter()
+{
+    static SerialPort::FailureReporter reporter;
+    return reporter;
+}
+
+void CallReporter(const QString& strText)
+{
+    const QString strCaption = QString::fromLatin1(FAILURE_CAPTION);
+    if (Reporter())
+        Reporter()(strCaption, strText);
+    else
+        qWarning().noquote() << strCaption << strText;
+}
+
+// One notification on its way from the watch thread to the owner's thread.
+// Finished once the owner has handled it (or thrown it away unhandled);
+// cancelled when the driver stops, which releases the watch thread at once.
+class Delivery
+{
+public:
+    void Finish()
+    {
+        QMutexLocker locker(&m_mutex);
+        m_bFinished = true;
+        m_cond.wakeAll();
+    }
+    void Cancel()
+    {
+        QMutexLocker locker(&m_mutex);
+        m_bCancelled = true;
+        m_cond.wakeAll();
+    }
+    bool IsCancelled()
+    {
+        QMutexLocker locker(&m_mutex);
+        return m_bCancelled;
+    }
+    // True when the owner handled it, false when the driver stopped first.
+    bool Wait()
+    {
+        QMutexLocker locker(&m_mutex);
+        while (!m_bFinished && !m_bCancelled)
+            m_cond.wait(&m_mutex);
+        return !m_bCancelled;
+    }
+
+private:
+    QMutex m_mutex;
+    QWaitCondition m_cond;
+    bool m_bFinished = false;
+    bool m_bCancelled = false;
+};
+
+class RelayEvent : public QEvent
+{
+public:
+    RelayEvent(std::shared_ptr<Delivery> pDelivery, quint32 nMessage, quint32 wParam, quint32 lParam,
+               const QString& strFailure)
+        : QEvent(EventType()), m_pDelivery(std::move(pDelivery)), m_nMessage(nMessage), m_wParam(wParam),
+          m_lParam(lParam), m_strFailure(strFailure)
+    {
+    }
+    // An event thrown away unhandled (its receiver went) must not keep the
+    // watch thread waiting.
+    ~RelayEvent() override { m_pDelivery->Finish(); }
+
+    static QEvent::Type EventType()
+    {
+        static const QEvent::Type type = static_cast<QEvent::Type>(QEvent::registerEventType());
+        return type;
+    }
+
+    std::shared_ptr<Delivery> m_pDelivery;
+    quint32 m_nMessage;
+    quint32 m_wParam;
+    quint32 m_lParam;
+    QString m_strFailure; // not empty: show this failure instead of a message
+};
+
+// Lives on the owner's thread and hands each notification on: as a
+// PortMessageEvent sent to the notify object, or as a failure report.
+class Relay : public QObject
+{
+public:
+    QPointer<QObject> m_pNotify;
+    int m_nDepth = 0; // > 0 while a handler (perhaps with a message box) runs
+
+    bool event(QEvent* pEvent) override
+    {
+        if (pEvent->type() != RelayEvent::EventType())
+            return QObject::event(pEvent);
+        auto* pRelayEvent = static_cast<RelayEvent*>(pEvent);
+        const std::shared_ptr<Delivery> pDelivery = pRelayEvent->m_pDelivery;
+        if (pDelivery->IsCancelled())
+            return true; // the driver stopped: the byte is dropped
+        ++m_nDepth;
+        if (!pRelayEvent->m_strFailure.isEmpty())
+        {
+            CallReporter(pRelayEvent->m_strFailure);
+        }
+        else if (m_pNotify)
+        {
+            PortMessageEvent message(pRelayEvent->m_nMessage, pRelayEvent->m_wParam, pRelayEvent->m_lParam);
+            QCoreApplication::sendEvent(m_pNotify, &message);
+        }
+        --m_nDepth;
+        pDelivery->Finish();
+        return true;
+    }
+};
+
+class WatchThreadObject : public QThread
+{
+public:
+    explicit WatchThreadObject(std::function<void()> body) : m_body(std::move(body)) {}
+
+protected:
+    void run() override { m_body(); }
+
+private:
+    std::function<void()> m_body;
+};
+
+QSerialPort::Parity ParityFromLetter(char cParity, bool& bOk)
+{
+    bOk = true;
+    switch (cParity)
+    {
+    case 'N':
+    case 'n':
+        return QSerialPort::NoParity;
+    case 'E':
+    case 'e':
+        return QSerialPort::EvenParity;
+    case 'O':
+    case 'o':
+        return QSerialPort::OddParity;
+    case 'M':
+    case 'm':
+        return QSerialPort::MarkParity;
+    case 'S':
+    case 's':
+        return QSerialPort::SpaceParity;
+    default:
+        bOk = false;
+        return QSerialPort::NoParity;
+    }
+}
+} // namespace
+
+struct SerialPort::Impl
+{
+    // The port lock: guards the write slot and its pending flag. Never held
+    // across a notification.
+    QMutex m_lock;
+    std::vector<quint8> m_pWriteSlot;
+    unsigned m_nWriteSlotSize = 0;
+    unsigned m_nWriteLength = 1;
+    bool m_bWritePending = false;
+
+    // Owned by the owner's thread while Open, by the watch thread once
+    // StartWatch ran; the watch thread closes and deletes it.
+    QSerialPort* m_pPort = nullptr;
+    QThread* m_pThread = nullptr;
+    Relay* m_pRelay = nullptr;
+    unsigned m_nPort = 0;
+    quint32 m_dwEventMask = 0;
+
+    std::atomic<bool> m_bPortHeld{false};
+    std::atomic<bool> m_bThreadRunning{false};
+    std::atomic<bool> m_bStopRequested{false};
+
+    // The notification the watch thread waits on, so that a stop can cancel it.
+    QMutex m_deliveryLock;
+    std::shared_ptr<Delivery> m_pCurrent;
+
+    // Watch-thread only.
+    bool m_bDataReady = false;
+
+    void ReportFailure(const QString& strOperation, const QString& strSystemText);
+    bool Notify(quint32 nMessage, quint32 wParam, const QString& strFailure = QString());
+    void WatchThread();
+    void DrainInput();
+    void WritePending();
+    void StopWatch();
+    void WakeWatchThread();
+};
+
+// A failure on the owner's thread is shown at once; one on the watch thread
+// is handed to the owner's thread and the watch thread waits for the box to
+// close (or for a stop).
+void SerialPort::Impl::ReportFailure(const QString& strOperation, const QString& strSystemText)
+{
+    const QString strText = SerialPort::FailureText(strOperation, strSystemText, m_nPort);
+    if (m_pThread && QThread::currentThread() == m_pThread)
+        Notify(0, 0, strText);
+    else
+        CallReporter(strText);
+}
+
+bool SerialPort::Impl::Notify(quint32 nMessage, quint32 wParam, const QString& strFailure)
+{
+    auto pDelivery = std::make_shared<Delivery>();
+    {
+        QMutexLocker locker(&m_deliveryLock);
+        if (m_bStopRequested)
+            return false;
+        m_pCurrent = pDelivery;
+    }
+    QCoreApplication::postEvent(m_pRelay, new RelayEvent(pDelivery, nMessage, wParam, m_nPort, strFailure));
+    const bool bHandled = pDelivery->Wait();
+    QMutexLocker locker(&m_deliveryLock);
+    m_pCurrent.reset();
+    return bHandled;
+}
+
+// The watch thread: waits for input, a write request or a stop. Input is
+// served before a write, as the port event comes before the write request.
+void SerialPort::Impl::WatchThread()
+{
+    m_bThreadRunning = true;
+    QSerialPort* pPort = m_pPort;
+    m_bDataReady = false;
+    // Both run inside processEvents below, on this thread; they only note
+    // what happened, the loop acts on it.
+    QObject::connect(pPort, &QSerialPort::readyRead, pPort, [this]() { m_bDataReady = true; });
+    // A read that fails means the line went away (the other end of a
+    // pseudo-terminal closed, a USB adapter pulled). The port keeps failing
+    // every read from then on, so the loop closes it and tells the owner once.
+    bool bLineLost = false;
+    QObject::connect(pPort, &QSerialPort::errorOccurred, pPort, [&bLineLost](QSerialPort::SerialPortError error) {
+        if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError)
+            bLineLost = true;
+    });
+    QAbstractEventDispatcher* pDispatcher = QAbstractEventDispatcher::instance();
+
+    while (!m_bStopRequested)
+    {
+        if (bLineLost && pPort->isOpen())
+        {
+            const QString strSystemText = pPort->errorString();
+            pPort->close();
+            m_bPortHeld = false;
+            ReportFailure(QStringLiteral("ReadFile()"), strSystemText);
+            continue;
+        }
+        if (m_bDataReady)
+        {
+            m_bDataReady = false;
+            if (m_dwEventMask & EV_RXCHAR)
+                DrainInput();
+            if ((m_dwEventMask & EV_RXFLAG) && !m_bStopRequested)
+                Notify(WM_PORT_EVENTCHAR, 0);
+            continue;
+        }
+        bool bWrite = false;
+        {
+            QMutexLocker locker(&m_lock);
+            bWrite = m_bWritePending;
+        }
+        if (bWrite)
+        {
+            if (!pPort->isOpen())
+            {
+                // The line was lost: nothing can be written.
+                QMutexLocker locker(&m_lock);
+                m_bWritePending = false;
+                continue;
+            }
+            WritePending();
+            continue;
+        }
+        pDispatcher->processEvents(QEventLoop::WaitForMoreEvents);
+    }
+
+    if (pPort->isOpen())
+        pPort->close();
+    delete pPort;
+    m_pPort = nullptr;
+    m_bPortHeld = false;
+    m_bThreadRunning = false;
+}
+
+// Hands every byte that has come in to the owner, one notification per byte.
+void SerialPort::Impl::DrainInput()
+{
+    QSerialPort* pPort = m_pPort;
+    while (!m_bStopRequested && pPort->bytesAvailable() > 0)
+    {
+        char cData = 0;
+        if (pPort->read(&cData, 1) != 1)
+        {
+            // A failed read has no byte to deliver.
+            const QString strSystemText = pPort->errorString();
+            pPort->clearError();
+            ReportFailure(QStringLiteral("ReadFile()"), strSystemText);
+            return;
+        }
+        if (!Notify(WM_PORT_BYTE, static_cast<quint8>(cData)))
+            return;
+    }
+}
+
+// Writes the write slot. Both directions are purged first: input that came
+// in but was not read yet is lost, as is output not yet on the line.
+void SerialPort::Impl::WritePending()
+{
+    QSerialPort* pPort = m_pPort;
+    QString strFailure;
+    {
+        QMutexLocker locker(&m_lock);
+        m_bWritePending = false;
+        pPort->clear(QSerialPort::AllDirections);
+        m_bDataReady = false; // what readyRead announced has just been purged
+        const qint64 nLength = static_cast<qint64>(m_nWriteLength);
+        const qint64 nWritten = pPort->write(reinterpret_cast<const char*>(m_pWriteSlot.data()), nLength);
+        if (nWritten != nLength)
+        {
+            strFailure = pPort->errorString();
+        }
+        else
+        {
+            pPort->flush();
+            if (pPort->bytesToWrite() > 0 && !pPort->waitForBytesWritten(WRITE_TIMEOUT_MS))
+                strFailure = pPort->errorString();
+        }
+        if (!strFailure.isEmpty())
+            pPort->clearError();
+    }
+    if (!strFailure.isEmpty())
+        ReportFailure(QStringLiteral("WriteFile()"), strFailure);
+    Notify(WM_PORT_SENT, 0);
+}
+
+void SerialPort::Impl::WakeWatchThread()
+{
+    if (!m_pThread)
+        return;
+    // Null only before the thread has reached its loop, which checks the
+    // flags before it waits.
+    if (QAbstractEventDispatcher* pDispatcher = m_pThread->eventDispatcher())
+        pDispatcher->wakeUp();
+}
+
+// Ends the watch thread (which closes the port). Never blocks for good: a
+// notification in flight is cancelled, and the thread checks the stop flag
+// before every byte and every wait.
+void SerialPort::Impl::StopWatch()
+{
+    if (!m_pThread)
+        return;
+    {
+        QMutexLocker locker(&m_deliveryLock);
+        m_bStopRequested = true;
+        if (m_pCurrent)
+            m_pCurrent->Cancel();
+    }
+    WakeWatchThread();
+    m_pThread->wait();
+    delete m_pThread;
+    m_pThread = nullptr;
+    m_bStopRequested = false;
+}
+
+SerialPort::SerialPort() : m_pImpl(new Impl)
+{
+}
+
+SerialPort::~SerialPort()
+{
+    m_pImpl->StopWatch();
+    if (m_pImpl->m_pPort)
+    {
+        m_pImpl->m_pPort->close();
+        delete m_pImpl->m_pPort;
+        m_pImpl->m_pPort = nullptr;
+    }
+    if (Relay* pRelay = m_pImpl->m_pRelay)
+    {
+        // Destroyed from inside a handler that the relay called: let the
+        // relay finish that call first.
+        if (pRelay->m_nDepth > 0)
+            pRelay->deleteLater();
+        else
+            delete pRelay;
+    }
+    delete m_pImpl;
+}
+
+bool SerialPort::Open(QObject* pNotifyWnd, const QString& strPortName, unsigned nPort, int nBaud, char cParity,
+                      int nDataBits, int nStopBits, quint32 dwEventMask, unsigned nWriteSlotSize)
+{
+    Impl& d = *m_pImpl;
+    d.StopWatch();
+    if (d.m_pPort)
+    {
+        d.m_pPort->close();
+        delete d.m_pPort;
+        d.m_pPort = nullptr;
+    }
+    d.m_bPortHeld = false;
+
+    if (!d.m_pRelay || d.m_pRelay->thread() != QThread::currentThread())
+    {
+        if (d.m_pRelay)
+            d.m_pRelay->deleteLater();
+        d.m_pRelay = new Relay;
+    }
+    d.m_pRelay->m_pNotify = pNotifyWnd;
+    {
+        QMutexLocker locker(&d.m_lock);
+        d.m_pWriteSlot.assign(nWriteSlotSize, 0);
+        d.m_nWriteSlotSize = nWriteSlotSize;
+        d.m_nWriteLength = 1;
+        d.m_bWritePending = false;
+    }
+    d.m_nPort = nPort;
+    d.m_dwEventMask = dwEventMask;
+
+    auto* pPort = new QSerialPort;
+    pPort->setPortName(DevicePathForPortName(strPortName));
+    if (!pPort->open(QIODevice::ReadWrite))
+    {
+        delete pPort;
+        return false;
+    }
+    d.m_pPort = pPort;
+    d.m_bPortHeld = true;
+
+    // Line settings: the mode is checked first, then applied; the first
+    // setting that fails is reported and the rest are skipped.
+    bool bParityOk = false;
+    const QSerialPort::Parity parity = ParityFromLetter(cParity, bParityOk);
+    const bool bDataOk = nDataBits >= 5 && nDataBits <= 8;
+    const bool bStopOk = nStopBits == 1 || nStopBits == 2;
+    if (!bParityOk || !bDataOk || !bStopOk)
+    {
+        d.ReportFailure(QStringLiteral("BuildCommDCB()"),
+                        QStringLiteral("The mode baud=%1 parity=%2 data=%3 stop=%4 is not valid.")
+                            .arg(nBaud)
+                            .arg(QLatin1Char(cParity))
+                            .arg(nDataBits)
+                            .arg(nStopBits));
+    }
+    else if (!pPort->setBaudRate(nBaud) || !pPort->setDataBits(static_cast<QSerialPort::DataBits>(nDataBits)) ||
+             !pPort->setParity(parity) ||
+             !pPort->setStopBits(nStopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop) ||
+             !pPort->setFlowControl(QSerialPort::NoFlowControl))
+    {
+        const QString strSystemText = pPort->errorString();
+        pPort->clearError();
+        d.ReportFailure(QStringLiteral("SetCommState()"), strSystemText);
+    }
+    else if (!pPort->setRequestToSend(true))
+    {
+        // Pseudo-terminals have no modem lines; RTS is held on where there is one.
+        pPort->clearError();
+    }
+    pPort->clear(QSerialPort::AllDirections);
+    return true;
+}
+
+bool SerialPort::StartWatch()
+{
+    Impl& d = *m_pImpl;
+    if (!d.m_pPort || d.m_pThread)
+        return false;
+    d.m_bStopRequested = false;
+    // Whatever came in before the watch starts is dropped; everything after
+    // StartWatch returns is delivered.
+    d.m_pPort->clear(QSerialPort::AllDirections);
+    d.m_pThread = new WatchThreadObject([&d]() { d.WatchThread(); });
+    d.m_pPort->moveToThread(d.m_pThread);
+    d.m_pThread->start();
+    return true;
+}
+
+void SerialPort::Send(const quint8* pData, unsigned nCount)
+{
+    Impl& d = *m_pImpl;
+    {
+        QMutexLocker locker(&d.m_lock);
+        // A frame that does not fit the slot is refused whole: writing part
+        // of it would send the meter a frame it cannot check.
+        if (!pData || nCount == 0 || nCount > d.m_nWriteSlotSize)
+            return;
+        std::copy(pData, pData + nCount, d.m_pWriteSlot.begin());
+        d.m_nWriteLength = nCount;
+        d.m_bWritePending = true;
+    }
+    d.WakeWatchThread();
+}
+
+bool SerialPort::IsOpen() const
+{
+    return m_pImpl->m_bPortHeld;
+}
+
+void SerialPort::SetFailureReporter(FailureReporter reporter)
+{
+    Reporter() = std::move(reporter);
+}
+
+QString SerialPort::FailureText(const QString& strOperation, const QString& strSystemText, unsigned nPort)
+{
+    return QStringLiteral("WARNING:  %1 Failed with the following error: \n%2\nPort: %3\n")
+        .arg(strOperation, strSystemText, QString::number(static_cast<int>(nPort)));
+}
