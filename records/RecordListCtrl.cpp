@@ -1,10 +1,15 @@
-// Record list: list-control operations on a table view.
+// Record list: list-control operations on a table view, and in-place
+// editing of its cells.
 #include "records/RecordListCtrl.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
 
-RecordListCtrl::RecordListCtrl(QWidget* pParent) : QTableView(pParent), m_pModel(new RecordListModel(this))
+RecordListCtrl::RecordListCtrl(QWidget* pParent)
+    : QTableView(pParent), m_pModel(new RecordListModel(this)), m_pEdit(new CellEdit(viewport()))
 {
+    m_pEdit->AttachList(this);
     setModel(m_pModel);
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -18,7 +23,15 @@ RecordListCtrl::RecordListCtrl(QWidget* pParent) : QTableView(pParent), m_pModel
     setShowGrid(false);
 }
 
-RecordListCtrl::~RecordListCtrl() = default;
+RecordListCtrl::~RecordListCtrl()
+{
+    // An edit still open when the list goes (the dialog destroyed without
+    // being closed first) is written while the rows still exist; after that
+    // the box must not reach back into a list being torn down.
+    if (m_pEdit->hasFocus())
+        m_pEdit->CommitEdit();
+    m_pEdit->AttachList(nullptr);
+}
 
 int RecordListCtrl::InsertItem(int nItem, const QString& strText)
 {
@@ -102,4 +115,61 @@ bool RecordListCtrl::GetSubItemRect(int nItem, int nSubItem, int /*nArea*/, QRec
         return true;
     }
     return false;
+}
+
+bool RecordListCtrl::EditSubItem(int nItem, int nSubItem)
+{
+    QRect rectCell;
+    if (!GetSubItemRect(nItem, nSubItem, LVIR_LABEL, rectCell))
+        return false;
+    // Called while the box is still open on another cell: that edit is
+    // written before the box moves (a double-click commits it through the
+    // focus change already).
+    if (m_pEdit->hasFocus())
+        m_pEdit->CommitEdit();
+    m_pEdit->SetCell(nItem, nSubItem, GetItemText(nItem, nSubItem));
+    m_pEdit->setGeometry(rectCell);
+    m_pEdit->setText(GetItemText(nItem, nSubItem));
+    m_pEdit->show();
+    m_pEdit->raise();
+    m_pEdit->setFocus(Qt::MouseFocusReason);
+    m_pEdit->selectAll();
+    return true;
+}
+
+void RecordListCtrl::mouseDoubleClickEvent(QMouseEvent* pEvent)
+{
+    QTableView::mouseDoubleClickEvent(pEvent);
+    int nItem = -1;
+    int nSubItem = -1;
+    // Only a cell's label opens the editor: not the empty area below the
+    // rows or right of the columns.
+    if ((SubItemHitTest(pEvent->position().toPoint(), nItem, nSubItem) & LVHT_ONITEMLABEL) == 0)
+        return;
+    EditSubItem(nItem, nSubItem);
+}
+
+void RecordListCtrl::keyPressEvent(QKeyEvent* pEvent)
+{
+    // Enter and Esc go on to the dialog (its OK and close), from the list as
+    // from the cell editor inside it.
+    switch (pEvent->key())
+    {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+        pEvent->ignore();
+        return;
+    default:
+        QTableView::keyPressEvent(pEvent);
+    }
+}
+
+void RecordListCtrl::scrollContentsBy(int dx, int dy)
+{
+    // Scrolling moves the viewport's children with the rows; the editor stays
+    // where it was opened (its text still goes to the remembered cell).
+    const QPoint ptEdit = m_pEdit->pos();
+    QTableView::scrollContentsBy(dx, dy);
+    m_pEdit->move(ptEdit);
 }

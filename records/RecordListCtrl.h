@@ -1,8 +1,10 @@
 // The record list: a report-view table over RecordListModel with the list
 // operations the dialog uses (insert item, set/get item text, delete all
-// items, columns, extended style, sub-item hit test and rectangle).
+// items, columns, extended style, sub-item hit test and rectangle), and the
+// in-place editing of any cell by a double-click (CellEdit).
 #pragma once
 
+#include "records/CellEdit.h"
 #include "records/RecordListModel.h"
 
 #include <QTableView>
@@ -42,8 +44,19 @@ public:
     bool GetSubItemRect(int nItem, int nSubItem, int nArea, QRect& rect) const;
 
     RecordListModel* Model() const { return m_pModel; }
+    // The in-place editor (a hidden child of the viewport while idle).
+    CellEdit* Editor() const { return m_pEdit; }
+    // Opens the editor over the cell, filled with its text, all selected and
+    // focused; an open edit is written first. False when there is no such cell.
+    bool EditSubItem(int nItem, int nSubItem);
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent* pEvent) override;
+    void keyPressEvent(QKeyEvent* pEvent) override;
+    void scrollContentsBy(int dx, int dy) override;
 
 private:
     RecordListModel* m_pModel;
+    CellEdit* m_pEdit;
     quint32 m_dwExStyle = 0;
 };

@@ -1,7 +1,9 @@
 // Item model behind the record list.
 #include "records/RecordListModel.h"
 
-RecordListModel::RecordListModel(QObject* pParent) : QAbstractTableModel(pParent) {}
+RecordListModel::RecordListModel(QObject* pParent) : QAbstractTableModel(pParent)
+{
+}
 
 int RecordListModel::rowCount(const QModelIndex& parent) const
 {
@@ -52,6 +54,11 @@ int RecordListModel::InsertRow(int nItem, const QString& strText)
     MeasurementRecord record;
     record.texts[0] = strText;
     m_rows.insert(nRow, record);
+    // A pending change below the new row has moved down with its row.
+    if (m_nDirtyFirst >= nRow)
+        ++m_nDirtyFirst;
+    if (m_nDirtyLast >= nRow)
+        ++m_nDirtyLast;
     endInsertRows();
     return nRow;
 }
@@ -61,11 +68,7 @@ bool RecordListModel::SetText(int nItem, int nSubItem, const QString& strText)
     if (nItem < 0 || nItem >= m_rows.size() || nSubItem < 0 || nSubItem >= RECORD_COLUMNS)
         return false;
     m_rows[nItem].texts[static_cast<size_t>(nSubItem)] = strText;
-    for (int nCol = 0; nCol < m_columns.size(); ++nCol)
-    {
-        if (m_columns[nCol].nSubItem == nSubItem)
-            emit dataChanged(index(nItem, nCol), index(nItem, nCol), {Qt::DisplayRole});
-    }
+    NoteRowChanged(nItem);
     return true;
 }
 
@@ -74,6 +77,31 @@ QString RecordListModel::Text(int nItem, int nSubItem) const
     if (nItem < 0 || nItem >= m_rows.size() || nSubItem < 0 || nSubItem >= RECORD_COLUMNS)
         return QString();
     return m_rows[nItem].texts[static_cast<size_t>(nSubItem)];
+}
+
+void RecordListModel::NoteRowChanged(int nRow)
+{
+    if (m_nDirtyFirst < 0)
+    {
+        m_nDirtyFirst = nRow;
+        m_nDirtyLast = nRow;
+        QMetaObject::invokeMethod(this, &RecordListModel::FlushChanges, Qt::QueuedConnection);
+        return;
+    }
+    m_nDirtyFirst = qMin(m_nDirtyFirst, nRow);
+    m_nDirtyLast = qMax(m_nDirtyLast, nRow);
+}
+
+void RecordListModel::FlushChanges()
+{
+    // Rows may have gone since the change was noted.
+    const int nFirst = m_nDirtyFirst;
+    const int nLast = qMin(m_nDirtyLast, static_cast<int>(m_rows.size()) - 1);
+    m_nDirtyFirst = -1;
+    m_nDirtyLast = -1;
+    if (nFirst < 0 || nFirst > nLast || m_columns.isEmpty())
+        return;
+    emit dataChanged(index(nFirst, 0), index(nLast, static_cast<int>(m_columns.size()) - 1), {Qt::DisplayRole});
 }
 
 void RecordListModel::RemoveAllRows()

@@ -14,8 +14,8 @@ public:
     struct Column
     {
         QString strHeading;
-        int nFormat = 0;   // LVCFMT_LEFT (0), LVCFMT_RIGHT (1), LVCFMT_CENTER (2)
-        int nSubItem = 0;  // which text of the record the column shows
+        int nFormat = 0;  // LVCFMT_LEFT (0), LVCFMT_RIGHT (1), LVCFMT_CENTER (2)
+        int nSubItem = 0; // which text of the record the column shows
     };
 
     explicit RecordListModel(QObject* pParent = nullptr);
@@ -39,6 +39,14 @@ public:
     int ColumnSubItem(int nCol) const { return m_columns[nCol].nSubItem; }
 
 private:
+    // Cell changes are announced once per event-loop turn, as one range, so
+    // that filling 65,535 rows cell by cell does not make the view work
+    // 458,745 times; data() gives the new texts at once all the same.
+    void NoteRowChanged(int nRow);
+    void FlushChanges();
+
     QVector<MeasurementRecord> m_rows;
+    int m_nDirtyFirst = -1;
+    int m_nDirtyLast = -1;
     QVector<Column> m_columns;
 };
