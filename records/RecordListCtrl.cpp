@@ -18,6 +18,9 @@ RecordListCtrl::RecordListCtrl(QWidget* pParent)
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     horizontalHeader()->setStretchLastSection(false);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab leaves the list for the next control (from the cell editor too),
+    // as in a dialog; it does not walk the cells.
+    setTabKeyNavigation(false);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setWordWrap(false);
     setShowGrid(false);
