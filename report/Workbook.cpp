@@ -64,6 +64,20 @@ bool Worksheet::UsedRows(int& nFirst, int& nLast) const
     return true;
 }
 
+bool Worksheet::UsedColumns(int& nFirst, int& nLast) const
+{
+    if (m_rows.empty())
+        return false;
+    nFirst = SHEET_MAX_COLS;
+    nLast = -1;
+    for (const auto& row : m_rows)
+    {
+        nFirst = std::min(nFirst, row.second.front().nCol);
+        nLast = std::max(nLast, row.second.back().nCol);
+    }
+    return true;
+}
+
 void Worksheet::ClearCells()
 {
     m_rows.clear();

@@ -62,6 +62,8 @@ public:
     QString Text(int nRow, int nCol) const;
     // First and last used row, or false when the sheet holds no cell.
     bool UsedRows(int& nFirst, int& nLast) const;
+    // First and last column that holds a cell, or false when there is none.
+    bool UsedColumns(int& nFirst, int& nLast) const;
 
     // The cell at a position, or nullptr when none was created there.
     const Cell* Find(int nRow, int nCol) const;

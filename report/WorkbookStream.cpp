@@ -87,13 +87,41 @@ int WorkbookStream::XfIndex(const CellFormat& format)
 quint32 WorkbookStream::SstIndex(const QString& strText)
 {
     ++m_nSstRefs;
-    auto it = m_sstIndex.constFind(strText);
-    if (it != m_sstIndex.constEnd())
-        return it.value();
-    const quint32 n = quint32(m_sstStrings.size());
-    m_sstIndex.insert(strText, n);
-    m_sstStrings.push_back(strText);
-    return n;
+    quint64 nHash = 14695981039346656037ull;
+    for (QChar ch : strText)
+        nHash = (nHash ^ ch.unicode()) * 1099511628211ull;
+    if (m_sstSlots.size() < 2 * (m_sstHashes.size() + 1))
+    {
+        // Grow to a power of two of at least four times the strings, and
+        // place them again.
+        size_t nSlots = 1024;
+        while (nSlots < 4 * m_sstHashes.size())
+            nSlots *= 2;
+        std::vector<quint32> table(nSlots, 0);
+        const size_t nMask = table.size() - 1;
+        for (size_t i = 0; i < m_sstHashes.size(); ++i)
+        {
+            size_t k = m_sstHashes[i] & nMask;
+            while (table[k] != 0)
+                k = (k + 1) & nMask;
+            table[k] = quint32(i + 1);
+        }
+        m_sstSlots.swap(table);
+    }
+    const size_t nMask = m_sstSlots.size() - 1;
+    for (size_t k = nHash & nMask;; k = (k + 1) & nMask)
+    {
+        const quint32 nSlot = m_sstSlots[k];
+        if (nSlot == 0)
+        {
+            m_sstSlots[k] = quint32(m_sstStrings.size() + 1);
+            m_sstHashes.push_back(nHash);
+            m_sstStrings.push_back(strText);
+            return quint32(m_sstStrings.size() - 1);
+        }
+        if (m_sstHashes[nSlot - 1] == nHash && m_sstStrings[int(nSlot - 1)] == strText)
+            return nSlot - 1;
+    }
 }
 
 QVector<CellRect> WorkbookStream::ValidMerges(const Worksheet& sheet)
@@ -147,27 +175,36 @@ QByteArray WorkbookStream::BuildSheet(const Worksheet& sheet, bool bActive)
         nRunStart = nCol;
     }
 
-    int nFirstRow = 0, nLastRow = -1, nFirstCol = SHEET_MAX_COLS, nLastCol = -1;
-    sheet.UsedRows(nFirstRow, nLastRow);
-    sheet.ForEachCell([&](int, int nCol, const Cell&) {
-        nFirstCol = std::min(nFirstCol, nCol);
-        nLastCol = std::max(nLastCol, nCol);
-    });
-    if (nLastCol < 0)
-        out += Dimensions(0, 0, 0, 0);
-    else
+    int nFirstRow = 0, nLastRow = -1, nFirstCol = 0, nLastCol = -1;
+    if (sheet.UsedRows(nFirstRow, nLastRow) && sheet.UsedColumns(nFirstCol, nLastCol))
         out += Dimensions(nFirstRow, nLastRow + 1, nFirstCol, nLastCol + 1);
+    else
+        out += Dimensions(0, 0, 0, 0);
 
+    // Most columns of a report repeat their text from row to row ("1550nm",
+    // "OPM"): the last text of each column is tried before the table.
+    std::vector<QString> lastText(SHEET_MAX_COLS);
+    std::vector<quint32> lastIndex(SHEET_MAX_COLS, 0);
     sheet.ForEachCell([&](int nRow, int nCol, const Cell& cell) {
         const int nXf = XfIndex(cell.format);
         // A text is a value even if the caller forgot bHasValue; an empty
         // text is no value in Excel (setting "" empties a cell).
-        if (cell.strText.isEmpty())
+        const QString& str = cell.strText;
+        if (str.isEmpty())
+        {
             AppendBlank(out, nRow, nCol, nXf);
-        else if (cell.strText.size() > BIFF_MAX_STRING_CHARS)
-            AppendLabelSst(out, nRow, nCol, nXf, SstIndex(cell.strText.left(BIFF_MAX_STRING_CHARS)));
-        else
-            AppendLabelSst(out, nRow, nCol, nXf, SstIndex(cell.strText));
+            return;
+        }
+        if (!lastText[nCol].isEmpty() && lastText[nCol] == str)
+        {
+            ++m_nSstRefs;
+            AppendLabelSst(out, nRow, nCol, nXf, lastIndex[nCol]);
+            return;
+        }
+        const quint32 nIndex = SstIndex(str.size() > BIFF_MAX_STRING_CHARS ? str.left(BIFF_MAX_STRING_CHARS) : str);
+        lastText[nCol] = str;
+        lastIndex[nCol] = nIndex;
+        AppendLabelSst(out, nRow, nCol, nXf, nIndex);
     });
 
     out += Window2(bActive);

@@ -3,10 +3,10 @@
 #pragma once
 
 #include <QByteArray>
-#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVector>
+#include <vector>
 
 #include "report/BiffRecords.h"
 #include "report/Workbook.h"
@@ -34,7 +34,11 @@ private:
     QVector<CellFormat> m_xfFormats; // cell XF 15 + i; [0] is the default format
     CellFormat m_lastFormat;         // the last lookup, which most cells repeat
     int m_nLastXf = BIFF_XF_DEFAULT_CELL;
-    QHash<QString, quint32> m_sstIndex;
+    // Shared strings in the order of first use, found again through an
+    // open-addressing table (slot = string index + 1, 0 empty) on a plain
+    // FNV-1a hash: a report has a few hundred thousand texts to look up.
     QVector<QString> m_sstStrings;
+    std::vector<quint64> m_sstHashes;
+    std::vector<quint32> m_sstSlots;
     quint32 m_nSstRefs = 0;
 };
