@@ -1,7 +1,7 @@
 // Sorted drop-down combo box.
 #include "ui/DropDownCombo.h"
 
-#include <QLineEdit>
+#include <QAbstractItemView>
 
 DropDownCombo::DropDownCombo(QWidget* pParent) : QComboBox(pParent)
 {
@@ -20,6 +20,10 @@ int DropDownCombo::AddString(const QString& strText)
 
 void DropDownCombo::hidePopup()
 {
+    // Qt also calls this when the box itself hides; only a list that was
+    // open closes up.
+    const bool bWasOpen = view() && view()->window()->isVisible();
     QComboBox::hidePopup();
-    emit CloseUp();
+    if (bWasOpen)
+        emit CloseUp();
 }
