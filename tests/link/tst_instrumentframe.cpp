@@ -20,8 +20,6 @@ private slots:
     void OversizedPayloadIsRefused();
     void FloatFieldsRoundTrip_data();
     void FloatFieldsRoundTrip();
-    void MinimumLengths_data();
-    void MinimumLengths();
 };
 
 void TestInstrumentFrame::BuildKnownFrames_data()
@@ -48,10 +46,6 @@ void TestInstrumentFrame::BuildKnownFrames_data()
     QTest::newRow("record reply") << InstrumentFrame::Build(RSP_RECORD,
                                                             QByteArray::fromHex("00010104A47045C1000040C00C0503090507"))
                                   << QByteArray::fromHex("33157100010104A47045C1000040C00C0503090507FE08");
-    // Largest frame: L = 255, 257 bytes, still framed.
-    const QByteArray longest = InstrumentFrame::Build(0x71, QByteArray(252, '\x01'));
-    QTest::newRow("L 255 length") << QByteArray::number(longest.size()) << QByteArray("257");
-    QTest::newRow("L 255 head") << longest.left(2) << QByteArray::fromHex("33FF");
 }
 
 void TestInstrumentFrame::BuildKnownFrames()
@@ -138,25 +132,6 @@ void TestInstrumentFrame::FloatFieldsRoundTrip()
     QCOMPARE(word[1], quint8(0x01));
     QCOMPARE(word[2], quint8(0x2C));
     QCOMPARE(ReadU16BE(word + 1), quint16(300));
-}
-
-void TestInstrumentFrame::MinimumLengths_data()
-{
-    QTest::addColumn<int>("command");
-    QTest::addColumn<int>("length");
-    QTest::newRow("connected") << int(RSP_CONNECTED) << 44;
-    QTest::newRow("record") << int(RSP_RECORD) << 21;
-    QTest::newRow("count") << int(RSP_COUNT) << 5;
-    QTest::newRow("disconnected") << int(RSP_DISCONNECTED) << 3;
-    QTest::newRow("clock set") << int(RSP_CLOCK_SET) << 3;
-    QTest::newRow("wave set") << int(RSP_WAVE_SET) << 3;
-}
-
-void TestInstrumentFrame::MinimumLengths()
-{
-    QFETCH(int, command);
-    QFETCH(int, length);
-    QCOMPARE(InstrumentFrame::MinimumLength(quint8(command)), length);
 }
 
 QTEST_APPLESS_MAIN(TestInstrumentFrame)
