@@ -16,28 +16,21 @@ class TestCellEdit : public QObject
 private slots:
     void init();
     void cleanup();
-    void OpensOverCell_data();
     void OpensOverCell();
-    void NothingOutsideCells_data();
     void NothingOutsideCells();
     void FocusLossCommits_data();
     void FocusLossCommits();
-    void UnchangedTextIsWrittenBack();
-    void SecondCellCommitsFirst();
-    void ButtonCommandSeesEdit();
-    void EnterAndEscReachDialog_data();
-    void EnterAndEscReachDialog();
-    void ScrollingLeavesBox();
-    void LongTextKeptWhole();
+    void ScrollingAndLongText();
 
 private:
-    void DoubleClick(const QPoint& ptViewport);
-    QPoint CellCentre(int nItem, int nSubItem) const;
+    void DoubleClick(int nItem, int nSubItem) { DoubleClickAt(Rect(nItem, nSubItem).center()); }
+    void DoubleClickAt(const QPoint& pt);
+    QRect Rect(int nItem, int nSubItem) const { return m_pList->visualRect(m_pList->model()->index(nItem, nSubItem)); }
 
     QDialog* m_pDlg = nullptr;
     RecordListCtrl* m_pList = nullptr;
+    CellEdit* m_pEdit = nullptr;
     HoverButton* m_pButton = nullptr;
-    QPushButton* m_pOk = nullptr;
 };
 
 void TestCellEdit::init()
@@ -45,22 +38,20 @@ void TestCellEdit::init()
     m_pDlg = new QDialog;
     auto* pLayout = new QVBoxLayout(m_pDlg);
     m_pList = new RecordListCtrl(m_pDlg);
+    m_pEdit = m_pList->Editor();
     m_pButton = new HoverButton(m_pDlg);
-    m_pButton->setText(QStringLiteral("Save"));
-    m_pOk = new QPushButton(QStringLiteral("OK"), m_pDlg);
-    m_pOk->setDefault(true);
+    auto* pOk = new QPushButton(QStringLiteral("OK"), m_pDlg);
+    pOk->setDefault(true);
+    connect(pOk, &QPushButton::clicked, m_pDlg, &QDialog::accept);
     pLayout->addWidget(m_pList);
     pLayout->addWidget(m_pButton);
-    pLayout->addWidget(m_pOk);
+    pLayout->addWidget(pOk);
     for (int nCol = 0; nCol < RECORD_COLUMNS; ++nCol)
         m_pList->InsertColumn(nCol, QStringLiteral("C%1").arg(nCol), LVCFMT_LEFT, 60, nCol);
-    m_pList->SetExtendedStyle(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
     for (int nRow = 0; nRow < 5; ++nRow)
-    {
-        m_pList->InsertItem(nRow, QString());
         for (int nCol = 0; nCol < RECORD_COLUMNS; ++nCol)
-            m_pList->SetItemText(nRow, nCol, QStringLiteral("r%1c%2").arg(nRow).arg(nCol));
-    }
+            m_pList->SetItemText(nCol == 0 ? m_pList->InsertItem(nRow, QString()) : nRow, nCol,
+                                 QStringLiteral("r%1c%2").arg(nRow).arg(nCol));
     m_pDlg->resize(600, 300);
     m_pDlg->show();
     QVERIFY(QTest::qWaitForWindowActive(m_pDlg));
@@ -69,216 +60,150 @@ void TestCellEdit::init()
 void TestCellEdit::cleanup()
 {
     delete m_pDlg;
-    m_pDlg = nullptr;
 }
 
-QPoint TestCellEdit::CellCentre(int nItem, int nSubItem) const
+void TestCellEdit::DoubleClickAt(const QPoint& pt)
 {
-    return m_pList->visualRect(m_pList->model()->index(nItem, nSubItem)).center();
-}
-
-void TestCellEdit::DoubleClick(const QPoint& ptViewport)
-{
-    // What the window system delivers: press, release, double-click, release.
-    QWidget* pViewport = m_pList->viewport();
-    QTest::mouseClick(pViewport, Qt::LeftButton, Qt::NoModifier, ptViewport);
-    QTest::mouseDClick(pViewport, Qt::LeftButton, Qt::NoModifier, ptViewport);
-    QTest::mouseRelease(pViewport, Qt::LeftButton, Qt::NoModifier, ptViewport);
-}
-
-void TestCellEdit::OpensOverCell_data()
-{
-    QTest::addColumn<int>("nItem");
-    QTest::addColumn<int>("nSubItem");
-    for (int nCol = 0; nCol < RECORD_COLUMNS; ++nCol)
-        QTest::addRow("column %d", nCol) << (nCol % 5) << nCol;
+    // As the window system delivers it: press, release, double-click, release.
+    QTest::mouseClick(m_pList->viewport(), Qt::LeftButton, Qt::NoModifier, pt);
+    QTest::mouseDClick(m_pList->viewport(), Qt::LeftButton, Qt::NoModifier, pt);
+    QTest::mouseRelease(m_pList->viewport(), Qt::LeftButton, Qt::NoModifier, pt);
 }
 
 void TestCellEdit::OpensOverCell()
 {
-    QFETCH(int, nItem);
-    QFETCH(int, nSubItem);
-    // The list's own font must not reach the box.
-    QFont fontList = m_pList->font();
+    QFont fontList = m_pList->font(); // the list's font must not reach the box
     fontList.setPointSize(fontList.pointSize() + 7);
     m_pList->setFont(fontList);
-    CellEdit* pEdit = m_pList->Editor();
-    QVERIFY(!pEdit->isVisible());
-    DoubleClick(CellCentre(nItem, nSubItem));
-    QVERIFY(pEdit->isVisible());
-    QVERIFY(pEdit->hasFocus());
-    QCOMPARE(pEdit->parentWidget(), m_pList->viewport());
-    QCOMPARE(pEdit->geometry(), m_pList->visualRect(m_pList->model()->index(nItem, nSubItem)));
-    const QString strCell = QStringLiteral("r%1c%2").arg(nItem).arg(nSubItem);
-    QCOMPARE(pEdit->text(), strCell);
-    QCOMPARE(pEdit->selectedText(), strCell);
-    QCOMPARE(pEdit->palette().color(QPalette::Text), QColor(255, 0, 251));
-    QCOMPARE(pEdit->palette().color(QPalette::Base), QColor(255, 255, 0));
-    QCOMPARE(pEdit->font(), QApplication::font());
-    QCOMPARE(pEdit->property("nCtrlId").toInt(), 1001);
-    QVERIFY(!(pEdit->focusPolicy() & Qt::TabFocus));
-}
-
-void TestCellEdit::NothingOutsideCells_data()
-{
-    QTest::addColumn<bool>("bEmptyList");
-    QTest::addColumn<QPoint>("pt");
-    QTest::newRow("below the last row") << false << QPoint(30, 200);
-    QTest::newRow("right of the columns") << false << QPoint(500, 5);
-    QTest::newRow("empty list") << true << QPoint(30, 5);
+    QVERIFY(!m_pEdit->isVisible());
+    QVERIFY(!(m_pEdit->focusPolicy() & Qt::TabFocus));
+    // Every column opens; a double-click on the next cell writes the open
+    // edit first, then opens there.
+    for (int nCol = 0; nCol < RECORD_COLUMNS; ++nCol)
+    {
+        const int nRow = nCol % 5;
+        DoubleClick(nRow, nCol);
+        if (nCol > 0)
+            QCOMPARE(m_pList->GetItemText((nCol - 1) % 5, nCol - 1), QStringLiteral("typed"));
+        QVERIFY(m_pEdit->isVisible() && m_pEdit->hasFocus());
+        QCOMPARE(m_pEdit->geometry(), Rect(nRow, nCol));
+        QCOMPARE(m_pEdit->text(), QStringLiteral("r%1c%2").arg(nRow).arg(nCol));
+        QCOMPARE(m_pEdit->selectedText(), m_pEdit->text());
+        QTest::keyClicks(m_pEdit, QStringLiteral("typed"));
+    }
+    QCOMPARE(m_pEdit->palette().color(QPalette::Text), QColor(255, 0, 251));
+    QCOMPARE(m_pEdit->palette().color(QPalette::Base), QColor(255, 255, 0));
+    QCOMPARE(m_pEdit->font(), QApplication::font());
 }
 
 void TestCellEdit::NothingOutsideCells()
 {
-    QFETCH(bool, bEmptyList);
-    QFETCH(QPoint, pt);
-    if (bEmptyList)
-        m_pList->DeleteAllItems();
-    DoubleClick(pt);
-    QVERIFY(!m_pList->Editor()->isVisible());
-    QVERIFY(!m_pList->Editor()->hasFocus());
+    DoubleClickAt(QPoint(30, 200)); // below the last row
+    DoubleClickAt(QPoint(500, 5));  // right of the last column
+    m_pList->DeleteAllItems();
+    DoubleClickAt(QPoint(30, 5)); // empty list
+    QVERIFY(!m_pEdit->isVisible() && !m_pEdit->hasFocus());
 }
 
 void TestCellEdit::FocusLossCommits_data()
 {
     QTest::addColumn<QString>("strHow");
-    QTest::newRow("click in the list") << "list";
-    QTest::newRow("button press") << "button";
-    QTest::newRow("tab") << "tab";
-    QTest::newRow("other window") << "window";
-    QTest::newRow("dialog closing") << "close";
-    QTest::newRow("emptied box") << "empty";
+    QTest::addColumn<QString>("strTyped");
+    QTest::addColumn<QString>("strCell");
+    QTest::newRow("click in the list") << "list"
+                                       << "new"
+                                       << "new";
+    QTest::newRow("emptied, click in the list") << "list"
+                                                << ""
+                                                << "";
+    QTest::newRow("button press") << "button"
+                                  << "new"
+                                  << "new";
+    QTest::newRow("button click from code") << "click"
+                                            << "new"
+                                            << "new";
+    QTest::newRow("tab") << "tab"
+                         << "new"
+                         << "new";
+    QTest::newRow("other window") << "window"
+                                  << "new"
+                                  << "new";
+    QTest::newRow("dialog closing") << "close"
+                                    << "new"
+                                    << "new";
+    QTest::newRow("enter reaches the dialog") << "enter"
+                                              << "new"
+                                              << "new";
+    QTest::newRow("esc reaches the dialog") << "esc"
+                                            << "new"
+                                            << "new";
+    // Nothing typed: the box's text is written, even over a changed cell.
+    QTest::newRow("unchanged text written") << "list"
+                                            << "-"
+                                            << "r3c2";
 }
 
 void TestCellEdit::FocusLossCommits()
 {
     QFETCH(QString, strHow);
-    DoubleClick(CellCentre(3, 2));
-    CellEdit* pEdit = m_pList->Editor();
-    QVERIFY(pEdit->hasFocus());
-    pEdit->selectAll();
-    const QString strNew = strHow == QLatin1String("empty") ? QString() : QStringLiteral("edited ") + strHow;
-    if (strNew.isEmpty())
-        QTest::keyClick(pEdit, Qt::Key_Delete);
+    QFETCH(QString, strTyped);
+    QFETCH(QString, strCell);
+    QString strSeenByCommand = QStringLiteral("not run");
+    connect(m_pButton, &QAbstractButton::clicked, m_pButton, [&] { strSeenByCommand = m_pList->GetItemText(3, 2); });
+    QSignalSpy spyFinished(m_pDlg, &QDialog::finished);
+    DoubleClick(3, 2);
+    if (strTyped == QLatin1String("-"))
+        m_pList->SetItemText(3, 2, QStringLiteral("changed under the box"));
     else
-        QTest::keyClicks(pEdit, strNew);
+        QTest::keyClick(m_pEdit, Qt::Key_Delete); // the text is all selected
+    QTest::keyClicks(m_pEdit, strTyped == QLatin1String("-") ? QString() : strTyped);
     QWidget other;
-    if (strHow == QLatin1String("list") || strHow == QLatin1String("empty"))
-        QTest::mouseClick(m_pList->viewport(), Qt::LeftButton, Qt::NoModifier, CellCentre(0, 0));
+    if (strHow == QLatin1String("list"))
+        QTest::mouseClick(m_pList->viewport(), Qt::LeftButton, Qt::NoModifier, Rect(0, 0).center());
     else if (strHow == QLatin1String("button"))
-        QTest::mousePress(m_pButton, Qt::LeftButton);
+        QTest::mouseClick(m_pButton, Qt::LeftButton);
+    else if (strHow == QLatin1String("click"))
+        m_pButton->click();
     else if (strHow == QLatin1String("tab"))
-        QTest::keyClick(pEdit, Qt::Key_Tab);
+        QTest::keyClick(m_pEdit, Qt::Key_Tab);
     else if (strHow == QLatin1String("window"))
     {
         other.show();
         other.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&other));
     }
+    else if (strHow == QLatin1String("close"))
+        m_pDlg->close();
     else
-        m_pDlg->reject();
-    QCOMPARE(m_pList->GetItemText(3, 2), strNew);
-    QVERIFY(!pEdit->isVisible());
-    QVERIFY(!pEdit->hasFocus());
-    // No other cell was touched.
-    QCOMPARE(m_pList->GetItemText(3, 1), QStringLiteral("r3c1"));
+        QTest::keyClick(m_pEdit, strHow == QLatin1String("enter") ? Qt::Key_Return : Qt::Key_Escape);
+    QCOMPARE(m_pList->GetItemText(3, 2), strCell);
+    QVERIFY(!m_pEdit->isVisible() && !m_pEdit->hasFocus());
+    if (strHow == QLatin1String("button") || strHow == QLatin1String("click"))
+        QCOMPARE(strSeenByCommand, strCell); // the command ran after the write
+    if (strHow == QLatin1String("enter") || strHow == QLatin1String("esc"))
+        QCOMPARE(spyFinished.value(0).value(0).toInt(),
+                 int(strHow == QLatin1String("enter") ? QDialog::Accepted : QDialog::Rejected));
+    QCOMPARE(m_pList->GetItemText(3, 1), QStringLiteral("r3c1")); // no other cell touched
     QCOMPARE(m_pList->GetItemText(2, 2), QStringLiteral("r2c2"));
 }
 
-void TestCellEdit::UnchangedTextIsWrittenBack()
+void TestCellEdit::ScrollingAndLongText()
 {
-    DoubleClick(CellCentre(1, 4));
-    // The cell changes under the open box; leaving the box without typing
-    // writes the box's text, so the cell shows what the box showed.
-    m_pList->SetItemText(1, 4, QStringLiteral("changed meanwhile"));
-    m_pButton->setFocus();
-    QCOMPARE(m_pList->GetItemText(1, 4), QStringLiteral("r1c4"));
-}
-
-void TestCellEdit::SecondCellCommitsFirst()
-{
-    DoubleClick(CellCentre(0, 1));
-    QTest::keyClicks(m_pList->Editor(), QStringLiteral("first"));
-    DoubleClick(CellCentre(2, 5));
-    QCOMPARE(m_pList->GetItemText(0, 1), QStringLiteral("first"));
-    CellEdit* pEdit = m_pList->Editor();
-    QVERIFY(pEdit->isVisible() && pEdit->hasFocus());
-    QCOMPARE(pEdit->text(), QStringLiteral("r2c5"));
-    QCOMPARE(pEdit->geometry(), m_pList->visualRect(m_pList->model()->index(2, 5)));
-    QTest::keyClicks(pEdit, QStringLiteral("second"));
-    m_pButton->setFocus();
-    QCOMPARE(m_pList->GetItemText(2, 5), QStringLiteral("second"));
-    QCOMPARE(m_pList->GetItemText(0, 1), QStringLiteral("first"));
-}
-
-void TestCellEdit::ButtonCommandSeesEdit()
-{
-    // The command of a button (Save, Read, Open) runs after the open edit has
-    // been written, whether the click comes from the mouse or from code.
-    QString strSeen;
-    connect(m_pButton, &QAbstractButton::clicked, m_pButton, [&] { strSeen = m_pList->GetItemText(4, 6); });
-    for (const bool bMouse : {true, false})
-    {
-        DoubleClick(CellCentre(4, 6));
-        QTest::keyClicks(m_pList->Editor(), bMouse ? QStringLiteral("mouse") : QStringLiteral("code"));
-        if (bMouse)
-            QTest::mouseClick(m_pButton, Qt::LeftButton);
-        else
-            m_pButton->click();
-        QCOMPARE(strSeen, bMouse ? QStringLiteral("mouse") : QStringLiteral("code"));
-    }
-}
-
-void TestCellEdit::EnterAndEscReachDialog_data()
-{
-    QTest::addColumn<int>("nKey");
-    QTest::addColumn<int>("nResult");
-    QTest::newRow("enter") << int(Qt::Key_Return) << int(QDialog::Accepted);
-    QTest::newRow("keypad enter") << int(Qt::Key_Enter) << int(QDialog::Accepted);
-    QTest::newRow("escape") << int(Qt::Key_Escape) << int(QDialog::Rejected);
-}
-
-void TestCellEdit::EnterAndEscReachDialog()
-{
-    QFETCH(int, nKey);
-    QFETCH(int, nResult);
-    connect(m_pOk, &QPushButton::clicked, m_pDlg, &QDialog::accept);
-    QSignalSpy spyFinished(m_pDlg, &QDialog::finished);
-    DoubleClick(CellCentre(2, 3));
-    QTest::keyClicks(m_pList->Editor(), QStringLiteral("kept"));
-    QTest::keyClick(m_pList->Editor(), Qt::Key(nKey));
-    QCOMPARE(spyFinished.count(), 1);
-    QCOMPARE(spyFinished.at(0).at(0).toInt(), nResult);
-    // The dialog closed, so the box lost the focus and wrote its text.
-    QCOMPARE(m_pList->GetItemText(2, 3), QStringLiteral("kept"));
-}
-
-void TestCellEdit::ScrollingLeavesBox()
-{
+    // Scrolling leaves the box where it was opened; a text longer than the
+    // cell scrolls inside the box and is written back whole.
     for (int nRow = 5; nRow < 200; ++nRow)
-        m_pList->SetItemText(m_pList->InsertItem(nRow, QString()), 2, QStringLiteral("row %1").arg(nRow));
-    DoubleClick(CellCentre(1, 2));
-    CellEdit* pEdit = m_pList->Editor();
-    const QRect rectOpened = pEdit->geometry();
-    QTest::keyClicks(pEdit, QStringLiteral("scrolled"));
+        m_pList->InsertItem(nRow, QString::number(nRow));
+    const QString strLong = QStringLiteral("a note much wider than its column ").repeated(5);
+    m_pList->SetItemText(1, 6, strLong);
+    DoubleClick(1, 6);
+    const QRect rectOpened = m_pEdit->geometry();
+    QCOMPARE(m_pEdit->text(), strLong);
+    QTest::keyClick(m_pEdit, Qt::Key_End);
+    QTest::keyClicks(m_pEdit, QStringLiteral("end"));
     m_pList->verticalScrollBar()->setValue(40);
-    m_pList->horizontalScrollBar()->setValue(m_pList->horizontalScrollBar()->maximum());
-    QCOMPARE(pEdit->geometry(), rectOpened);
+    QCOMPARE(m_pEdit->geometry(), rectOpened);
     m_pButton->setFocus();
-    QCOMPARE(m_pList->GetItemText(1, 2), QStringLiteral("scrolled"));
-}
-
-void TestCellEdit::LongTextKeptWhole()
-{
-    const QString strLong = QStringLiteral("a long note that is much wider than its column ").repeated(5);
-    m_pList->SetItemText(0, 6, strLong);
-    DoubleClick(CellCentre(0, 6));
-    CellEdit* pEdit = m_pList->Editor();
-    QCOMPARE(pEdit->text(), strLong);
-    QTest::keyClick(pEdit, Qt::Key_End);
-    QTest::keyClicks(pEdit, QStringLiteral("end"));
-    m_pButton->setFocus();
-    QCOMPARE(m_pList->GetItemText(0, 6), strLong + QStringLiteral("end"));
+    QCOMPARE(m_pList->GetItemText(1, 6), strLong + QStringLiteral("end"));
 }
 
 QTEST_MAIN(TestCellEdit)
