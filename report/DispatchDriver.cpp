@@ -1,8 +1,6 @@
 // Client side of the automation objects: references and typed calls.
 #include "report/DispatchDriver.h"
 
-#include <cstring>
-
 DispatchDriver::DispatchDriver(const DispatchDriver& other) : m_lpDispatch(other.m_lpDispatch), m_bAutoRelease(true)
 {
     if (m_lpDispatch != nullptr)
@@ -68,13 +66,6 @@ void DispatchDriver::ReleaseDispatch()
         pDispatch->Release();
 }
 
-void DispatchDriver::CheckParamCount(const char* pbParamInfo, int nArgs)
-{
-    const size_t nTypes = pbParamInfo == nullptr ? 0 : std::strlen(pbParamInfo);
-    if (nTypes != size_t(nArgs))
-        throw OleException(DISP_E_BADPARAMCOUNT);
-}
-
 void DispatchDriver::ClearResult(VarType vtRet, void* pvRet)
 {
     if (pvRet == nullptr)
@@ -107,8 +98,13 @@ void DispatchDriver::InvokeArgs(DispId dispid, quint16 wFlags, VarType vtRet, vo
     ClearResult(vtRet, pvRet);
     Variant result;
     ExcepInfo excepInfo;
-    const SCode sc =
-        m_lpDispatch->Invoke(dispid, wFlags, pArgs, nArgs, vtRet == VT_EMPTY ? nullptr : &result, &excepInfo);
+    // A VARIANT result goes straight to the caller's value.
+    Variant* pResult = vtRet == VT_EMPTY                         ? nullptr
+                       : vtRet == VT_VARIANT && pvRet != nullptr ? static_cast<Variant*>(pvRet)
+                                                                 : &result;
+    const SCode sc = m_lpDispatch->Invoke(dispid, wFlags, pArgs, nArgs, pResult, &excepInfo);
+    if (Failed(sc) && pResult != nullptr)
+        pResult->Clear();
     if (sc == DISP_E_EXCEPTION)
         throw OleDispatchException(excepInfo.wCode, excepInfo.strDescription, excepInfo.scode);
     if (Failed(sc))
@@ -124,8 +120,7 @@ void DispatchDriver::InvokeArgs(DispId dispid, quint16 wFlags, VarType vtRet, vo
         *static_cast<Dispatch**>(pvRet) = result.DetachDispatch();
         break;
     case VT_VARIANT:
-        *static_cast<Variant*>(pvRet) = std::move(result);
-        break;
+        break; // already there
     case VT_I4:
         if (!result.ToInt(*static_cast<qint32*>(pvRet)))
             throw OleException(DISP_E_TYPEMISMATCH);

@@ -8,6 +8,7 @@
 
 #include <QString>
 #include <array>
+#include <string>
 #include <utility>
 
 // Parameter-type strings of InvokeHelper: one byte per parameter, joined by
@@ -76,7 +77,9 @@ public:
             ClearResult(vtRet, pvRet);
             return;
         }
-        CheckParamCount(pbParamInfo, int(sizeof...(Args)));
+        // A literal's length is known when this is compiled.
+        if (pbParamInfo == nullptr || std::char_traits<char>::length(pbParamInfo) != sizeof...(Args))
+            throw OleException(DISP_E_BADPARAMCOUNT);
         [[maybe_unused]] int nIndex = 0;
         std::array<Variant, sizeof...(Args)> argv{{MakeArgument(pbParamInfo[nIndex++], args)...}};
         InvokeArgs(dispid, wFlags, vtRet, pvRet, argv.data(), int(sizeof...(Args)));
@@ -86,7 +89,6 @@ public:
     bool m_bAutoRelease = true;
 
 private:
-    static void CheckParamCount(const char* pbParamInfo, int nArgs);
     static void ClearResult(VarType vtRet, void* pvRet);
     void InvokeArgs(DispId dispid, quint16 wFlags, VarType vtRet, void* pvRet, const Variant* pArgs, int nArgs) const;
 

@@ -70,6 +70,10 @@ public:
     void MarkClosed();
     Worksheet& Sheet(int nSheet) { return m_book.m_sheets[nSheet]; }
     void SetDirty() { m_bDirty = true; }
+    // Counts the changes of the merged areas, so ranges can keep what they
+    // worked out about them.
+    quint32 MergeRevision() const { return m_nMergeRevision; }
+    void MergesChanged() { ++m_nMergeRevision; }
 
     Workbook m_book;
 
@@ -82,6 +86,7 @@ private:
     bool m_bDirty = false;       // changes since it was opened or last saved
     bool m_bWrittenHere = false; // a SaveAs of this server succeeded
     bool m_bClosed = false;
+    quint32 m_nMergeRevision = 0;
 };
 
 // A rectangle of one sheet. bRows marks the Rows view of a range, whose
@@ -121,6 +126,11 @@ public:
     SCode SetColorIndex(const Variant& value, ExcepInfo* pExcepInfo);
     bool IsDead() const { return m_pBook->IsClosed(); }
 
+    // A report reads and writes every cell through its own range object:
+    // freed blocks are kept for the next one instead of going to the heap.
+    static void* operator new(size_t nSize);
+    static void operator delete(void* p, size_t nSize);
+
 protected:
     ~RangeObject() override;
 
@@ -144,6 +154,10 @@ private:
 
     BookObject* m_pBook;
     RangeRef m_ref;
+    // The rectangle around every merged area of the sheet, as of revision
+    // m_nMergeSeen; empty (first row past the last) when there is none.
+    mutable CellRect m_mergeBox;
+    mutable quint32 m_nMergeSeen = ~0u;
 };
 
 // Font and Interior of a range: they only pass their one member on.

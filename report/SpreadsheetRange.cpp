@@ -245,6 +245,39 @@ RangeObject::~RangeObject()
     m_pBook->Release();
 }
 
+namespace {
+// Freed RangeObject blocks of this thread, up to a few dozen.
+struct RangeBlockPool
+{
+    static constexpr int MAX_BLOCKS = 64;
+    void* blocks[MAX_BLOCKS] = {};
+    int nCount = 0;
+    ~RangeBlockPool()
+    {
+        while (nCount > 0)
+            ::operator delete(blocks[--nCount]);
+    }
+};
+thread_local RangeBlockPool t_rangePool;
+} // namespace
+
+void* RangeObject::operator new(size_t nSize)
+{
+    if (nSize == sizeof(RangeObject) && t_rangePool.nCount > 0)
+        return t_rangePool.blocks[--t_rangePool.nCount];
+    return ::operator new(nSize);
+}
+
+void RangeObject::operator delete(void* p, size_t nSize)
+{
+    if (p == nullptr)
+        return;
+    if (nSize == sizeof(RangeObject) && t_rangePool.nCount < RangeBlockPool::MAX_BLOCKS)
+        t_rangePool.blocks[t_rangePool.nCount++] = p;
+    else
+        ::operator delete(p);
+}
+
 bool RangeObject::IsWholeSheet() const
 {
     const CellRect& r = m_ref.rect;
@@ -448,7 +481,18 @@ bool RangeObject::StoreValue(int nRow, int nCol, const Variant& value)
 
 bool RangeObject::IsHiddenByMerge(int nRow, int nCol) const
 {
-    for (const CellRect& merge : m_pBook->Sheet(m_ref.nSheet).m_merges)
+    const QVector<CellRect>& merges = m_pBook->Sheet(m_ref.nSheet).m_merges;
+    if (m_nMergeSeen != m_pBook->MergeRevision())
+    {
+        m_nMergeSeen = m_pBook->MergeRevision();
+        m_mergeBox = {1, 0, 1, 0};
+        for (qsizetype i = 0; i < merges.size(); ++i)
+            m_mergeBox = i == 0 ? merges[i] : Union(m_mergeBox, merges[i]);
+    }
+    if (nRow < m_mergeBox.nFirstRow || nRow > m_mergeBox.nLastRow || nCol < m_mergeBox.nFirstCol ||
+        nCol > m_mergeBox.nLastCol)
+        return false;
+    for (const CellRect& merge : merges)
         if (nRow >= merge.nFirstRow && nRow <= merge.nLastRow && nCol >= merge.nFirstCol && nCol <= merge.nLastCol &&
             (nRow != merge.nFirstRow || nCol != merge.nFirstCol))
             return true;
@@ -498,6 +542,7 @@ SCode RangeObject::Merge(const Variant& across, ExcepInfo* pExcepInfo)
             }
         sheet.m_merges.append(merge);
     }
+    m_pBook->MergesChanged();
     m_pBook->SetDirty();
     return S_OK;
 }

@@ -88,9 +88,11 @@ Variant& Variant::operator=(Variant&& other) noexcept
     return *this;
 }
 
-Variant::~Variant()
+void Variant::ReleaseObject()
 {
-    Clear();
+    if (m_pdisp != nullptr)
+        m_pdisp->Release();
+    m_pdisp = nullptr;
 }
 
 Dispatch* Variant::DetachDispatch()
@@ -105,11 +107,12 @@ Dispatch* Variant::DetachDispatch()
 
 void Variant::Clear()
 {
-    if (m_vt == VT_DISPATCH && m_pdisp != nullptr)
-        m_pdisp->Release();
+    if (m_vt == VT_DISPATCH)
+        ReleaseObject();
+    else if (m_vt == VT_BSTR)
+        m_strVal.clear();
     m_vt = VT_EMPTY;
     m_qwRaw = 0;
-    m_strVal.clear();
 }
 
 bool Variant::ToDouble(double& dValue) const
@@ -133,7 +136,7 @@ bool Variant::ToDouble(double& dValue) const
     }
 }
 
-bool Variant::ToInt(qint32& nValue) const
+bool Variant::OtherToInt(qint32& nValue) const
 {
     double dValue = 0.0;
     if (!ToDouble(dValue) || dValue != std::floor(dValue) || dValue < -2147483648.0 || dValue > 2147483647.0)

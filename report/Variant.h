@@ -56,7 +56,11 @@ public:
     Variant(Variant&& other) noexcept;
     Variant& operator=(const Variant& other);
     Variant& operator=(Variant&& other) noexcept;
-    ~Variant();
+    ~Variant()
+    {
+        if (m_vt == VT_DISPATCH)
+            ReleaseObject();
+    }
 
     // An optional argument that is not given: VT_ERROR with DISP_E_PARAMNOTFOUND.
     static Variant Missing() { return Variant(qint32(DISP_E_PARAMNOTFOUND), VT_ERROR); }
@@ -80,11 +84,23 @@ public:
 
     // Coercions the server uses on its arguments. A number is whole when it
     // has no fraction; a boolean converts to -1/0 as in the automation rules.
-    bool ToInt(qint32& nValue) const;
+    bool ToInt(qint32& nValue) const
+    {
+        if (m_vt == VT_I4)
+            nValue = m_lVal;
+        else if (m_vt == VT_I2)
+            nValue = m_iVal;
+        else
+            return OtherToInt(nValue);
+        return true;
+    }
     bool ToDouble(double& dValue) const;
     bool ToBool(bool& bValue) const;
 
 private:
+    void ReleaseObject();
+    bool OtherToInt(qint32& nValue) const;
+
     VarType m_vt = VT_EMPTY;
     // Anonymous union of trivial members: copied as a whole, the object
     // reference counted by hand.
