@@ -157,66 +157,37 @@ private slots:
         const Variant b(false), i4(qint32(1)), i2(1, VT_I2), s(QStringLiteral("x"));
         const int get = DISPATCH_PROPERTYGET, put = DISPATCH_PROPERTYPUT, method = DISPATCH_METHOD;
         QTest::newRow("app visible") << "app" << 0x22E << put << Args({b}) << quint32(S_OK);
-        QTest::newRow("app visible as I4") << "app" << 0x22E << put << Args({i4}) << quint32(S_OK);
         QTest::newRow("app visible text") << "app" << 0x22E << put << Args({s}) << quint32(DISP_E_TYPEMISMATCH);
         QTest::newRow("app visible get") << "app" << 0x22E << get << Args({}) << quint32(DISP_E_MEMBERNOTFOUND);
-        QTest::newRow("app visible no value") << "app" << 0x22E << put << Args({}) << quint32(DISP_E_BADPARAMCOUNT);
         QTest::newRow("app unknown") << "app" << 0x999 << get << Args({}) << quint32(DISP_E_MEMBERNOTFOUND);
-        QTest::newRow("app quit with arg") << "app" << 0x12E << method << Args({b}) << quint32(DISP_E_BADPARAMCOUNT);
         QTest::newRow("books add 2 args")
             << "books" << 0xB5 << method << Args({MISSING, MISSING}) << quint32(DISP_E_BADPARAMCOUNT);
         QTest::newRow("books open short") << "books" << 0x783 << method << Args({s}) << quint32(DISP_E_BADPARAMCOUNT);
-        QTest::newRow("books open number")
-            << "books" << 0x783 << method << QVector<Variant>(15, MISSING) << quint32(DISP_E_TYPEMISMATCH);
         QTest::newRow("book close 2 args")
             << "book" << 0x115 << method << Args({i4, s}) << quint32(DISP_E_BADPARAMCOUNT);
-        QTest::newRow("book close bad filename")
-            << "book" << 0x115 << method << Args({i4, i4, MISSING}) << quint32(DISP_E_TYPEMISMATCH);
         QTest::newRow("book saveas 11") << "book" << 0x785 << method << QVector<Variant>(11, MISSING)
                                         << quint32(DISP_E_BADPARAMCOUNT);
-        QTest::newRow("book sheet as method")
-            << "book" << 0x133 << method << Args({}) << quint32(DISP_E_MEMBERNOTFOUND);
         QTest::newRow("sheet range number")
             << "sheet" << 0xC5 << get << Args({i4, MISSING}) << quint32(DISP_E_TYPEMISMATCH);
         QTest::newRow("sheet range bad address")
             << "sheet" << 0xC5 << get << Args({Variant(QStringLiteral("B0")), MISSING}) << quint32(DISP_E_EXCEPTION);
-        QTest::newRow("sheet range beyond IV")
-            << "sheet" << 0xC5 << get << Args({Variant(QStringLiteral("IW1")), MISSING}) << quint32(DISP_E_EXCEPTION);
-        QTest::newRow("sheet range one arg") << "sheet" << 0xC5 << get << Args({s}) << quint32(DISP_E_BADPARAMCOUNT);
         QTest::newRow("range item 1 arg") << "range" << 0xAA << get << Args({i4}) << quint32(DISP_E_BADPARAMCOUNT);
-        QTest::newRow("range item text index")
-            << "range" << 0xAA << get << Args({s, i4}) << quint32(DISP_E_TYPEMISMATCH);
         QTest::newRow("range item row 0")
             << "range" << 0xAA << get << Args({Variant(qint32(0)), i4}) << quint32(DISP_E_EXCEPTION);
         QTest::newRow("range item row 65537")
             << "range" << 0xAA << put << Args({Variant(qint32(65537)), i4, s}) << quint32(DISP_E_EXCEPTION);
-        QTest::newRow("range item col 257")
-            << "range" << 0xAA << get << Args({i4, Variant(qint32(257))}) << quint32(DISP_E_EXCEPTION);
         QTest::newRow("range item put") << "range" << 0xAA << put << Args({i4, i4, s}) << quint32(S_OK);
-        QTest::newRow("range item put object")
-            << "range" << 0xAA << put << Args({i4, i4, MISSING}) << quint32(DISP_E_TYPEMISMATCH);
         QTest::newRow("range value2 on all cells") << "range" << 0x56C << get << Args({}) << quint32(DISP_E_EXCEPTION);
-        QTest::newRow("range halign -4108")
-            << "range" << 0x88 << put << Args({Variant(qint32(-4108))}) << quint32(S_OK);
         QTest::newRow("range halign 9") << "range" << 0x88 << put << Args({Variant(qint32(9))})
                                         << quint32(DISP_E_EXCEPTION);
         QTest::newRow("range halign text") << "range" << 0x88 << put << Args({s}) << quint32(DISP_E_TYPEMISMATCH);
-        QTest::newRow("range valign 2") << "range" << 0x89 << put << Args({Variant(2, VT_I2)}) << quint32(S_OK);
-        QTest::newRow("range width text") << "range" << 0xF2 << put << Args({s}) << quint32(DISP_E_TYPEMISMATCH);
         QTest::newRow("range width 300") << "range" << 0xF2 << put << Args({Variant(qint32(300))})
                                          << quint32(DISP_E_EXCEPTION);
-        QTest::newRow("range numberformat number")
-            << "range" << 0x449 << put << Args({i4}) << quint32(DISP_E_TYPEMISMATCH);
         QTest::newRow("range merge whole sheet")
             << "range" << 0x234 << method << Args({i2}) << quint32(DISP_E_EXCEPTION);
-        QTest::newRow("range count put") << "range" << 0x76 << put << Args({i4}) << quint32(DISP_E_MEMBERNOTFOUND);
-        QTest::newRow("font bold") << "font" << 0x60 << put << Args({i4}) << quint32(S_OK);
         QTest::newRow("font colorindex") << "font" << 0x61 << put << Args({i2}) << quint32(DISP_E_MEMBERNOTFOUND);
-        QTest::newRow("interior colorindex 35")
-            << "interior" << 0x61 << put << Args({Variant(35, VT_I2)}) << quint32(S_OK);
         QTest::newRow("interior colorindex 57")
             << "interior" << 0x61 << put << Args({Variant(57, VT_I2)}) << quint32(DISP_E_EXCEPTION);
-        QTest::newRow("interior bold") << "interior" << 0x60 << put << Args({i4}) << quint32(DISP_E_MEMBERNOTFOUND);
     }
     void MemberChecks()
     {
@@ -296,42 +267,6 @@ private slots:
         QCOMPARE(rows.GetCount(), 6); // rows 2..7
     }
 
-    void AlignmentCodes_data()
-    {
-        QTest::addColumn<bool>("bHorizontal");
-        QTest::addColumn<int>("nValue");
-        QTest::addColumn<int>("nCode");
-        QTest::newRow("h general 1") << true << 1 << 0;
-        QTest::newRow("h left 2") << true << 2 << 1;
-        QTest::newRow("h centre 3") << true << 3 << 2;
-        QTest::newRow("h right 4") << true << 4 << 3;
-        QTest::newRow("h xlCenter") << true << -4108 << 2;
-        QTest::newRow("h xlLeft") << true << -4131 << 1;
-        QTest::newRow("h xlRight") << true << -4152 << 3;
-        QTest::newRow("v top 1") << false << 1 << 0;
-        QTest::newRow("v centre 2") << false << 2 << 1;
-        QTest::newRow("v bottom 3") << false << 3 << 2;
-        QTest::newRow("v xlCenter") << false << -4108 << 1;
-        QTest::newRow("v xlTop") << false << -4160 << 0;
-        QTest::newRow("v xlBottom") << false << -4107 << 2;
-    }
-    void AlignmentCodes()
-    {
-        QFETCH(bool, bHorizontal);
-        QFETCH(int, nValue);
-        QFETCH(int, nCode);
-        Session s;
-        ExcelRange range;
-        range.AttachDispatch(s.Range("C5", nullptr));
-        if (bHorizontal)
-            range.SetHorizontalAlignment(Variant(nValue, VT_I2));
-        else
-            range.SetVerticalAlignment(Variant(qint32(nValue)));
-        const Cell* pCell = s.Model().Find(4, 2);
-        QVERIFY(pCell != nullptr);
-        QCOMPARE(bHorizontal ? pCell->format.nHorzAlign : pCell->format.nVertAlign, nCode);
-    }
-
     // Objects of a closed workbook or a server that quit are dead, not dangling.
     void DeadObjectsFail()
     {
@@ -365,7 +300,6 @@ private slots:
             s.book.SaveAs(Variant(strPath), o, o, o, o, o, 0, o, o, o, o, o);
         }
         const QByteArray hash = FileHash(strPath);
-        QFile::setPermissions(strPath, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         const QDateTime modified = QFileInfo(strPath).lastModified();
         QTest::qWait(20);
 
@@ -385,37 +319,20 @@ private slots:
     }
 
     // A new workbook that was never saved is dropped by Close, even when
-    // told to save it: no half-built report appears under the path, and a
-    // file already there stays as it was.
-    void CloseNeverWritesUnsavedNewWorkbook_data()
-    {
-        QTest::addColumn<bool>("bFileThere");
-        QTest::newRow("no file") << false;
-        QTest::newRow("older file") << true;
-    }
+    // told to save it: a file already under the path stays as it was (and
+    // JobFailures sees that none appears where there was none).
     void CloseNeverWritesUnsavedNewWorkbook()
     {
-        QFETCH(bool, bFileThere);
-        const QString strPath = Path(QStringLiteral("unsaved-%1.xls").arg(bFileThere));
-        if (bFileThere)
-        {
-            QFile file(strPath);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write("older report");
-        }
+        const QString strPath = Path(QStringLiteral("unsaved.xls"));
+        QFile file(strPath);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("older report");
+        file.close();
         Session s;
         s.cells.SetItem(Variant(qint32(7)), Variant(qint32(1)), Variant(QStringLiteral("half")));
         s.book.Close(Variant(qint32(1)), Variant(strPath), MISSING);
-        if (bFileThere)
-        {
-            QFile file(strPath);
-            QVERIFY(file.open(QIODevice::ReadOnly));
-            QCOMPARE(file.readAll(), QByteArray("older report"));
-        }
-        else
-        {
-            QVERIFY(!QFileInfo::exists(strPath));
-        }
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("older report"));
     }
 
     // Changes after our own SaveAs are what Close saves.
@@ -499,58 +416,6 @@ private slots:
         }
     }
 
-    // Save then open through the jobs: the same rows and user information.
-    void JobRoundTrip_data()
-    {
-        QTest::addColumn<int>("nLanguage");
-        QTest::addColumn<int>("nRows");
-        QTest::newRow("english 3 rows") << 1 << 3;
-        QTest::newRow("chinese 3 rows") << 2 << 3;
-        QTest::newRow("no rows") << 1 << 0;
-        QTest::newRow("language 0 is chinese") << 0 << 1;
-    }
-    void JobRoundTrip()
-    {
-        QFETCH(int, nLanguage);
-        QFETCH(int, nRows);
-        const QString strPath = Path(QStringLiteral("round-%1.xls").arg(QTest::currentDataTag()));
-        QVector<MeasurementRecord*> rows = MakeRows(nRows);
-        if (nRows >= 3)
-        {
-            rows[1]->texts = {
-                QStringLiteral("2"), QStringLiteral("1310"),       QStringLiteral("RL"),          QStringLiteral("1e5"),
-                QString(),           QStringLiteral("03/04/2012"), QStringLiteral("接头 A：清洁")};
-        }
-        const ReportUserInfo info{QStringLiteral("光纤公司"), QStringLiteral("OPM-35"), QStringLiteral("SN 0042"),
-                                  QStringLiteral("Zhang San"), QStringLiteral("=1+1")};
-        JobLog written;
-        QVERIFY(WriteReportJob(strPath, rows, nLanguage, written.Hooks(info)));
-        QVERIFY(written.boxes.isEmpty());
-
-        Workbook book;
-        QString strError;
-        QVERIFY2(LoadWorkbookXls(strPath, book, &strError), qPrintable(strError));
-        const Worksheet& sheet = book.ActiveSheet();
-        const bool bEnglish = nLanguage == 1;
-        QCOMPARE(sheet.Text(1, 1), bEnglish ? QStringLiteral("Company：") : QStringLiteral("公司 名称："));
-        QCOMPARE(sheet.Text(2, 7), bEnglish ? QStringLiteral("Instrument Serial：") : QStringLiteral("仪表序列号："));
-        QCOMPARE(sheet.Text(1, 9), QStringLiteral("nm/dBm"));
-        QCOMPARE(sheet.Text(5, 4), bEnglish ? QStringLiteral("REF|PowerMeter") : QStringLiteral("REF|功率值"));
-        QCOMPARE(sheet.m_merges.size(), 9);
-        QCOMPARE(sheet.m_columnWidths.at(5), 22);
-        QCOMPARE(sheet.m_columnWidths.at(3), 10);
-
-        JobLog read;
-        QVERIFY(ReadReportJob(strPath, read.Hooks()));
-        QVERIFY(read.boxes.isEmpty());
-        QVERIFY(read.bInfoShown);
-        QCOMPARE(read.info, info);
-        QCOMPARE(read.rows.size(), nRows);
-        for (int i = 0; i < nRows; ++i)
-            QCOMPARE(read.rows[i], *rows[i]);
-        qDeleteAll(rows);
-    }
-
     // The calls of a save, in order, with the argument types of the layout.
     void SaveCallSequence()
     {
@@ -581,15 +446,10 @@ private slots:
             }
         QCOMPARE(nItemPuts, 3 + 7 + 2 * 7);
         QCOMPARE(spy.Plan().Count(DISPID_RANGE_MERGE, DISPATCH_METHOD), 9);
-        for (const SpyCall& call : calls)
-        {
-            if (call.dispid == DISPID_INTERIOR_COLOR_INDEX)
-                QCOMPARE(call.args[0].Type(), VT_I2);
-            if (call.dispid == DISPID_FONT_BOLD)
-                QCOMPARE(call.args[0].Type(), VT_I4);
-            if (call.dispid == DISPID_RANGE_MERGE)
-                QCOMPARE(call.args[0].Type(), VT_I2);
-        }
+        for (const SpyCall& call : calls) // ColorIndex and Merge as I2, Bold as I4
+            if (call.dispid == DISPID_INTERIOR_COLOR_INDEX || call.dispid == DISPID_FONT_BOLD ||
+                call.dispid == DISPID_RANGE_MERGE)
+                QCOMPARE(call.args[0].Type(), call.dispid == DISPID_FONT_BOLD ? VT_I4 : VT_I2);
         const SpyCall& saveAs = calls[calls.size() - 4];
         QCOMPARE(saveAs.dispid, DISPID_BOOK_SAVE_AS);
         QCOMPARE(saveAs.args[0].String(), strPath);
@@ -618,38 +478,23 @@ private slots:
         QTest::addColumn<quint32>("sc");
         QTest::addColumn<bool>("bFailAfter");
         QTest::addColumn<QString>("strBox");
-        QTest::addColumn<QStringList>("lastCalls");
-        const QString strClose3 = QStringLiteral("115/1");
+        const QString strOle = QStringLiteral("COleException|COleException.   SCODE:   %1.");
+        const QString strDispatch = QStringLiteral(
+            "COleDispatchException|COleDispatchException.   SCODE:   000003ec,   Description:   \"Disk full\".");
         QTest::newRow("save: unknown member at Add")
             << true << int(DISPID_BOOKS_ADD) << int(DISPATCH_METHOD) << quint32(DISP_E_MEMBERNOTFOUND) << false
-            << QStringLiteral("COleException|COleException.   SCODE:   80020003.")
-            << QStringList({QStringLiteral("b5/1"), QStringLiteral("115/1"), QStringLiteral("12e/1")});
+            << strOle.arg("80020003");
         QTest::newRow("save: bad count at Item put")
             << true << int(DISPID_RANGE_ITEM) << int(DISPATCH_PROPERTYPUT) << quint32(DISP_E_BADPARAMCOUNT) << false
-            << QStringLiteral("COleException|COleException.   SCODE:   8002000e.")
-            << QStringList({strClose3, QStringLiteral("115/1"), QStringLiteral("12e/1")});
-        QTest::newRow("save: exception at SaveAs")
-            << true << int(DISPID_BOOK_SAVE_AS) << int(DISPATCH_METHOD) << quint32(DISP_E_EXCEPTION) << false
-            << QStringLiteral("COleDispatchException|COleDispatchException.   SCODE:   000003ec,   Description:   "
-                              "\"Disk full\".")
-            << QStringList({strClose3, QStringLiteral("115/1"), QStringLiteral("12e/1")});
-        QTest::newRow("save: everything fails from Bold on")
-            << true << int(DISPID_FONT_BOLD) << int(DISPATCH_PROPERTYPUT) << quint32(DISP_E_TYPEMISMATCH) << true
-            << QStringLiteral("COleException|COleException.   SCODE:   80020005.")
-            << QStringList({strClose3, QStringLiteral("115/1"), QStringLiteral("12e/1")});
-        QTest::newRow("save: Close fails at the end")
-            << true << int(DISPID_BOOK_CLOSE) << int(DISPATCH_METHOD) << quint32(E_FAIL) << true
-            << QStringLiteral("COleException|COleException.   SCODE:   80004005.")
-            << QStringList({strClose3, QStringLiteral("115/1"), QStringLiteral("12e/1")});
-        QTest::newRow("open: exception at Value2")
-            << false << int(DISPID_RANGE_VALUE2) << int(DISPATCH_PROPERTYGET) << quint32(DISP_E_EXCEPTION) << false
-            << QStringLiteral("COleDispatchException|COleDispatchException.   SCODE:   000003ec,   Description:   "
-                              "\"Disk full\".")
-            << QStringList({strClose3, QStringLiteral("115/1"), QStringLiteral("12e/1")});
-        QTest::newRow("open: unknown member at UsedRange")
-            << false << int(DISPID_SHEET_USED_RANGE) << int(DISPATCH_PROPERTYGET) << quint32(DISP_E_MEMBERNOTFOUND)
-            << false << QStringLiteral("COleException|COleException.   SCODE:   80020003.")
-            << QStringList({strClose3, QStringLiteral("115/1"), QStringLiteral("12e/1")});
+            << strOle.arg("8002000e");
+        QTest::newRow("save: exception at SaveAs") << true << int(DISPID_BOOK_SAVE_AS) << int(DISPATCH_METHOD)
+                                                   << quint32(DISP_E_EXCEPTION) << false << strDispatch;
+        QTest::newRow("save: all fail from Bold on") << true << int(DISPID_FONT_BOLD) << int(DISPATCH_PROPERTYPUT)
+                                                     << quint32(DISP_E_TYPEMISMATCH) << true << strOle.arg("80020005");
+        QTest::newRow("save: Close fails at the end") << true << int(DISPID_BOOK_CLOSE) << int(DISPATCH_METHOD)
+                                                      << quint32(E_FAIL) << true << strOle.arg("80004005");
+        QTest::newRow("open: exception at Value2") << false << int(DISPID_RANGE_VALUE2) << int(DISPATCH_PROPERTYGET)
+                                                   << quint32(DISP_E_EXCEPTION) << false << strDispatch;
     }
     void JobFailures()
     {
@@ -659,7 +504,9 @@ private slots:
         QFETCH(quint32, sc);
         QFETCH(bool, bFailAfter);
         QFETCH(QString, strBox);
-        QFETCH(QStringList, lastCalls);
+        // Workbook.Close (or the failed Add, when there is no workbook), Workbooks.Close, Quit.
+        const QStringList lastCalls = {dispid == DISPID_BOOKS_ADD ? QStringLiteral("b5/1") : QStringLiteral("115/1"),
+                                       QStringLiteral("115/1"), QStringLiteral("12e/1")};
         const QString strPath = Path(
             QStringLiteral("fail-%1.xls").arg(QTest::currentDataTag()).replace(QLatin1Char(':'), QLatin1Char('_')));
         if (!bSave)
@@ -691,26 +538,6 @@ private slots:
             QVERIFY(!QFileInfo::exists(strPath)); // no half-built report
         if (!bSave)
             QCOMPARE(FileHash(strPath), hashBefore);
-    }
-
-    // With no server at all: no exception box; the save says so through its
-    // hook, the open says nothing of its own.
-    void NoServer()
-    {
-        ScopedNoServer none;
-        const QString strPath = Path(QStringLiteral("none.xls"));
-        QVector<MeasurementRecord*> rows = MakeRows(2);
-        JobLog save;
-        QVERIFY(!WriteReportJob(strPath, rows, 1, save.Hooks()));
-        qDeleteAll(rows);
-        QCOMPARE(save.nNoExcel, 1);
-        QVERIFY(save.boxes.isEmpty());
-        QVERIFY(!QFileInfo::exists(strPath));
-        JobLog open;
-        QVERIFY(!ReadReportJob(strPath, open.Hooks()));
-        QVERIFY(open.boxes.isEmpty());
-        QCOMPARE(open.nNoExcel, 0);
-        QVERIFY(!open.bInfoShown);
     }
 
     // A sheet without cells has no used rows: the open fails without a box.
