@@ -261,9 +261,17 @@ struct RangeBlockPool
 thread_local RangeBlockPool t_rangePool;
 } // namespace
 
+// Under AddressSanitizer the blocks go back to the heap, so that a range
+// used after its release is caught.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool RANGE_POOL = false;
+#else
+constexpr bool RANGE_POOL = true;
+#endif
+
 void* RangeObject::operator new(size_t nSize)
 {
-    if (nSize == sizeof(RangeObject) && t_rangePool.nCount > 0)
+    if (RANGE_POOL && nSize == sizeof(RangeObject) && t_rangePool.nCount > 0)
         return t_rangePool.blocks[--t_rangePool.nCount];
     return ::operator new(nSize);
 }
@@ -272,7 +280,7 @@ void RangeObject::operator delete(void* p, size_t nSize)
 {
     if (p == nullptr)
         return;
-    if (nSize == sizeof(RangeObject) && t_rangePool.nCount < RangeBlockPool::MAX_BLOCKS)
+    if (RANGE_POOL && nSize == sizeof(RangeObject) && t_rangePool.nCount < RangeBlockPool::MAX_BLOCKS)
         t_rangePool.blocks[t_rangePool.nCount++] = p;
     else
         ::operator delete(p);

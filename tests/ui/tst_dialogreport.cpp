@@ -203,11 +203,20 @@ void TestDialogReport::SaveThenOpen()
     QVERIFY(!StatusShown());
     QVERIFY(QFileInfo(strPath).isFile());
 
-    // The sheet holds the labels of the language chosen.
+    // The layout as read back from the file: labels of the language chosen,
+    // nine merges, widths B C H I 8, D E 10, F G 22, bold green B2:J4.
     Workbook book;
     QVERIFY(LoadWorkbookXls(strPath, book, nullptr));
-    const ReportText& label = REPORT_INFO_ROWS[0].leftLabel;
-    QCOMPARE(book.ActiveSheet().Text(1, 1), QString::fromUtf8(nLanguage == LANGUAGE_ENGLISH ? label.en : label.zh));
+    const Worksheet& sheet = book.ActiveSheet();
+    const bool bEnglish = nLanguage == LANGUAGE_ENGLISH;
+    QCOMPARE(sheet.Text(1, 1), bEnglish ? QStringLiteral("Company：") : QStringLiteral("公司 名称："));
+    QCOMPARE(sheet.Text(3, 7), bEnglish ? QStringLiteral("Notes：") : QStringLiteral("备注："));
+    QCOMPARE(sheet.Text(1, 9), QStringLiteral("nm/dBm"));
+    QCOMPARE(sheet.Text(5, 4), bEnglish ? QStringLiteral("REF|PowerMeter") : QStringLiteral("REF|功率值"));
+    QCOMPARE(sheet.m_merges.size(), 9);
+    const std::map<int, int> widths = {{1, 8}, {2, 8}, {3, 10}, {4, 10}, {5, 22}, {6, 22}, {7, 8}, {8, 8}};
+    QCOMPARE(sheet.m_columnWidths, widths);
+    QVERIFY(sheet.Find(3, 9) && sheet.Find(3, 9)->format.bBold && sheet.Find(3, 9)->format.nFillColorIndex == 35);
 
     SetList(SampleRows(3));
     SetInfo({QStringLiteral("x"), QStringLiteral("x"), QStringLiteral("x"), QStringLiteral("x"), QStringLiteral("x")});
