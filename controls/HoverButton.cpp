@@ -10,7 +10,6 @@
 #include <QSvgRenderer>
 
 #include <algorithm>
-#include <cmath>
 
 namespace {
 
@@ -70,7 +69,6 @@ HoverButton::HoverButton(QWidget* pParent) : QPushButton(pParent)
     ResetColors(false);
     // Moves without a button down must reach mouseMoveEvent for the hover state.
     setMouseTracking(true);
-    setAttribute(Qt::WA_Hover, false);
     // Connected before anybody else: the button owns the focus before the
     // dialog's command for the click runs, so an open cell edit is written first.
     connect(this, &QAbstractButton::clicked, this, &HoverButton::OnClickedTakeFocus);
@@ -99,8 +97,8 @@ int HoverButton::AttachIcons(const QIcon& iconIn, int nIconOut)
             update();
             return HOVER_RESULT_OK;
         }
-        // A failed grey copy gives a null second icon, which fails its size
-        // query below like any other unreadable icon.
+        // A grey copy that cannot be made (the icon tells no size) leaves
+        // the button without icons, as an unreadable icon does.
         const QIcon iconGrey = MakeGreyIcon(iconIn);
         if (iconGrey.isNull())
         {
