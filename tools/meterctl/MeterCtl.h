@@ -1,0 +1,91 @@
+// meterctl: the meter and its reports from the command line. One object runs
+// one command line and gives its exit code; it writes to the two streams it
+// is given, so tests run commands in-process as well as through the program.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+#include <QVector>
+#include <memory>
+
+class MeterLink;
+class MeterSim;
+class QCommandLineParser;
+struct MeasurementRecord;
+
+// Exit codes (the same in --help, HACKING.md and the user guide).
+enum MeterCtlExit
+{
+    EXIT_OK = 0,
+    EXIT_USAGE = 1,         // unknown command or option, bad value
+    EXIT_PORT = 2,          // port missing, refused or lost (device pulled, meter hung up)
+    EXIT_NO_ANSWER = 3,     // the meter did not answer after every retry
+    EXIT_FILE = 4,          // an output cannot be written, an input is not a report
+    EXIT_TOO_MANY_ROWS = 5, // more records than one .xls sheet holds (CSV still written)
+};
+
+// Language of the report texts and the meter's messages.
+constexpr int CTL_LANGUAGE_ENGLISH = 1;
+constexpr int CTL_LANGUAGE_CHINESE = 2;
+
+class MeterCtl
+{
+public:
+    // bTerminal: out is a terminal, so the download draws a progress bar.
+    MeterCtl(QTextStream& out, QTextStream& err, bool bTerminal);
+    ~MeterCtl();
+    MeterCtl(const MeterCtl&) = delete;
+    MeterCtl& operator=(const MeterCtl&) = delete;
+
+    // args: the command and its arguments, without the program's name.
+    int Run(const QStringList& args);
+
+    // The language when --lang is not given: Chinese in a Chinese locale, else English.
+    static int DefaultLanguage();
+
+private:
+    // What every command that talks to the meter takes.
+    struct MeterOptions
+    {
+        QString strPort;
+        bool bDemo = false;
+        int nTimeoutMs = 0;
+        int nRetries = 0;
+        int nLanguage = CTL_LANGUAGE_ENGLISH;
+    };
+
+    int CmdPorts(const QStringList& args);
+    int CmdDownload(const QStringList& args);
+    int CmdCalibrate(const QStringList& args);
+    int CmdSetClock(const QStringList& args);
+    int CmdShow(const QStringList& args);
+
+    // Parses args; prints the command's help and sets nExit to EXIT_OK for
+    // --help, or prints the error and sets EXIT_USAGE. True when the command goes on.
+    bool Parse(QCommandLineParser& parser, const QStringList& args, const QString& strCommand, int& nExit);
+    int Usage(const QString& strCommand, const QString& strMessage);
+    void PrintHelp(const QString& strCommand);
+
+    static void AddMeterOptions(QCommandLineParser& parser);
+    static void AddLanguageOption(QCommandLineParser& parser);
+    bool ReadLanguage(const QCommandLineParser& parser, int& nLanguage, QString& strError) const;
+    bool ReadMeterOptions(const QCommandLineParser& parser, MeterOptions& options, QString& strError) const;
+    // Starts the demo meter when asked, checks and opens the port. EXIT_OK or EXIT_PORT.
+    int OpenMeter(const MeterOptions& options, MeterLink& link);
+    // Message and exit code for a request that failed.
+    int LinkFailure(int nResult, const QString& strWhat, const MeterLink& link);
+
+    // download, in MeterCtlDownload.cpp
+    struct DownloadOutputs;
+    int WriteOutputs(const DownloadOutputs& outputs, const QVector<MeasurementRecord>& rows, bool bPartial);
+    bool CheckOutputPath(const QString& strPath);
+
+    QTextStream& m_out;
+    QTextStream& m_err;
+    bool m_bTerminal;
+    std::unique_ptr<MeterSim> m_pDemo;
+};
+
+// Text of a message that the meter's reply gives, in nLanguage.
+QString MeterCtlText(const char* pszChinese, const char* pszEnglish, int nLanguage);
