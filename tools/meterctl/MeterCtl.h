@@ -3,6 +3,9 @@
 // is given, so tests run commands in-process as well as through the program.
 #pragma once
 
+#include "records/MeasurementRecord.h"
+#include "report/ReportJob.h"
+
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
@@ -12,7 +15,6 @@
 class MeterLink;
 class MeterSim;
 class QCommandLineParser;
-struct MeasurementRecord;
 
 // Exit codes (the same in --help, HACKING.md and the user guide).
 enum MeterCtlExit
@@ -40,6 +42,19 @@ public:
 
     // args: the command and its arguments, without the program's name.
     int Run(const QStringList& args);
+
+    // Where a download goes: a report, a CSV, or (neither given) the output.
+    struct DownloadOutputs
+    {
+        QString strXls;
+        QString strCsv;
+        ReportUserInfo userInfo;
+        int nLanguage = CTL_LANGUAGE_ENGLISH;
+    };
+    // Writes the CSV first, then the report. EXIT_OK, EXIT_FILE, or
+    // EXIT_TOO_MANY_ROWS when the rows do not fit one sheet (the CSV is
+    // written all the same). bPartial only changes the wording.
+    int WriteOutputs(const DownloadOutputs& outputs, const QVector<MeasurementRecord>& rows, bool bPartial);
 
     // The language when --lang is not given: Chinese in a Chinese locale, else English.
     static int DefaultLanguage();
@@ -76,9 +91,7 @@ private:
     // Message and exit code for a request that failed.
     int LinkFailure(int nResult, const QString& strWhat, const MeterLink& link);
 
-    // download, in MeterCtlDownload.cpp
-    struct DownloadOutputs;
-    int WriteOutputs(const DownloadOutputs& outputs, const QVector<MeasurementRecord>& rows, bool bPartial);
+    // Says why strPath cannot be written (on err) and gives false.
     bool CheckOutputPath(const QString& strPath);
 
     QTextStream& m_out;

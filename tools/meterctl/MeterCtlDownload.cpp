@@ -15,14 +15,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-struct MeterCtl::DownloadOutputs
-{
-    QString strXls;
-    QString strCsv;
-    ReportUserInfo userInfo;
-    int nLanguage = CTL_LANGUAGE_ENGLISH;
-};
-
 namespace {
 // RSP_CONNECTED: 4..43 twenty wavelengths in nm, 16-bit big-endian; 3 unused.
 WavelengthTable WavelengthsFromReply(const QByteArray& reply)

@@ -31,7 +31,8 @@ PortAccess CheckPortAccess(const QString& strPort)
     };
     if (::stat(path.constData(), &st) != 0)
     {
-        access.nResult = PORT_ACCESS_MISSING;
+        // A folder on the way that this user may not enter hides the device.
+        access.nResult = errno == EACCES ? PORT_ACCESS_DENIED : PORT_ACCESS_MISSING;
         return access;
     }
     // access() answers for the real user, which is who runs the tool; root
