@@ -321,10 +321,12 @@ bool WriteReportJob(const QString& strPath, const QVector<MeasurementRecord*>& r
 
         // One sheet row per record from row 7 on, columns A..G.
         qint32 nRow = REPORT_FIRST_DATA_ROW;
+        const MeasurementRecord emptyRow;
         for (const MeasurementRecord* pRecord : rows)
         {
+            const MeasurementRecord& record = pRecord != nullptr ? *pRecord : emptyRow;
             for (qint32 nCol = 1; nCol <= RECORD_COLUMNS; ++nCol)
-                cells.SetItem(Variant(nRow), Variant(nCol), Variant(pRecord->texts[size_t(nCol - 1)]));
+                cells.SetItem(Variant(nRow), Variant(nCol), Variant(record.texts[size_t(nCol - 1)]));
             ++nRow;
         }
 
