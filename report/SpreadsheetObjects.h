@@ -7,6 +7,7 @@
 #include "report/Workbook.h"
 
 #include <QVector>
+#include <vector>
 
 class BookObject;
 
@@ -69,7 +70,17 @@ public:
     // Ends the workbook without saving; the objects on it go dead.
     void MarkClosed();
     Worksheet& Sheet(int nSheet) { return m_book.m_sheets[nSheet]; }
-    void SetDirty() { m_bDirty = true; }
+    const Worksheet& ConstSheet(int nSheet) const { return m_book.m_sheets[nSheet]; }
+    // Every change of the workbook's cells ends here (after the change).
+    void SetDirty()
+    {
+        m_bDirty = true;
+        ++m_nRevision;
+    }
+    // The cell at a position, or null: the sheet's own lookup walks a tree
+    // per call, which is what reading a report cell by cell would pay for
+    // every cell; this one uses an index built on the first read after a change.
+    const Cell* FindCell(int nSheet, int nRow, int nCol);
     // Counts the changes of the merged areas, so ranges can keep what they
     // worked out about them.
     quint32 MergeRevision() const { return m_nMergeRevision; }
@@ -87,6 +98,20 @@ private:
     bool m_bWrittenHere = false; // a SaveAs of this server succeeded
     bool m_bClosed = false;
     quint32 m_nMergeRevision = 0;
+    quint64 m_nRevision = 0;
+
+    // Cells of one sheet in row order: row r's cells are entries
+    // rowStart[r] .. rowStart[r + 1] - 1, by column.
+    struct ReadIndex
+    {
+        int nSheet = -1;
+        quint64 nRevision = 0;
+        int nCellCount = -1;
+        std::vector<int> rowStart;
+        std::vector<quint8> cols;
+        std::vector<const Cell*> cells;
+    };
+    ReadIndex m_index;
 };
 
 // A rectangle of one sheet. bRows marks the Rows view of a range, whose

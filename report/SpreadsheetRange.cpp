@@ -450,7 +450,7 @@ SCode RangeObject::GetValue2(Variant* pResult, ExcepInfo* pExcepInfo)
 {
     if (CellCount(m_ref.rect) != 1)
         return Raise(pExcepInfo, QStringLiteral("Value2: only a single cell can be read."));
-    const Cell* pCell = Sheet().Find(m_ref.rect.nFirstRow, m_ref.rect.nFirstCol);
+    const Cell* pCell = m_pBook->FindCell(m_ref.nSheet, m_ref.rect.nFirstRow, m_ref.rect.nFirstCol);
     if (pResult != nullptr)
     {
         if (pCell != nullptr && pCell->bHasValue && !pCell->strText.isEmpty())
@@ -489,7 +489,7 @@ bool RangeObject::StoreValue(int nRow, int nCol, const Variant& value)
 
 bool RangeObject::IsHiddenByMerge(int nRow, int nCol) const
 {
-    const QVector<CellRect>& merges = m_pBook->Sheet(m_ref.nSheet).m_merges;
+    const QVector<CellRect>& merges = m_pBook->ConstSheet(m_ref.nSheet).m_merges;
     if (m_nMergeSeen != m_pBook->MergeRevision())
     {
         m_nMergeSeen = m_pBook->MergeRevision();

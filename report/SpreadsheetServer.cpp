@@ -194,6 +194,39 @@ void BookObject::MarkClosed()
 {
     m_bClosed = true;
     m_pBooks = nullptr;
+    m_index = ReadIndex();
+}
+
+const Cell* BookObject::FindCell(int nSheet, int nRow, int nCol)
+{
+    const Worksheet& sheet = ConstSheet(nSheet);
+    if (nRow < 0 || nRow >= SHEET_MAX_ROWS || nCol < 0 || nCol >= SHEET_MAX_COLS)
+        return nullptr;
+    // Rebuilt after any change (the cell count guards a change that missed
+    // SetDirty): the pointers are only good while the cells stay put.
+    if (m_index.nSheet != nSheet || m_index.nRevision != m_nRevision || m_index.nCellCount != sheet.CellCount())
+    {
+        ReadIndex index;
+        index.nSheet = nSheet;
+        index.nRevision = m_nRevision;
+        index.nCellCount = sheet.CellCount();
+        index.rowStart.assign(size_t(SHEET_MAX_ROWS) + 1, 0);
+        index.cols.reserve(size_t(index.nCellCount));
+        index.cells.reserve(size_t(index.nCellCount));
+        sheet.ForEachCell([&](int nCellRow, int nCellCol, const Cell& cell) {
+            ++index.rowStart[size_t(nCellRow) + 1];
+            index.cols.push_back(quint8(nCellCol));
+            index.cells.push_back(&cell);
+        });
+        for (size_t i = 1; i < index.rowStart.size(); ++i)
+            index.rowStart[i] += index.rowStart[i - 1];
+        m_index = std::move(index);
+    }
+    const int nEnd = m_index.rowStart[size_t(nRow) + 1];
+    for (int i = m_index.rowStart[size_t(nRow)]; i < nEnd; ++i)
+        if (m_index.cols[size_t(i)] == nCol)
+            return m_index.cells[size_t(i)];
+    return nullptr;
 }
 
 SCode BookObject::Invoke(DispId dispid, quint16 wFlags, const Variant* pArgs, int nArgs, Variant* pResult,

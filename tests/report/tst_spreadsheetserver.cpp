@@ -255,6 +255,11 @@ private slots:
         QVERIFY(sheet.Find(6, 0)->format.bTextFormat);
 
         QCOMPARE(s.Text(7, 1), QStringLiteral("001"));
+        // Reads after writes that move the row's cells see the new cells.
+        for (qint32 nCol = 3; nCol <= 40; ++nCol)
+            s.cells.SetItem(Variant(qint32(7)), Variant(nCol), Variant(QString::number(nCol)));
+        QCOMPARE(s.Text(7, 1), QStringLiteral("001"));
+        QCOMPARE(s.Text(7, 40), QStringLiteral("40"));
         ExcelRange cell;
         cell.AttachDispatch(s.cells.GetItem(Variant(qint32(7)), Variant(qint32(2))).DetachDispatch());
         QCOMPARE(cell.GetValue2().Type(), VT_EMPTY);
