@@ -24,6 +24,8 @@ constexpr int LINE_STOP_BITS = 1;
 constexpr unsigned WRITE_SLOT_SIZE = 512;
 // The record index travels in 16 bits: no request can ask beyond this one.
 constexpr int LAST_REQUESTABLE_RECORD = 0xFFFF;
+// m_nRecordTotal from the Read button until the count reply: no download runs.
+constexpr int RECORD_TOTAL_PENDING = -1;
 
 // The names of the last enumeration in full. m_portNames keeps 29 bytes of
 // each (its slots are 30 characters with the terminating zero), so a longer
@@ -192,11 +194,15 @@ void MeterClientDlg::OnBtnCalOpm()
 void MeterClientDlg::OnBtnRead()
 {
     m_listRecords->DeleteAllItems();
-    // A download still under way must not send another record request now:
-    // it would take the write slot from the count request before that is
-    // written, and the new download would never start.
+    // A download still under way stops here. No record request may go out
+    // before the count is back (it would take the write slot from the count
+    // request), and a record reply still on its way belongs to the old
+    // download: a total of -1 makes DispatchReply drop it instead of putting
+    // it into the emptied list.
     StopDownloadTimer();
     m_bRequestDue = false;
+    m_nRequestIndex = 0;
+    m_nRecordTotal = RECORD_TOTAL_PENDING;
     SendFrame(InstrumentFrame::Build(CMD_READ_COUNT, QByteArray()));
 }
 
@@ -263,6 +269,8 @@ void MeterClientDlg::DispatchReply()
         ShowPlain(Text(TXT_CAL_OPM_DONE));
         break;
     case RSP_RECORD:
+        if (m_nRecordTotal == RECORD_TOTAL_PENDING)
+            break; // a late reply of a download given up by the Read button
         // The download ends on the reply to the request one beyond the count.
         if (m_nRequestIndex > m_nRecordTotal)
         {

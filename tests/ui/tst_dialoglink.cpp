@@ -389,6 +389,24 @@ private slots:
         QCOMPARE(BoxTexts(), QStringList{"Power reading success"});
     }
 
+    // Read pressed during a download starts over cleanly: the reply still
+    // on its way is not put into the emptied list.
+    void ReadAgainDuringDownload()
+    {
+        const int nRecords = 30;
+        MeterSimOptions options;
+        options.nReplyDelayMs = 40;
+        MeterClientDlg& dlg = Connected(nRecords, LANGUAGE_ENGLISH, options);
+        dlg.OnBtnRead();
+        // Record 5 asked for, its reply not yet sent.
+        QVERIFY(WaitFor([&]() { return m_pSim->GetRequestCount() == 6; }));
+        dlg.OnBtnRead();
+        QVERIFY(BoxShown(QStringLiteral("Power reading success")));
+        Settle(100);
+        QCOMPARE(ListRows(dlg), ExpectedRows(nRecords, WavelengthTable{}));
+        QCOMPARE(g_boxes.size(), 1);
+    }
+
     // The meter hangs up mid-download: the rows so far stay, the driver says
     // what happened, and the next request finds the port closed.
     void MeterHangsUp()
