@@ -198,6 +198,31 @@ private slots:
         QVERIFY(m_failures.isEmpty());
     }
 
+    // A handler that opens a message box (a nested event loop) holds up
+    // further input; it comes afterwards, in order.
+    void HandlerHoldsUpInput()
+    {
+        RawPty pty;
+        Receiver owner;
+        SerialPort port;
+        QVERIFY(OpenDefault(port, &owner, pty.Slave()));
+        QVERIFY(port.StartWatch());
+        QByteArray seenInBox;
+        owner.m_onByte = [&](quint8 byData) {
+            if (byData != 'a')
+                return;
+            QEventLoop box;
+            QTimer::singleShot(150, &box, &QEventLoop::quit);
+            pty.Write("bcd");
+            box.exec();
+            seenInBox = owner.m_bytes;
+        };
+        pty.Write("a");
+        QVERIFY(WaitFor([&]() { return owner.m_bytes.size() >= 4; }));
+        QCOMPARE(seenInBox, QByteArray("a"));
+        QCOMPARE(owner.m_bytes, QByteArray("abcd"));
+    }
+
     void SecondSendReplacesFirst()
     {
         RawPty pty;

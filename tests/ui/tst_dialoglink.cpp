@@ -281,6 +281,14 @@ private slots:
         QFETCH(int, nLanguage);
         QFETCH(QString, strText);
         MeterClientDlg& dlg = MakeDialog(nLanguage, {});
+        // No port found: the template's items stay.
+        const QStringList system = EnumeratePortNames();
+        QCOMPARE(dlg.m_nPortCount, int(system.size()));
+        if (system.isEmpty())
+        {
+            QCOMPARE(dlg.m_comboPort->GetCount(), 5);
+            QCOMPARE(dlg.m_comboPort->GetLBText(4), QStringLiteral("COM5"));
+        }
         dlg.m_listRecords->InsertItem(0, QStringLiteral("1"));
         for (HoverButton* pButton :
              {dlg.m_btnConnect, dlg.m_btnCalRL, dlg.m_btnCalOPM, dlg.m_btnRead, dlg.m_btnSetTime})
