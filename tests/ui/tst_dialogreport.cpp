@@ -15,9 +15,11 @@
 
 #include <QApplication>
 #include <QDateTime>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpression>
+#include <QTimer>
 #include <QtTest>
 
 namespace {
@@ -109,6 +111,7 @@ private slots:
     void CancelPaths();
     void NoServer();
     void ServerFailsWhileWriting();
+    void RealFileDialogs();
 
 private:
     void SetList(const QVector<MeasurementRecord>& rows);
@@ -516,6 +519,31 @@ void TestDialogReport::ServerFailsWhileWriting()
     QCOMPARE(calls[calls.size() - 1].dispid, DISPID_APP_QUIT);
     QVERIFY(!QFileInfo::exists(strPath));
     QVERIFY(StatusShown());
+}
+
+// The real dialogs: one filter, the xls suffix, the overwrite question on
+// save (Qt's default), an existing file on open; cancel gives "".
+void TestDialogReport::RealFileDialogs()
+{
+    QStringList seen;
+    auto inspect = [&seen]() {
+        auto* pDialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (pDialog == nullptr)
+            return;
+        seen << QStringLiteral("%1|%2|%3|%4|%5")
+                    .arg(pDialog->nameFilters().join(QLatin1Char(';')), pDialog->defaultSuffix())
+                    .arg(pDialog->acceptMode() == QFileDialog::AcceptSave)
+                    .arg(pDialog->testOption(QFileDialog::DontConfirmOverwrite))
+                    .arg(pDialog->fileMode() == QFileDialog::ExistingFile);
+        pDialog->reject();
+    };
+    QtFileChooser chooser;
+    QTimer::singleShot(0, inspect);
+    QCOMPARE(chooser.AskSavePath(m_pDlg.get(), QStringLiteral("20120303 9 5.xls")), QString());
+    QTimer::singleShot(0, inspect);
+    QCOMPARE(chooser.AskOpenPath(m_pDlg.get()), QString());
+    QCOMPARE(seen, QStringList({QStringLiteral("Worksheet Files (*.xls)|xls|1|0|0"),
+                                QStringLiteral("Worksheet Files (*.xls)|xls|0|0|1")}));
 }
 
 QTEST_MAIN(TestDialogReport)
