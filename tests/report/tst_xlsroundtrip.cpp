@@ -18,7 +18,6 @@ class TestXlsRoundTrip : public QObject
 private slots:
     void RoundTrip_data();
     void RoundTrip();
-    void SameBookSameBytes();
     void GoldenFiles_data();
     void GoldenFiles();
     void SheetNamesMended_data();
@@ -94,15 +93,6 @@ void TestXlsRoundTrip::RoundTrip()
     back.m_sheets.clear();
     QVERIFY2(LoadWorkbookXls(strPath, back, &strError), qPrintable(strError));
     CompareBooks(back, book);
-}
-
-void TestXlsRoundTrip::SameBookSameBytes()
-{
-    QByteArray first, second;
-    QVERIFY(BuildWorkbookXlsData(ReportBook(true, 50), first, nullptr));
-    QVERIFY(BuildWorkbookXlsData(ReportBook(true, 50), second, nullptr));
-    QCOMPARE(first.size(), second.size());
-    QVERIFY(first == second);
 }
 
 void TestXlsRoundTrip::GoldenFiles_data()
