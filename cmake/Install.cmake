@@ -1,0 +1,69 @@
+# Installation (cmake --install) and the Debian package (cpack -G DEB):
+# the programs, the desktop entry, the icons in the hicolor theme and the
+# AppStream metainfo, in the places a Linux desktop looks for them.
+include(GNUInstallDirs)
+
+set(METER_APP_ID org.meterclient.MeterClient)
+
+install(TARGETS meterclient meterctl meter-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/res/linux/${METER_APP_ID}.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${PROJECT_SOURCE_DIR}/res/linux/${METER_APP_ID}.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/USER-GUIDE.md
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/meterclient OPTIONAL)
+
+# Icons: resource 128 (the program's icon) as it is, plus PNGs rendered at
+# build time by a small Qt program (Qt's SVG module is needed anyway).
+set(METER_ICON_SVG ${PROJECT_SOURCE_DIR}/res/icons/128.svg)
+set(METER_ICON_SIZES 16 22 24 32 48 64 128 256)
+install(FILES ${METER_ICON_SVG} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
+        RENAME ${METER_APP_ID}.svg)
+
+qt_add_executable(meter-render-icon ${PROJECT_SOURCE_DIR}/res/linux/render-icon.cpp)
+target_link_libraries(meter-render-icon PRIVATE Qt6::Gui Qt6::Svg)
+meter_target_setup(meter-render-icon)
+set(icon_outputs)
+set(icon_args)
+foreach(size ${METER_ICON_SIZES})
+    set(png ${PROJECT_BINARY_DIR}/icons/${size}x${size}/${METER_APP_ID}.png)
+    list(APPEND icon_outputs ${png})
+    list(APPEND icon_args ${png} ${size})
+    install(FILES ${png} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+endforeach()
+set(icon_dirs)
+foreach(size ${METER_ICON_SIZES})
+    list(APPEND icon_dirs ${PROJECT_BINARY_DIR}/icons/${size}x${size})
+endforeach()
+# A sanitizer build runs the helper with the sanitizers; Qt's own
+# start-up allocations are no leak of ours.
+add_custom_command(OUTPUT ${icon_outputs}
+                   COMMAND ${CMAKE_COMMAND} -E make_directory ${icon_dirs}
+                   COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0
+                           $<TARGET_FILE:meter-render-icon> ${METER_ICON_SVG} ${icon_args}
+                   DEPENDS meter-render-icon ${METER_ICON_SVG}
+                   COMMENT "Rendering the program icon as PNG"
+                   VERBATIM)
+add_custom_target(meter_icons ALL DEPENDS ${icon_outputs})
+
+# The Debian package. Dependencies by their Debian 12 names: the Qt
+# libraries and plugins the programs load, the container library of .xls
+# files, and a font with Chinese glyphs for the Chinese interface.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME meterclient)
+set(CPACK_PACKAGE_VENDOR "MeterClient")
+set(CPACK_PACKAGE_CONTACT "MeterClient maintainers <maintainers@meterclient.invalid>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "companion program for a handheld fibre-optic test meter")
+# CPack puts the summary first and indents the lines of the description.
+set(CPACK_PACKAGE_DESCRIPTION
+    "MeterClient connects to a handheld fibre-optic test meter over a serial line, downloads its stored optical power, return loss and insertion loss records into an editable table and saves them as an Excel .xls report. It calibrates the meter and sets its clock, in a Chinese or English interface. meterctl does the same from the command line; meter-sim simulates a meter.")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "libc6, libstdc++6, libgcc-s1, libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6serialport6 (>= 6.4), libqt6svg6 (>= 6.4), qt6-qpa-plugins, libgsf-1-114, libglib2.0-0, fonts-wqy-microhei")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libreoffice-calc")
+set(CPACK_STRIP_FILES ON)
+include(CPack)
