@@ -3,6 +3,7 @@
 #include "report/XlsFile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 #include "report/BiffReader.h"
@@ -87,6 +88,8 @@ bool LoadWorkbookXlsData(const QByteArray& fileBytes, Workbook& book, QString* p
 
 bool LoadWorkbookXls(const QString& strPath, Workbook& book, QString* pError)
 {
+    if (QFileInfo(strPath).isDir())
+        return SetError(pError, QStringLiteral("%1 is a folder, not a workbook").arg(strPath));
     QFile file(strPath);
     if (!file.open(QIODevice::ReadOnly))
         return SetError(pError, QStringLiteral("Cannot open %1: %2").arg(strPath, file.errorString()));

@@ -24,6 +24,7 @@ private slots:
     void SheetNamesMended();
     void UnstorableModelMended();
     void SaveFailures();
+    void LoadFailures();
     void SaveReplacesExistingFile();
 
 private:
@@ -236,6 +237,17 @@ void TestXlsRoundTrip::SaveFailures()
     QVERIFY(!strError.isEmpty());
     strError.clear();
     QVERIFY(!SaveWorkbookXls(Workbook(), m_dir.path(), &strError)); // a directory
+    QVERIFY(!strError.isEmpty());
+}
+
+void TestXlsRoundTrip::LoadFailures()
+{
+    Workbook book;
+    QString strError;
+    QVERIFY(!LoadWorkbookXls(m_dir.filePath(QStringLiteral("missing.xls")), book, &strError));
+    QVERIFY(!strError.isEmpty());
+    strError.clear();
+    QVERIFY(!LoadWorkbookXls(m_dir.path(), book, &strError)); // a directory
     QVERIFY(!strError.isEmpty());
 }
 
