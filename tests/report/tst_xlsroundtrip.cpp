@@ -16,6 +16,7 @@ class TestXlsRoundTrip : public QObject
     Q_OBJECT
 
 private slots:
+    void CellStoreInAnyOrder();
     void RoundTrip_data();
     void RoundTrip();
     void GoldenFiles_data();
@@ -71,6 +72,41 @@ Workbook ThreeSheetsBook()
 }
 
 } // namespace
+
+// The sparse cell store: cells created in any order come out row by row,
+// left to right, once each; positions outside the sheet are not cells.
+void TestXlsRoundTrip::CellStoreInAnyOrder()
+{
+    Worksheet sheet;
+    sheet.m_defaultFormat.bTextFormat = true;
+    const int positions[][2] = {{9, 5}, {2, 7}, {9, 1}, {2, 0}, {500, 255}, {9, 3}, {2, 7}, {0, 4}, {9, 5}};
+    for (const auto& p : positions)
+        sheet.At(p[0], p[1]).strText = QStringLiteral("%1,%2").arg(p[0]).arg(p[1]);
+    sheet.At(-1, 0).strText = QStringLiteral("outside");
+    sheet.At(0, SHEET_MAX_COLS).strText = QStringLiteral("outside");
+    QCOMPARE(sheet.CellCount(), 7);
+    QStringList order;
+    sheet.ForEachCell([&order](int nRow, int nCol, const Cell& cell) {
+        QCOMPARE(cell.strText, QStringLiteral("%1,%2").arg(nRow).arg(nCol));
+        QVERIFY(cell.format.bTextFormat); // created with the sheet-wide format
+        order << cell.strText;
+    });
+    QCOMPARE(order,
+             (QStringList{QStringLiteral("0,4"), QStringLiteral("2,0"), QStringLiteral("2,7"), QStringLiteral("9,1"),
+                          QStringLiteral("9,3"), QStringLiteral("9,5"), QStringLiteral("500,255")}));
+    int nFirst = 0, nLast = 0;
+    QVERIFY(sheet.UsedRows(nFirst, nLast));
+    QCOMPARE(nFirst, 0);
+    QCOMPARE(nLast, 500);
+    QVERIFY(sheet.UsedColumns(nFirst, nLast));
+    QCOMPARE(nFirst, 0);
+    QCOMPARE(nLast, 255);
+    QVERIFY(!sheet.Find(1, 0) && !sheet.Find(9, 4));
+    QCOMPARE(sheet.Text(9, 3), QStringLiteral("9,3"));
+    QCOMPARE(sheet.Text(0, 256), QString()); // no wrap into the next row
+    sheet.ClearCells();
+    QVERIFY(!sheet.UsedRows(nFirst, nLast));
+}
 
 void TestXlsRoundTrip::RoundTrip_data()
 {
