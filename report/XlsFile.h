@@ -1,5 +1,17 @@
 // Saving and opening a Workbook as an Excel 97-2003 (.xls) file: a BIFF8
 // workbook stream in an OLE2 compound file.
+//
+// What a saved file keeps: every sheet with its name, the active sheet,
+// texts (as shared strings), formatted empty cells, merged ranges, column
+// widths, the sheet-wide format (as the format of all 256 columns) and per
+// cell bold, fill colour, text format "@" and alignment. A cell whose text is
+// empty is saved as a formatted empty cell and comes back with bHasValue
+// false, as Excel empties a cell set to "". What the format cannot hold is
+// mended rather than written corrupt: texts beyond 32,767 characters are cut,
+// sheet names are made valid and unique, merged ranges that overlap an
+// earlier one or leave the sheet are dropped, a fill colour outside Excel's
+// 56 is no fill, an active sheet that does not exist becomes the first.
+// Reading turns every cell into text as described in BiffReader.h.
 #pragma once
 
 #include <QByteArray>
