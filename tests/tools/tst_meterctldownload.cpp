@@ -37,6 +37,7 @@ private slots:
     void RowLimitOfTheReport_data();
     void RowLimitOfTheReport();
     void EmptyMeter();
+    void RowsOnTheOutputWithoutFiles();
     void DemoOneCommand();
 
 private:
@@ -375,6 +376,28 @@ void TestMeterCtlDownload::EmptyMeter()
     Workbook book;
     QVERIFY(LoadWorkbookXls(Path("e.xls"), book, nullptr));
     QCOMPARE(book.ActiveSheet().Text(REPORT_HEADER_ROW - 1, 0), QStringLiteral("序号"));
+}
+
+void TestMeterCtlDownload::RowsOnTheOutputWithoutFiles()
+{
+    // Neither --xls nor --csv: the output holds the rows only, so that it
+    // can be piped; progress and messages go to the error stream.
+    auto pSim = StartSim(5);
+    QVERIFY(pSim);
+    const CtlResult r = RunCtl({QStringLiteral("download"), QStringLiteral("--port"), pSim->GetDevicePath(),
+                                QStringLiteral("--lang"), QStringLiteral("en")});
+    QVERIFY2(r.nExit == EXIT_OK, qPrintable(r.strErr));
+    QString strExpected;
+    for (const MeasurementRecord& row : ExpectedRows(*pSim))
+    {
+        QStringList fields;
+        for (const QString& str : row.texts)
+            fields << str;
+        strExpected += fields.join(QLatin1Char('\t')) + QLatin1Char('\n');
+    }
+    QCOMPARE(r.strOut, strExpected);
+    QVERIFY(r.strErr.contains(QStringLiteral("Power reading success")));
+    QVERIFY(r.strErr.contains(QStringLiteral("5/5 records (100%)")));
 }
 
 void TestMeterCtlDownload::DemoOneCommand()

@@ -136,7 +136,8 @@ QString MeterCtlText(const char* pszChinese, const char* pszEnglish, int nLangua
     return QString::fromUtf8(nLanguage == CTL_LANGUAGE_ENGLISH ? pszEnglish : pszChinese);
 }
 
-MeterCtl::MeterCtl(QTextStream& out, QTextStream& err, bool bTerminal) : m_out(out), m_err(err), m_bTerminal(bTerminal)
+MeterCtl::MeterCtl(QTextStream& out, QTextStream& err, bool bTerminal)
+    : m_out(out), m_err(err), m_pStatus(&out), m_bTerminal(bTerminal)
 {
 }
 
@@ -299,8 +300,8 @@ int MeterCtl::OpenMeter(const MeterOptions& options, MeterLink& link)
             return EXIT_PORT;
         }
         strPort = m_pDemo->GetDevicePath();
-        m_out << "Simulated meter on " << strPort << '\n';
-        m_out.flush();
+        Status() << "Simulated meter on " << strPort << '\n';
+        Status().flush();
     }
     const PortAccess access = CheckPortAccess(strPort);
     if (access.nResult != PORT_ACCESS_OK)

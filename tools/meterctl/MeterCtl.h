@@ -94,8 +94,13 @@ private:
     // Says why strPath cannot be written (on err) and gives false.
     bool CheckOutputPath(const QString& strPath);
 
+    // Where progress and the meter's messages go: the output, or the error
+    // stream when the output carries data.
+    QTextStream& Status() { return *m_pStatus; }
+
     QTextStream& m_out;
     QTextStream& m_err;
+    QTextStream* m_pStatus;
     bool m_bTerminal;
     std::unique_ptr<MeterSim> m_pDemo;
 };

@@ -171,6 +171,10 @@ int MeterCtl::CmdDownload(const QStringList& args)
         (!outputs.strCsv.isEmpty() && !CheckOutputPath(outputs.strCsv)))
         return EXIT_FILE;
 
+    // Rows printed on the output: the progress and the meter's messages go
+    // to the error stream, so that the output holds the rows only.
+    if (outputs.strXls.isEmpty() && outputs.strCsv.isEmpty())
+        m_pStatus = &m_err;
     MeterLink link;
     nExit = OpenMeter(options, link);
     if (nExit != EXIT_OK)
@@ -181,14 +185,14 @@ int MeterCtl::CmdDownload(const QStringList& args)
     if (nResult != LINK_OK)
         return LinkFailure(nResult, QStringLiteral("the connect request"), link);
     const WavelengthTable wavelengths = WavelengthsFromReply(reply);
-    m_out << MeterCtlText("连接成功", "Connection success", options.nLanguage) << '\n';
+    Status() << MeterCtlText("连接成功", "Connection success", options.nLanguage) << '\n';
 
     nResult = link.Request(InstrumentFrame::Build(CMD_READ_COUNT, QByteArray()), RSP_COUNT, &reply);
     if (nResult != LINK_OK)
         return LinkFailure(nResult, QStringLiteral("the request for the record count"), link);
     const int nTotal = ReadU16BE(reinterpret_cast<const quint8*>(reply.constData()) + FRAME_POS_PAYLOAD);
     if (nTotal == 0)
-        m_out << MeterCtlText("没有功率可读取", "No power can be read", options.nLanguage) << '\n';
+        Status() << MeterCtlText("没有功率可读取", "No power can be read", options.nLanguage) << '\n';
     // Only a report asked for and too many records: say so before the download.
     if (nTotal > REPORT_MAX_RECORDS && !outputs.strXls.isEmpty() && outputs.strCsv.isEmpty())
     {
@@ -197,11 +201,11 @@ int MeterCtl::CmdDownload(const QStringList& args)
         m_err.flush();
         return EXIT_TOO_MANY_ROWS;
     }
-    m_out.flush();
+    Status().flush();
 
     QVector<MeasurementRecord> rows;
     rows.reserve(nTotal);
-    ProgressMeter progress(m_out, m_bTerminal);
+    ProgressMeter progress(Status(), m_bTerminal && m_pStatus == &m_out);
     if (nTotal > 0)
         progress.Start(nTotal);
     for (int nIndex = 1; nIndex <= nTotal; ++nIndex)
@@ -242,14 +246,14 @@ int MeterCtl::CmdDownload(const QStringList& args)
         };
         nResult = link.Request(InstrumentFrame::BuildReadRecord(quint16(nTotal + 1)), RSP_RECORD, &reply, isEnd);
         if (nResult == LINK_OK)
-            m_out << MeterCtlText("功率读取成功", "Power reading success", options.nLanguage) << '\n';
+            Status() << MeterCtlText("功率读取成功", "Power reading success", options.nLanguage) << '\n';
         else
             m_err << "meterctl: warning: the meter did not confirm the end of the download; all " << nTotal
                   << " records were received.\n";
     }
     if (link.GetResendCount() > 0)
-        m_out << link.GetResendCount() << " request(s) sent again after a time-out.\n";
-    m_out.flush();
+        Status() << link.GetResendCount() << " request(s) sent again after a time-out.\n";
+    Status().flush();
     m_err.flush();
     return WriteOutputs(outputs, rows, false);
 }
