@@ -336,6 +336,8 @@ void TestMeterCtlCommands::UnwritableOutput_data()
                                      << QStringLiteral("it is a folder");
     QTest::newRow("report is a folder") << QStringLiteral("--xls") << QStringLiteral("folder.xls")
                                         << QStringLiteral("it is a folder");
+    QTest::newRow("report in a read-only folder")
+        << QStringLiteral("--xls") << QStringLiteral("read-only/r.xls") << QStringLiteral("is not writable");
 }
 
 void TestMeterCtlCommands::UnwritableOutput()
@@ -345,6 +347,28 @@ void TestMeterCtlCommands::UnwritableOutput()
     QFETCH(QString, strWhy);
     QVERIFY(QDir(m_pDir->path()).mkdir(QStringLiteral("folder.csv")));
     QVERIFY(QDir(m_pDir->path()).mkdir(QStringLiteral("folder.xls")));
+    const QString strReadOnly = Path(QStringLiteral("read-only"));
+    QVERIFY(QDir(m_pDir->path()).mkdir(QStringLiteral("read-only")));
+    QVERIFY(QFile::setPermissions(strReadOnly, QFile::ReadOwner | QFile::ExeOwner));
+    if (strName.startsWith(QLatin1String("read-only")) && QFileInfo(strReadOnly).isWritable())
+    {
+        // Root writes anywhere: the folder is read-only for user nobody.
+        const QString strSetpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+        if (strSetpriv.isEmpty())
+            QSKIP("running as root without setpriv (util-linux) to drop privileges");
+        QVERIFY(QFile::setPermissions(m_pDir->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                          QFile::ReadOther | QFile::ExeOther));
+        QVERIFY(QFile::setPermissions(strReadOnly,
+                                      QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther));
+        const CtlResult r = RunCtlProcess(
+            {QStringLiteral("download"), QStringLiteral("--port"), m_pSim->GetDevicePath(), strOption, Path(strName)},
+            {strSetpriv, QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+             QStringLiteral("--clear-groups")});
+        QCOMPARE(r.nExit, int(EXIT_FILE));
+        QVERIFY2(r.strErr.contains(strWhy), qPrintable(r.strErr));
+        QCOMPARE(m_pSim->GetRequestCount(), 0);
+        return;
+    }
     const CtlResult r = RunCtl(
         {QStringLiteral("download"), QStringLiteral("--port"), m_pSim->GetDevicePath(), strOption, Path(strName)});
     QCOMPARE(r.nExit, int(EXIT_FILE));

@@ -43,7 +43,9 @@ bool MeterCtl::CheckOutputPath(const QString& strPath)
         strWhy = QStringLiteral("the folder %1 does not exist").arg(PathText(dir.filePath()));
     else if (info.exists() && !info.isWritable())
         strWhy = QStringLiteral("the file is read-only");
-    else if (!info.exists() && !dir.isWritable())
+    // Both files are written next to their target first and then renamed
+    // over it, so the folder must be writable even when the file exists.
+    else if (!dir.isWritable())
         strWhy = QStringLiteral("the folder %1 is not writable").arg(PathText(dir.filePath()));
     if (strWhy.isEmpty())
         return true;
