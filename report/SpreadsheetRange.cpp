@@ -264,10 +264,16 @@ thread_local RangeBlockPool t_rangePool;
 // Under AddressSanitizer the blocks go back to the heap, so that a range
 // used after its release is caught.
 #if defined(__SANITIZE_ADDRESS__)
-constexpr bool RANGE_POOL = false;
-#else
-constexpr bool RANGE_POOL = true;
+#define METER_RANGE_POOL 0
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define METER_RANGE_POOL 0
 #endif
+#endif
+#ifndef METER_RANGE_POOL
+#define METER_RANGE_POOL 1
+#endif
+constexpr bool RANGE_POOL = METER_RANGE_POOL != 0;
 
 void* RangeObject::operator new(size_t nSize)
 {
