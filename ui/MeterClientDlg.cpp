@@ -65,7 +65,9 @@ void MeterClientDlg::CreateControls()
         {
             auto* pButton = new HoverButton(this);
             pButton->setText(strText);
-            pButton->setAutoDefault(false);
+            // A focused push button takes Enter itself, as in a Windows
+            // dialog; otherwise Enter reaches the hidden default OK button.
+            pButton->setAutoDefault(control.kind == ControlKind::PushButton);
             pButton->setDefault(control.kind == ControlKind::DefPushButton);
             pWidget = pButton;
             break;

@@ -17,6 +17,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTimer>
 #include <QtTest>
 
@@ -70,6 +71,7 @@ private slots:
     void EnterEndsOnlyWithValidValues();
     void EscEndsAtOnce();
     void AboutBoxIsChinese();
+    void AboutEntryInContextMenu();
     void TemplateLayoutAndTabOrder();
     void RenderScreenshots();
 
@@ -335,6 +337,35 @@ void TestMainDialog::AboutBoxIsChinese()
     QCOMPARE(strTitle, QString::fromUtf8("关于 该软件"));
     QVERIFY(texts.contains(QString::fromUtf8("Client 1.0 版")));
     QVERIFY(texts.contains(QString::fromUtf8("确定")));
+}
+
+void TestMainDialog::AboutEntryInContextMenu()
+{
+    MeterClientDlg dlg;
+    dlg.show();
+    dlg.Create();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    QStringList entries;
+    bool bAboutShown = false;
+    QTimer::singleShot(50, [&] {
+        auto* pMenu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(pMenu);
+        for (QAction* pAction : pMenu->actions())
+            entries << pAction->text();
+        QTimer::singleShot(50, [&] {
+            if (QWidget* pAbout = QApplication::activeModalWidget())
+            {
+                bAboutShown = qobject_cast<AboutDlg*>(pAbout) != nullptr;
+                pAbout->close();
+            }
+        });
+        pMenu->setActiveAction(pMenu->actions().first());
+        QTest::keyClick(pMenu, Qt::Key_Return);
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), dlg.mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(&dlg, &event);
+    QCOMPARE(entries, QStringList{QString::fromUtf8("关于 该软件(&A)...")});
+    QVERIFY(bAboutShown);
 }
 
 void TestMainDialog::TemplateLayoutAndTabOrder()
