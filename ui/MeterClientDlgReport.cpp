@@ -27,12 +27,17 @@ QString ChooseText(const ReportText& text, int nLanguage)
 void MeterClientDlg::OnBtnSave()
 {
     // A sheet ends at row 65,536: a longer list would lose its last rows.
-    const int nItems = m_listRecords->GetItemCount();
-    if (nItems > REPORT_MAX_RECORDS)
-    {
+    // Asked again once a name is chosen: a download goes on while the file
+    // dialog is open.
+    auto refuseLongList = [this]() {
+        const int nItems = m_listRecords->GetItemCount();
+        if (nItems <= REPORT_MAX_RECORDS)
+            return false;
         ShowStop(ChooseText(TXT_REPORT_TOO_MANY_ROWS, m_nLanguage).arg(nItems));
+        return true;
+    };
+    if (refuseLongList())
         return;
-    }
 
     // Proposed name: date with zeros, hour and minute padded with spaces
     // ("20120303 9 5.xls" at 09:05 on 3 March 2012).
@@ -47,6 +52,8 @@ void MeterClientDlg::OnBtnSave()
         ShowStop(Text(TXT_SAVE_NOT_XLS));
         return;
     }
+    if (refuseLongList())
+        return;
 
     GetDlgItem(IDC_STATIC_STATUS)->show();
     SetDlgItemText(IDC_STATIC_STATUS, Text(TXT_SAVING));

@@ -104,6 +104,7 @@ private slots:
     void Extensions();
     void RowLimit_data();
     void RowLimit();
+    void RowLimitReachedWhileChoosing();
     void UnwritablePath();
     void SaveOverExistingFile();
     void BadFilesToOpen_data();
@@ -357,6 +358,31 @@ void TestDialogReport::RowLimit()
         QCOMPARE(m_pDlg->m_listRecords->GetItemCount(), nRows); // the list is kept
         QVERIFY(!StatusShown());
     }
+}
+
+// Rows that arrive while the Save As dialog is open count too.
+void TestDialogReport::RowLimitReachedWhileChoosing()
+{
+    class GrowingChooser : public QueueChooser
+    {
+    public:
+        QString AskSavePath(QWidget* pOwner, const QString& strName) override
+        {
+            m_pList->Model()->AppendRows(SampleRows(2));
+            return QueueChooser::AskSavePath(pOwner, strName);
+        }
+        RecordListCtrl* m_pList = nullptr;
+    };
+    auto pChooser = std::make_unique<GrowingChooser>();
+    pChooser->m_pList = m_pDlg->m_listRecords;
+    pChooser->m_savePaths << Path(QStringLiteral("grown.xls"));
+    m_pDlg->SetFileChooser(std::move(pChooser));
+    m_pDlg->m_nLanguage = LANGUAGE_ENGLISH;
+    SetList(SampleRows(REPORT_MAX_RECORDS));
+    m_pDlg->OnBtnSave();
+    QCOMPARE(m_boxes, QStringList({Owned("stop", QString::fromUtf8(TXT_REPORT_TOO_MANY_ROWS.en).arg(65532))}));
+    QVERIFY(!QFileInfo::exists(Path(QStringLiteral("grown.xls"))));
+    QVERIFY(!StatusShown());
 }
 
 // A path that cannot be written: the server's exception box (no owner, no
