@@ -56,7 +56,12 @@ set(CPACK_PACKAGE_CONTACT "MeterClient maintainers <maintainers@meterclient.inva
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "companion program for a handheld fibre-optic test meter")
 # CPack puts the summary first and indents the lines of the description.
 set(CPACK_PACKAGE_DESCRIPTION
-    "MeterClient connects to a handheld fibre-optic test meter over a serial line, downloads its stored optical power, return loss and insertion loss records into an editable table and saves them as an Excel .xls report. It calibrates the meter and sets its clock, in a Chinese or English interface. meterctl does the same from the command line; meter-sim simulates a meter.")
+    "MeterClient connects to a handheld fibre-optic test meter over a serial\n\
+line, downloads its stored optical power, return loss and insertion loss\n\
+records into an editable table and saves them as an Excel .xls report.\n\
+It calibrates the meter and sets its clock, in a Chinese or English\n\
+interface. meterctl does the same from the command line; meter-sim\n\
+simulates a meter.")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
