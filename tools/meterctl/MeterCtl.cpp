@@ -326,15 +326,17 @@ int MeterCtl::LinkFailure(int nResult, const QString& strWhat, const MeterLink& 
 {
     if (nResult == LINK_LOST)
     {
-        m_err << "meterctl: the line to the meter closed " << strWhat;
+        m_err << "meterctl: the line to the meter closed during " << strWhat;
         if (!link.GetLineError().isEmpty())
-            m_err << " (" << link.GetLineError().simplified() << ')';
+            m_err << " (driver: " << link.GetLineError().simplified() << ')';
         m_err << ". Check the cable and that the meter is on.\n";
         m_err.flush();
         return EXIT_PORT;
     }
-    m_err << "meterctl: the meter did not answer " << strWhat << " (" << (link.GetRetries() + 1) << " attempts, "
-          << link.GetTimeout() << " ms each). Is it switched on, and is this its port?\n";
+    const int nAttempts = link.GetRetries() + 1;
+    m_err << "meterctl: the meter did not answer " << strWhat << " (" << nAttempts
+          << (nAttempts == 1 ? " attempt, " : " attempts, ") << link.GetTimeout()
+          << " ms each). Is it switched on, and is this its port?\n";
     m_err.flush();
     return EXIT_NO_ANSWER;
 }

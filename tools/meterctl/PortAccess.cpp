@@ -4,6 +4,7 @@
 
 #include "link/PortNames.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 #if defined(Q_OS_UNIX)
