@@ -86,6 +86,7 @@ int MeterCtl::WriteOutputs(const DownloadOutputs& outputs, const QVector<Measure
         }
         else
         {
+            // The job takes the dialog's array of row blocks; it only reads them.
             QVector<MeasurementRecord*> rowPointers;
             rowPointers.reserve(rows.size());
             for (const MeasurementRecord& row : rows)
