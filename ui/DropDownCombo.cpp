@@ -14,7 +14,11 @@ int DropDownCombo::AddString(const QString& strText)
     int nIndex = 0;
     while (nIndex < count() && QString::compare(itemText(nIndex), strText, Qt::CaseInsensitive) <= 0)
         ++nIndex;
+    const bool bWasEmpty = count() == 0;
     insertItem(nIndex, strText);
+    // Adding items never chooses one (Qt would choose the first item of an empty box).
+    if (bWasEmpty)
+        setCurrentIndex(-1);
     return nIndex;
 }
 

@@ -93,7 +93,6 @@ void MeterClientDlg::CreateControls()
             auto* pCombo = new DropDownCombo(this);
             for (const QString& strItem : strText.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
                 pCombo->AddString(strItem);
-            pCombo->setCurrentIndex(-1);
             // The template's height is that of the open list; the closed box is one line high.
             rect.setHeight(pCombo->sizeHint().height());
             pWidget = pCombo;

@@ -400,6 +400,7 @@ void TestMainDialog::TemplateLayoutAndTabOrder()
     // The template's items stay when the system has no port.
     const QStringList ports = EnumeratePortNames();
     QCOMPARE(dlg.m_comboPort->GetCount(), ports.isEmpty() ? 5 : static_cast<int>(ports.size()));
+    QCOMPARE(dlg.m_comboPort->GetCurSel(), -1);  // filling the list chooses no port
 }
 
 void TestMainDialog::RenderScreenshots()
