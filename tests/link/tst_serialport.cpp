@@ -157,7 +157,8 @@ private slots:
     {
         m_failures.clear();
         SerialPort::SetFailureReporter([this](const QString& strCaption, const QString& strText) {
-            m_failures.append({strCaption, strText, QThread::currentThread() == qApp->thread()});
+            m_failures.append(
+                {strCaption, strText, QThread::currentThread() == QCoreApplication::instance()->thread()});
         });
     }
     void cleanup() { SerialPort::SetFailureReporter({}); }
