@@ -108,6 +108,27 @@ int FindSection(const QByteArray& file, const QList<Line>& lines, const QByteArr
     return -1;
 }
 
+// The line of key within the section that starts at line nSection, or -1;
+// *pLastEntry gets the section's last line that is not blank.
+int FindKey(const QByteArray& file, const QList<Line>& lines, int nSection, const QByteArray& key,
+            QByteArray* pValue, int* pLastEntry)
+{
+    *pLastEntry = nSection;
+    for (int i = nSection + 1; i < lines.size(); ++i)
+    {
+        const QByteArray line = file.mid(lines[i].nStart, lines[i].nLength);
+        QByteArray name;
+        if (SectionName(line, name))
+            break;
+        QByteArray lineKey;
+        if (KeyAndValue(line, lineKey, *pValue) && SameName(lineKey, key))
+            return i;
+        if (!Trimmed(line).isEmpty())
+            *pLastEntry = i;
+    }
+    return -1;
+}
+
 QByteArray ReadFile(const QString& strPath, bool* pExists)
 {
     QFile file(strPath);
@@ -139,23 +160,14 @@ QByteArray ProfileGetValue(const QByteArray& file, const QByteArray& section, co
     const int nSection = FindSection(file, lines, section);
     if (nSection < 0)
         return QByteArray();
-    for (int i = nSection + 1; i < lines.size(); ++i)
-    {
-        const QByteArray line = file.mid(lines[i].nStart, lines[i].nLength);
-        QByteArray name;
-        if (SectionName(line, name))
-            break;
-        QByteArray lineKey;
-        QByteArray value;
-        if (KeyAndValue(line, lineKey, value) && SameName(lineKey, key))
-        {
-            *pFound = true;
-            if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
-                value = value.mid(1, value.size() - 2);
-            return value;
-        }
-    }
-    return QByteArray();
+    QByteArray value;
+    int nLastEntry = 0;
+    if (FindKey(file, lines, nSection, key, &value, &nLastEntry) < 0)
+        return QByteArray();
+    *pFound = true;
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        value = value.mid(1, value.size() - 2);
+    return value;
 }
 
 QByteArray ProfileSetValue(const QByteArray& file, const QByteArray& section, const QByteArray& key,
@@ -172,23 +184,14 @@ QByteArray ProfileSetValue(const QByteArray& file, const QByteArray& section, co
         return result + '[' + section + "]\r\n" + entry + "\r\n";
     }
 
+    QByteArray oldValue;
     int nLastEntry = nSection;
-    for (int i = nSection + 1; i < lines.size(); ++i)
+    const int nKey = FindKey(file, lines, nSection, key, &oldValue, &nLastEntry);
+    if (nKey >= 0)
     {
-        const QByteArray line = file.mid(lines[i].nStart, lines[i].nLength);
-        QByteArray name;
-        if (SectionName(line, name))
-            break;
-        QByteArray lineKey;
-        QByteArray lineValue;
-        if (KeyAndValue(line, lineKey, lineValue) && SameName(lineKey, key))
-        {
-            QByteArray result = file;
-            result.replace(lines[i].nStart, lines[i].nLength, entry);
-            return result;
-        }
-        if (!Trimmed(line).isEmpty())
-            nLastEntry = i;
+        QByteArray result = file;
+        result.replace(lines[nKey].nStart, lines[nKey].nLength, entry);
+        return result;
     }
 
     // A new key goes after the section's last line that is not blank.
