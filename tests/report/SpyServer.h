@@ -1,7 +1,7 @@
 // Test stand-in for the spreadsheet server: passes every call on to the real
-// built-in server, writes each one down (member, kind, arguments, result)
-// and fails a chosen call with a chosen SCODE or server exception. Objects
-// it hands back are wrapped too, so calls on workbooks and ranges are seen.
+// built-in server, writes each one down and fails the first call of a chosen
+// member and kind (and, if asked, every call after it). Objects it hands back
+// are wrapped too, so calls on workbooks and ranges are seen.
 #pragma once
 
 #include "report/Dispatch.h"
@@ -16,34 +16,16 @@ struct SpyCall
     DispId dispid = 0;
     quint16 wFlags = 0;
     QVector<Variant> args;
-    SCode sc = S_OK;
 };
 
 struct SpyPlan
 {
-    // Fail the call with this number (0 = the first call of the job), or the
-    // first call of this member and kind; -1 / 0 for none.
-    int nFailAtCall = -1;
-    DispId failDispId = 0;
+    DispId failDispId = 0; // 0: fail nothing
     quint16 wFailFlags = 0;
-    bool bFailEveryCallAfter = false; // once failed, fail every later call too
-    SCode scFail = DISP_E_MEMBERNOTFOUND;
-    // With scFail == DISP_E_EXCEPTION: what the server says.
-    quint16 wCode = 0;
-    QString strDescription;
-
-    QVector<SpyCall> calls;
+    SCode scFail = DISP_E_MEMBERNOTFOUND; // DISP_E_EXCEPTION: code 1004, "Disk full"
+    bool bFailEveryCallAfter = false;
     bool bFailed = false;
-
-    // The calls of (dispid, kind) in order, as indexes into calls.
-    int Count(DispId dispid, quint16 wFlags) const
-    {
-        int n = 0;
-        for (const SpyCall& call : calls)
-            if (call.dispid == dispid && call.wFlags == wFlags)
-                ++n;
-        return n;
-    }
+    QVector<SpyCall> calls;
 };
 
 class SpyDispatch : public Dispatch
@@ -54,31 +36,22 @@ public:
     SCode Invoke(DispId dispid, quint16 wFlags, const Variant* pArgs, int nArgs, Variant* pResult,
                  ExcepInfo* pExcepInfo) override
     {
-        SpyCall call;
-        call.dispid = dispid;
-        call.wFlags = wFlags;
-        for (int i = 0; i < nArgs; ++i)
-            call.args.append(pArgs[i]);
-        const int nCall = int(m_plan->calls.size());
-        const bool bHit = nCall == m_plan->nFailAtCall ||
-                          (m_plan->failDispId != 0 && dispid == m_plan->failDispId && wFlags == m_plan->wFailFlags);
-        if (bHit || (m_plan->bFailed && m_plan->bFailEveryCallAfter))
+        SpyPlan& plan = *m_plan;
+        plan.calls.append({dispid, wFlags, QVector<Variant>(pArgs, pArgs + nArgs)});
+        if ((dispid == plan.failDispId && wFlags == plan.wFailFlags) || (plan.bFailed && plan.bFailEveryCallAfter))
         {
-            m_plan->bFailed = true;
-            call.sc = m_plan->scFail;
-            m_plan->calls.append(call);
-            if (m_plan->scFail == DISP_E_EXCEPTION && pExcepInfo != nullptr)
+            plan.bFailed = true;
+            if (plan.scFail == DISP_E_EXCEPTION && pExcepInfo != nullptr)
             {
-                pExcepInfo->wCode = m_plan->wCode;
-                pExcepInfo->strDescription = m_plan->strDescription;
+                pExcepInfo->wCode = 1004;
+                pExcepInfo->strDescription = QStringLiteral("Disk full");
             }
-            return m_plan->scFail;
+            return plan.scFail;
         }
-        call.sc = m_pInner->Invoke(dispid, wFlags, pArgs, nArgs, pResult, pExcepInfo);
-        m_plan->calls.append(call);
-        if (!Failed(call.sc) && pResult != nullptr && pResult->Type() == VT_DISPATCH)
+        const SCode sc = m_pInner->Invoke(dispid, wFlags, pArgs, nArgs, pResult, pExcepInfo);
+        if (!Failed(sc) && pResult != nullptr && pResult->Type() == VT_DISPATCH)
             *pResult = Variant(new SpyDispatch(pResult->DetachDispatch(), m_plan), false);
-        return call.sc;
+        return sc;
     }
 
 protected:
@@ -89,32 +62,25 @@ private:
     std::shared_ptr<SpyPlan> m_plan;
 };
 
-// Puts a spy on the built-in server under "Excel.Application" for the life
-// of the object; the built-in server comes back afterwards.
-class ScopedSpyServer
+// A spy (bSpy) or no server at all under "Excel.Application" for the life of
+// the object; the built-in server comes back afterwards.
+class ScopedServer
 {
 public:
-    ScopedSpyServer() : m_plan(std::make_shared<SpyPlan>())
+    explicit ScopedServer(bool bSpy) : m_plan(std::make_shared<SpyPlan>())
     {
         std::shared_ptr<SpyPlan> plan = m_plan;
-        RegisterDispatchServer(QLatin1String(SPREADSHEET_PROG_ID),
-                               [plan]() -> Dispatch* { return new SpyDispatch(CreateSpreadsheetServer(), plan); });
+        if (bSpy)
+            RegisterDispatchServer(QLatin1String(SPREADSHEET_PROG_ID),
+                                   [plan]() -> Dispatch* { return new SpyDispatch(CreateSpreadsheetServer(), plan); });
+        else
+            UnregisterDispatchServer(QLatin1String(SPREADSHEET_PROG_ID));
     }
-    ~ScopedSpyServer() { RegisterSpreadsheetServer(); }
-    ScopedSpyServer(const ScopedSpyServer&) = delete;
-    ScopedSpyServer& operator=(const ScopedSpyServer&) = delete;
+    ~ScopedServer() { RegisterSpreadsheetServer(); }
+    ScopedServer(const ScopedServer&) = delete;
+    ScopedServer& operator=(const ScopedServer&) = delete;
     SpyPlan& Plan() { return *m_plan; }
 
 private:
     std::shared_ptr<SpyPlan> m_plan;
-};
-
-// No server under "Excel.Application" for the life of the object.
-class ScopedNoServer
-{
-public:
-    ScopedNoServer() { UnregisterDispatchServer(QLatin1String(SPREADSHEET_PROG_ID)); }
-    ~ScopedNoServer() { RegisterSpreadsheetServer(); }
-    ScopedNoServer(const ScopedNoServer&) = delete;
-    ScopedNoServer& operator=(const ScopedNoServer&) = delete;
 };
