@@ -1,8 +1,8 @@
 #!/usr/bin/python3
 """Prints the BIFF records of the Workbook stream of an .xls file, one
-record per line ("0809 BOF len=16" and its bytes in hex), so that a review of
-a golden file shows which record changed. The compound file is opened with
-xlrd's own reader, not ours.
+record per line ("0809 BOF len=16", then its bytes in hex), so that a review
+of a golden file shows which record changed. The compound file is opened by
+xlrd's reader, not ours.
 
     /usr/bin/python3 tests/report/xls_dump.py FILE.xls > FILE.xls.txt
 """
@@ -23,24 +23,16 @@ NAMES = {
     0x0207: "STRING", 0x023E: "WINDOW2", 0x027E: "RK", 0x0293: "STYLE", 0x041E: "FORMAT", 0x0809: "BOF",
 }
 
-
-def main(path):
-    with open(path, "rb") as f:
-        doc = compdoc.CompDoc(f.read())
-    stream = doc.get_named_stream("Workbook")
-    pos = 0
-    out = sys.stdout
-    while pos + 4 <= len(stream):
-        rid, length = struct.unpack("<HH", stream[pos:pos + 4])
-        if rid == 0 and length == 0:
-            out.write("%08X zero padding to the end, %d bytes\n" % (pos, len(stream) - pos))
-            break
-        data = stream[pos + 4:pos + 4 + length]
-        out.write("%08X %04X %s len=%d\n" % (pos, rid, NAMES.get(rid, "?"), length))
-        for i in range(0, len(data), 32):
-            out.write("    " + " ".join("%02X" % b for b in data[i:i + 32]) + "\n")
-        pos += 4 + length
-
-
-if __name__ == "__main__":
-    main(sys.argv[1])
+with open(sys.argv[1], "rb") as f:
+    stream = compdoc.CompDoc(f.read()).get_named_stream("Workbook")
+pos = 0
+while pos + 4 <= len(stream):
+    rid, length = struct.unpack("<HH", stream[pos:pos + 4])
+    if rid == 0 and length == 0:
+        sys.stdout.write("%08X zero padding to the end, %d bytes\n" % (pos, len(stream) - pos))
+        break
+    data = stream[pos + 4:pos + 4 + length]
+    sys.stdout.write("%08X %04X %s len=%d\n" % (pos, rid, NAMES.get(rid, "?"), length))
+    for i in range(0, len(data), 32):
+        sys.stdout.write("    " + " ".join("%02X" % b for b in data[i:i + 32]) + "\n")
+    pos += 4 + length
