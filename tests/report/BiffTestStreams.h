@@ -3,7 +3,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QString>
 #include <QStringList>
 #include <QVector>
 #include <cstring>
@@ -14,44 +13,38 @@ namespace BiffTestStreams {
 
 using namespace BiffRecords;
 
-inline QByteArray Rec(quint16 nId, const QByteArray& data)
-{
-    QByteArray out;
-    char header[4];
-    PutU16(header, nId);
-    PutU16(header + 2, quint16(data.size()));
-    out.append(header, 4);
-    out += data;
-    return out;
-}
-
 inline QByteArray U16s(std::initializer_list<int> values)
 {
-    QByteArray out;
+    QByteArray out(int(2 * values.size()), '\0');
+    int i = 0;
     for (int n : values)
-    {
-        char buf[2];
-        PutU16(buf, quint16(n));
-        out.append(buf, 2);
-    }
+        PutU16(out.data() + 2 * i++, quint16(n));
     return out;
 }
 
 inline QByteArray U32(quint32 n)
 {
-    char buf[4];
-    PutU32(buf, n);
-    return QByteArray(buf, 4);
+    QByteArray out(4, '\0');
+    PutU32(out.data(), n);
+    return out;
 }
 
-inline QByteArray F64(double f)
+inline QByteArray F64(double f) // little-endian IEEE, like the machines that run this
 {
     QByteArray out(8, '\0');
-    quint64 n;
-    std::memcpy(&n, &f, 8);
-    for (int i = 0; i < 8; ++i)
-        out[i] = char((n >> (8 * i)) & 0xFF);
+    std::memcpy(out.data(), &f, 8);
     return out;
+}
+
+inline QByteArray Rec(int nId, const QByteArray& data)
+{
+    return U16s({nId, int(data.size())}) + data;
+}
+
+// A cell record's row, column and XF 15.
+inline QByteArray Cell3(int nRow, int nCol)
+{
+    return U16s({nRow, nCol, 15});
 }
 
 // RK: integer n stored as (n << 2) | 2, with bit 0 for "divide by 100".
@@ -62,44 +55,7 @@ inline QByteArray RkInt(int n, bool bCents = false)
 
 inline QByteArray Utf16(const QString& str)
 {
-    QByteArray out;
-    for (QChar ch : str)
-        out += U16s({ch.unicode()});
-    return out;
-}
-
-// Globals: fonts 0..3 normal and 5 bold, FORMAT 164 "@", the 15 style
-// XFs, XF 15 default, XF 16 bold + light green (palette 42) + "@" +
-// right/centre, then the given extra records and one BOUNDSHEET per sheet.
-inline QByteArray MakeStream(const QVector<QByteArray>& sheetBodies, const QByteArray& extraGlobals = QByteArray(),
-                             const QVector<int>& sheetTypes = {})
-{
-    QByteArray out = Bof(BIFF_BOF_GLOBALS);
-    for (int i = 0; i < 4; ++i)
-        out += Font(false);
-    out += Font(true);
-    out += Rec(BIFF_FORMAT, U16s({164}) + UnicodeString(QStringLiteral("@"), true));
-    for (int i = 0; i < 15; ++i)
-        out += StyleXf(i);
-    out += CellXf(0, 0, 0, 2, -1);
-    out += CellXf(BIFF_FONT_BOLD, 164, 3, 1, 42);
-    out += extraGlobals;
-    QVector<int> positions;
-    for (int i = 0; i < sheetBodies.size(); ++i)
-    {
-        positions << int(out.size());
-        QByteArray rec =
-            Rec(BIFF_BOUNDSHEET, U32(0) + QByteArray(1, '\0') + QByteArray(1, char(sheetTypes.value(i, 0))) +
-                                     UnicodeString(QStringLiteral("S%1").arg(i), false));
-        out += rec;
-    }
-    out += Eof();
-    for (int i = 0; i < sheetBodies.size(); ++i)
-    {
-        PutU32(out.data() + positions[i] + 4, quint32(out.size()));
-        out += Bof(sheetTypes.value(i, 0) == 2 ? 0x0020 : BIFF_BOF_WORKSHEET) + sheetBodies[i] + Eof();
-    }
-    return out;
+    return QByteArray(reinterpret_cast<const char*>(str.utf16()), int(2 * str.size()));
 }
 
 inline QByteArray Sst(const QStringList& strings)
@@ -109,9 +65,29 @@ inline QByteArray Sst(const QStringList& strings)
     return out;
 }
 
-inline QByteArray Cell3(int nRow, int nCol, int nXf)
+// Globals (5 fonts, 15 style XFs, default XF 15, the given extra records,
+// one BOUNDSHEET per sheet), then each sheet's BOF, body and EOF.
+inline QByteArray MakeStream(const QVector<QByteArray>& sheetBodies, const QByteArray& extraGlobals = QByteArray())
 {
-    return U16s({nRow, nCol, nXf});
+    QByteArray out = Bof(BIFF_BOF_GLOBALS);
+    for (int i = 0; i < 5; ++i)
+        out += Font(i == 4);
+    for (int i = 0; i < 15; ++i)
+        out += StyleXf(i);
+    out += CellXf(0, 0, 0, 2, -1) + extraGlobals;
+    QVector<int> positions;
+    for (int i = 0; i < sheetBodies.size(); ++i)
+    {
+        positions << int(out.size());
+        out += Rec(BIFF_BOUNDSHEET, U32(0) + U16s({0}) + UnicodeString(QStringLiteral("S%1").arg(i), false));
+    }
+    out += Eof();
+    for (int i = 0; i < sheetBodies.size(); ++i)
+    {
+        PutU32(out.data() + positions[i] + 4, quint32(out.size()));
+        out += Bof(BIFF_BOF_WORKSHEET) + sheetBodies[i] + Eof();
+    }
+    return out;
 }
 
 } // namespace BiffTestStreams

@@ -1,12 +1,11 @@
-// The BIFF8 reader on hand-made streams: every cell record it turns into
-// text, shared strings split over CONTINUE records, and the workbook
-// structure (sheets, active sheet, formats, nested substreams).
+// The BIFF8 records on hand-made streams: every cell record the reader turns
+// into text, shared strings split over CONTINUE records both ways (as read
+// and as written), the active sheet and embedded substreams.
 #include <QtTest>
 
 #include "BiffTestStreams.h"
 #include "report/XlsFile.h"
 
-using namespace BiffRecords;
 using namespace BiffTestStreams;
 
 class TestBiffReader : public QObject
@@ -14,201 +13,177 @@ class TestBiffReader : public QObject
     Q_OBJECT
 
 private slots:
-    void CellRecordsAsText_data();
-    void CellRecordsAsText();
-    void SstSplits_data();
-    void SstSplits();
-    void FormatsFromXf();
-    void SheetsAndActiveSheet();
-    void EmbeddedSubstreamSkipped();
+    void ReadCells_data();
+    void ReadCells();
+    void WriteSstSplits_data();
+    void WriteSstSplits();
+    void ColumnWidthsReadBack();
 };
 
-void TestBiffReader::CellRecordsAsText_data()
-{
-    QTest::addColumn<QByteArray>("records");
-    QTest::addColumn<int>("nCol");
-    QTest::addColumn<QString>("strExpected");
-    QTest::addColumn<bool>("bHasValue");
+namespace {
 
-    QTest::newRow("NUMBER whole") << Rec(BIFF_NUMBER, Cell3(0, 0, 15) + F64(42.0)) << 0 << QStringLiteral("42") << true;
-    QTest::newRow("NUMBER negative whole")
-        << Rec(BIFF_NUMBER, Cell3(0, 0, 15) + F64(-7.0)) << 0 << QStringLiteral("-7") << true;
-    QTest::newRow("NUMBER fraction") << Rec(BIFF_NUMBER, Cell3(0, 0, 15) + F64(0.1)) << 0 << QStringLiteral("0.1")
-                                     << true;
-    QTest::newRow("NUMBER large") << Rec(BIFF_NUMBER, Cell3(0, 0, 15) + F64(-1.5e20)) << 0 << QStringLiteral("-1.5e+20")
-                                  << true;
-    QTest::newRow("NUMBER 15 digits") << Rec(BIFF_NUMBER, Cell3(0, 0, 15) + F64(123456789012345.0)) << 0
-                                      << QStringLiteral("123456789012345") << true;
-    QTest::newRow("NUMBER shortest") << Rec(BIFF_NUMBER, Cell3(0, 0, 15) + F64(1.0 / 3.0)) << 0
-                                     << QStringLiteral("0.3333333333333333") << true;
-    QTest::newRow("RK integer") << Rec(BIFF_RK, Cell3(0, 0, 15) + RkInt(1234)) << 0 << QStringLiteral("1234") << true;
-    QTest::newRow("RK negative integer") << Rec(BIFF_RK, Cell3(0, 0, 15) + RkInt(-3)) << 0 << QStringLiteral("-3")
-                                         << true;
-    QTest::newRow("RK integer / 100") << Rec(BIFF_RK, Cell3(0, 0, 15) + RkInt(1234, true)) << 0
-                                      << QStringLiteral("12.34") << true;
-    QTest::newRow("RK double") << Rec(BIFF_RK, Cell3(0, 0, 15) + U32(0x3FF80000)) << 0 << QStringLiteral("1.5") << true;
-    QTest::newRow("MULRK middle cell") << Rec(BIFF_MULRK, U16s({0, 2}) + U16s({15}) + RkInt(1) + U16s({15}) + RkInt(2) +
-                                                              U16s({15}) + RkInt(3) + U16s({4}))
-                                       << 3 << QStringLiteral("2") << true;
-    QTest::newRow("BOOLERR true") << Rec(BIFF_BOOLERR, Cell3(0, 0, 15) + QByteArray::fromHex("0100")) << 0
-                                  << QStringLiteral("TRUE") << true;
-    QTest::newRow("BOOLERR false") << Rec(BIFF_BOOLERR, Cell3(0, 0, 15) + QByteArray::fromHex("0000")) << 0
-                                   << QStringLiteral("FALSE") << true;
-    QTest::newRow("BOOLERR #DIV/0!") << Rec(BIFF_BOOLERR, Cell3(0, 0, 15) + QByteArray::fromHex("0701")) << 0
-                                     << QStringLiteral("#DIV/0!") << true;
-    QTest::newRow("BOOLERR #N/A") << Rec(BIFF_BOOLERR, Cell3(0, 0, 15) + QByteArray::fromHex("2A01")) << 0
-                                  << QStringLiteral("#N/A") << true;
-    QTest::newRow("BOOLERR #NAME?") << Rec(BIFF_BOOLERR, Cell3(0, 0, 15) + QByteArray::fromHex("1D01")) << 0
-                                    << QStringLiteral("#NAME?") << true;
-    const QByteArray formulaTail = U16s({0}) + U32(0) + U16s({3}) + QByteArray::fromHex("1E0500"); // flags, chn, =5
-    QTest::newRow("FORMULA number") << Rec(BIFF_FORMULA, Cell3(0, 0, 15) + F64(5.0) + formulaTail) << 0
-                                    << QStringLiteral("5") << true;
-    QTest::newRow("FORMULA string in STRING")
-        << Rec(BIFF_FORMULA, Cell3(0, 0, 15) + QByteArray::fromHex("000000000000FFFF") + formulaTail) +
-               Rec(BIFF_STRING, U16s({3}) + QByteArray(1, '\1') + Utf16(QStringLiteral("ab中")))
-        << 0 << QStringLiteral("ab中") << true;
-    QTest::newRow("FORMULA string in STRING + CONTINUE")
-        << Rec(BIFF_FORMULA, Cell3(0, 0, 15) + QByteArray::fromHex("000000000000FFFF") + formulaTail) +
-               Rec(BIFF_STRING, U16s({4}) + QByteArray::fromHex("00") + "ab") +
-               Rec(BIFF_CONTINUE, QByteArray::fromHex("01") + Utf16(QStringLiteral("中文")))
-        << 0 << QStringLiteral("ab中文") << true;
-    QTest::newRow("FORMULA boolean") << Rec(BIFF_FORMULA,
-                                            Cell3(0, 0, 15) + QByteArray::fromHex("010001000000FFFF") + formulaTail)
-                                     << 0 << QStringLiteral("TRUE") << true;
-    QTest::newRow("FORMULA error") << Rec(BIFF_FORMULA,
-                                          Cell3(0, 0, 15) + QByteArray::fromHex("020024000000FFFF") + formulaTail)
-                                   << 0 << QStringLiteral("#NUM!") << true;
-    QTest::newRow("FORMULA empty string")
-        << Rec(BIFF_FORMULA, Cell3(0, 0, 15) + QByteArray::fromHex("030000000000FFFF") + formulaTail) << 0
-        << QStringLiteral("") << true;
-    QTest::newRow("LABEL compressed") << Rec(BIFF_LABEL, Cell3(0, 0, 15) + U16s({3}) + QByteArray(1, '\0') + "abc") << 0
-                                      << QStringLiteral("abc") << true;
-    QTest::newRow("LABEL UTF-16") << Rec(BIFF_LABEL, Cell3(0, 0, 15) + U16s({2}) + QByteArray(1, '\1') +
-                                                         Utf16(QStringLiteral("中文")))
-                                  << 0 << QStringLiteral("中文") << true;
-    QTest::newRow("LABELSST") << Rec(BIFF_LABELSST, Cell3(0, 0, 15) + U32(1)) << 0 << QStringLiteral("第二") << true;
-    QTest::newRow("BLANK") << Rec(BIFF_BLANK, Cell3(0, 0, 16)) << 0 << QStringLiteral("") << false;
-    QTest::newRow("MULBLANK") << Rec(BIFF_MULBLANK, U16s({0, 1, 16, 16, 16, 3})) << 2 << QStringLiteral("") << false;
+QByteArray One(const QByteArray& body, const QByteArray& globals = QByteArray())
+{
+    return MakeStream({body}, globals + Sst({QStringLiteral("第一"), QStringLiteral("第二")}));
 }
 
-void TestBiffReader::CellRecordsAsText()
+// One record of type nId in each of columns 0, 1, ... of row 0.
+QByteArray Cells(int nId, const QVector<QByteArray>& values)
 {
-    QFETCH(QByteArray, records);
-    QFETCH(int, nCol);
-    QFETCH(QString, strExpected);
-    QFETCH(bool, bHasValue);
-    const QByteArray stream = MakeStream({records}, Sst({QStringLiteral("第一"), QStringLiteral("第二")}));
+    QByteArray out;
+    for (int i = 0; i < values.size(); ++i)
+        out += Rec(nId, Cell3(0, i) + values[i]);
+    return out;
+}
+
+QByteArray LabelSst(int nCol, quint32 nIndex)
+{
+    return Rec(BIFF_LABELSST, Cell3(0, nCol) + U32(nIndex));
+}
+
+QByteArray Formula(int nCol, const char* pszResult) // result, flags, chn, "=5"
+{
+    return Rec(BIFF_FORMULA, Cell3(0, nCol) + QByteArray::fromHex(pszResult) + U16s({0}) + U32(0) + U16s({3}) +
+                                 QByteArray::fromHex("1E0500"));
+}
+
+// Two shared strings, the first record ending in `first`, then `cont`.
+QByteArray SplitSst(const QByteArray& first, const QByteArray& cont)
+{
+    return MakeStream({LabelSst(0, 0) + LabelSst(1, 1)},
+                      Rec(BIFF_SST, U32(2) + U32(2) + first) + Rec(BIFF_CONTINUE, cont));
+}
+
+QByteArray Str8(const char* psz) // character count, option byte 0, characters
+{
+    return U16s({int(qstrlen(psz))}) + QByteArray(1, '\0') + psz;
+}
+
+} // namespace
+
+void TestBiffReader::ReadCells_data()
+{
+    QTest::addColumn<QByteArray>("stream");
+    QTest::addColumn<QString>("strRow"); // row 0 of the active sheet; "_" a cell without value
+    const QByteArray h0 = QByteArray(1, '\0'), h1 = QByteArray(1, '\1');
+    QTest::newRow("NUMBER") << One(Cells(BIFF_NUMBER, {F64(42), F64(-7), F64(0.1), F64(-1.5e20), F64(123456789012345.0),
+                                                       F64(1.0 / 3.0)}))
+                            << QStringLiteral("42|-7|0.1|-1.5e+20|123456789012345|0.3333333333333333");
+    QTest::newRow("RK: integer, negative, cents, double")
+        << One(Cells(BIFF_RK, {RkInt(1234), RkInt(-3), RkInt(1234, true), U32(0x3FF80000)}))
+        << QStringLiteral("1234|-3|12.34|1.5");
+    QTest::newRow("MULRK") << One(Rec(BIFF_MULRK, U16s({0, 2, 15}) + RkInt(1) + U16s({15}) + RkInt(2) + U16s({15}) +
+                                                      RkInt(3) + U16s({4})))
+                           << QStringLiteral("||1|2|3");
+    QTest::newRow("BOOLERR") << One(Cells(BIFF_BOOLERR,
+                                          {U16s({1}), U16s({0}), U16s({0x107}), U16s({0x12A}), U16s({0x11D})}))
+                             << QStringLiteral("TRUE|FALSE|#DIV/0!|#N/A|#NAME?");
+    QTest::newRow("FORMULA number, boolean, error")
+        << One(Formula(0, "0000000000001440") + Formula(1, "010001000000FFFF") + Formula(2, "020024000000FFFF"))
+        << QStringLiteral("5|TRUE|#NUM!");
+    QTest::newRow("FORMULA string in STRING")
+        << One(Formula(0, "000000000000FFFF") + Rec(BIFF_STRING, U16s({3}) + h1 + Utf16(QStringLiteral("ab中"))))
+        << QStringLiteral("ab中");
+    QTest::newRow("FORMULA string in STRING + CONTINUE")
+        << One(Formula(0, "000000000000FFFF") + Rec(BIFF_STRING, U16s({4}) + h0 + "ab") +
+               Rec(BIFF_CONTINUE, h1 + Utf16(QStringLiteral("中文"))))
+        << QStringLiteral("ab中文");
+    QTest::newRow("LABEL one byte and UTF-16, LABELSST")
+        << One(Rec(BIFF_LABEL, Cell3(0, 0) + Str8("abc")) +
+               Rec(BIFF_LABEL, Cell3(0, 1) + U16s({2}) + h1 + Utf16(QStringLiteral("中文"))) + LabelSst(2, 1))
+        << QStringLiteral("abc|中文|第二");
+    QTest::newRow("BLANK, MULBLANK") << One(Rec(BIFF_BLANK, Cell3(0, 0)) +
+                                            Rec(BIFF_MULBLANK, U16s({0, 1, 15, 15, 15, 3})))
+                                     << QStringLiteral("_|_|_|_");
+    QTest::newRow("WINDOW1 makes the third sheet active")
+        << MakeStream({LabelSst(0, 0), LabelSst(0, 0), LabelSst(0, 1)},
+                      Rec(BIFF_WINDOW1, U16s({0, 0, 100, 100, 0x38, 2, 0, 1, 600})) +
+                          Sst({QStringLiteral("第一"), QStringLiteral("第二")}))
+        << QStringLiteral("第二");
+    // A chart embedded in the sheet: its records are not the sheet's, and
+    // its EOF does not end the sheet.
+    QTest::newRow("embedded substream skipped")
+        << One(LabelSst(0, 0) + Bof(0x0020) + LabelSst(5, 1) + Eof() + LabelSst(1, 1)) << QStringLiteral("第一|第二");
+    QTest::newRow("SST: one byte, then UTF-16 after the option byte")
+        << SplitSst(U16s({5}) + h0 + "abc", h1 + Utf16(QStringLiteral("中文")) + Str8("ok"))
+        << QStringLiteral("abc中文|ok");
+    QTest::newRow("SST: UTF-16, then one byte after the option byte")
+        << SplitSst(U16s({4}) + h1 + Utf16(QStringLiteral("中")),
+                    h0 + "xyz" + U16s({2}) + h1 + Utf16(QStringLiteral("文字")))
+        << QStringLiteral("中xyz|文字");
+    QTest::newRow("SST: header ends a record, characters in CONTINUE")
+        << SplitSst(U16s({3}) + h0, h0 + "abc" + Str8("z")) << QStringLiteral("abc|z");
+    QTest::newRow("SST: next string starts a CONTINUE without option byte")
+        << SplitSst(Str8("ab"), U16s({2}) + h1 + Utf16(QStringLiteral("中文"))) << QStringLiteral("ab|中文");
+    QTest::newRow("SST: rich runs and extended data across a CONTINUE")
+        << SplitSst(U16s({2}) + QByteArray::fromHex("0C") + U16s({1}) + U32(3) + "hi" + QByteArray::fromHex("0100"),
+                    QByteArray::fromHex("0500AABBCC") + Str8("ok"))
+        << QStringLiteral("hi|ok");
+}
+
+void TestBiffReader::ReadCells()
+{
+    QFETCH(QByteArray, stream);
+    QFETCH(QString, strRow);
     Workbook book;
     QString strError;
     QVERIFY2(ParseWorkbookStream(stream, book, &strError), qPrintable(strError));
-    const Cell* pCell = book.ActiveSheet().Find(0, nCol);
-    QVERIFY(pCell);
-    QCOMPARE(pCell->strText, strExpected);
-    QCOMPARE(pCell->bHasValue, bHasValue);
+    QStringList got;
+    for (int nCol = 0; nCol < 8; ++nCol)
+    {
+        const Cell* p = book.ActiveSheet().Find(0, nCol);
+        got << (!p ? QString() : p->bHasValue ? p->strText : QStringLiteral("_"));
+    }
+    while (got.last().isEmpty())
+        got.removeLast();
+    QCOMPARE(got.join(QLatin1Char('|')), strRow);
 }
 
-void TestBiffReader::SstSplits_data()
+void TestBiffReader::WriteSstSplits_data()
 {
-    QTest::addColumn<QByteArray>("sst");
-    QTest::addColumn<QStringList>("expected");
-    const QByteArray head = U32(2) + U32(2);
-    QTest::newRow("one byte, then UTF-16 after the option byte")
-        << Rec(BIFF_SST, head + U16s({5}) + QByteArray::fromHex("00") + "abc") +
-               Rec(BIFF_CONTINUE, QByteArray::fromHex("01") + Utf16(QStringLiteral("中文")) + U16s({2}) +
-                                      QByteArray::fromHex("00") + "ok")
-        << QStringList{QStringLiteral("abc中文"), QStringLiteral("ok")};
-    QTest::newRow("UTF-16, then one byte after the option byte")
-        << Rec(BIFF_SST, head + U16s({4}) + QByteArray::fromHex("01") + Utf16(QStringLiteral("中"))) +
-               Rec(BIFF_CONTINUE, QByteArray::fromHex("00") + "xyz" + U16s({2}) + QByteArray::fromHex("01") +
-                                      Utf16(QStringLiteral("文字")))
-        << QStringList{QStringLiteral("中xyz"), QStringLiteral("文字")};
-    QTest::newRow("header at the end of a record, characters in CONTINUE")
-        << Rec(BIFF_SST, head + U16s({3}) + QByteArray::fromHex("00")) +
-               Rec(BIFF_CONTINUE, QByteArray::fromHex("00") + "abc" + U16s({1}) + QByteArray::fromHex("00") + "z")
-        << QStringList{QStringLiteral("abc"), QStringLiteral("z")};
-    QTest::newRow("next string starts a CONTINUE without option byte")
-        << Rec(BIFF_SST, head + U16s({2}) + QByteArray::fromHex("00") + "ab") +
-               Rec(BIFF_CONTINUE, U16s({2}) + QByteArray::fromHex("01") + Utf16(QStringLiteral("中文")))
-        << QStringList{QStringLiteral("ab"), QStringLiteral("中文")};
-    QTest::newRow("rich runs and extended data skipped across a CONTINUE")
-        << Rec(BIFF_SST,
-               head + U16s({2}) + QByteArray::fromHex("0C") + U16s({1}) + U32(3) + "hi" + QByteArray::fromHex("0100")) +
-               Rec(BIFF_CONTINUE, QByteArray::fromHex("0500") + QByteArray::fromHex("AABBCC") + U16s({2}) +
-                                      QByteArray::fromHex("00") + "ok")
-        << QStringList{QStringLiteral("hi"), QStringLiteral("ok")};
+    QTest::addColumn<QStringList>("strings");
+    QTest::addColumn<QList<int>>("lengths");        // SST, then each CONTINUE
+    QTest::addColumn<QByteArray>("continueStarts"); // first data byte of each CONTINUE
+    const auto row = [](const char* pszName, const QStringList& strings, const QList<int>& lengths,
+                        const char* pszStarts) {
+        QTest::newRow(pszName) << strings << lengths << QByteArray::fromHex(pszStarts);
+    };
+    // The SST holds 8 bytes of counts, then 8216 bytes of strings.
+    const QString a8210(8210, QLatin1Char('a'));
+    row("one byte a character, split inside the characters", {QString(10000, QLatin1Char('a'))}, {8224, 1788}, "00");
+    row("UTF-16, split between two characters", {QString(5000, QChar(0x4E2D))}, {8223, 1789}, "01");
+    row("header and first character stay together", {a8210 + QLatin1Char('a'), QStringLiteral("xyz")}, {8222, 6}, "03");
+    row("an empty string needs only its header", {a8210, QString(), QStringLiteral("q")}, {8224, 4}, "01");
+    row("UTF-16 header needs room for one two-byte character", {a8210, QStringLiteral("中")}, {8221, 5}, "01");
+    row("long string over five records", {QString(20000, QChar(0x6587))}, {8223, 8223, 8223, 8223, 7123}, "01010101");
 }
 
-void TestBiffReader::SstSplits()
+void TestBiffReader::WriteSstSplits()
 {
-    QFETCH(QByteArray, sst);
-    QFETCH(QStringList, expected);
-    const QByteArray cells =
-        Rec(BIFF_LABELSST, Cell3(0, 0, 15) + U32(0)) + Rec(BIFF_LABELSST, Cell3(0, 1, 15) + U32(1));
-    Workbook book;
-    QString strError;
-    QVERIFY2(ParseWorkbookStream(MakeStream({cells}, sst), book, &strError), qPrintable(strError));
-    QCOMPARE(book.ActiveSheet().Text(0, 0), expected[0]);
-    QCOMPARE(book.ActiveSheet().Text(0, 1), expected[1]);
+    QFETCH(QStringList, strings);
+    QFETCH(QList<int>, lengths);
+    QFETCH(QByteArray, continueStarts);
+    QByteArray out;
+    AppendSst(out, QVector<QString>(strings.begin(), strings.end()), 1, 0, nullptr);
+    QList<int> gotLengths;
+    QByteArray gotStarts;
+    for (int nPos = 0; nPos < out.size(); nPos += 4 + gotLengths.last())
+    {
+        const auto u16 = [&out](int n) { return quint8(out[n]) | (quint8(out[n + 1]) << 8); };
+        QCOMPARE(u16(nPos), int(nPos == 0 ? BIFF_SST : BIFF_CONTINUE));
+        if (nPos > 0)
+            gotStarts += out[nPos + 4];
+        gotLengths << u16(nPos + 2);
+    }
+    QCOMPARE(gotLengths, lengths);
+    QCOMPARE(gotStarts.toHex(), continueStarts.toHex());
 }
 
-void TestBiffReader::FormatsFromXf()
+void TestBiffReader::ColumnWidthsReadBack()
 {
-    // XF 16: bold font, custom format "@", right / centre, palette 42;
-    // every column takes XF 16, so it is the sheet-wide format.
-    const QByteArray body = Rec(BIFF_COLINFO, U16s({0, 255, 2340, 16, 0, 0})) +
-                            Rec(BIFF_COLINFO, U16s({3, 3, 5814, 16, 0, 0})) + Rec(BIFF_BLANK, Cell3(1, 1, 16)) +
-                            Rec(BIFF_BLANK, Cell3(1, 2, 15)) + Rec(BIFF_BLANK, Cell3(1, 3, 999));
-    Workbook book;
-    QString strError;
-    QVERIFY2(ParseWorkbookStream(MakeStream({body}), book, &strError), qPrintable(strError));
-    const Worksheet& sheet = book.ActiveSheet();
-    const CellFormat f = sheet.Find(1, 1)->format;
-    QVERIFY(f.bBold);
-    QVERIFY(f.bTextFormat);
-    QCOMPARE(f.nFillColorIndex, 35);
-    QCOMPARE(f.nHorzAlign, 3);
-    QCOMPARE(f.nVertAlign, 1);
-    QVERIFY(sheet.Find(1, 2)->format == CellFormat());
-    QVERIFY(sheet.Find(1, 3)->format == CellFormat()); // no such XF: plain
-    QVERIFY(sheet.m_defaultFormat == f);
-    QCOMPARE(sheet.m_columnWidths.size(), size_t(1));
-    QCOMPARE(sheet.m_columnWidths.at(3), 22);
-}
-
-void TestBiffReader::SheetsAndActiveSheet()
-{
-    // Three sheets: a worksheet, a chart sheet (kept by name, empty) and a
-    // worksheet; WINDOW1 makes the third active.
-    const QByteArray window1 = Rec(BIFF_WINDOW1, U16s({0, 0, 100, 100, 0x38, 2, 0, 1, 600}));
-    const QVector<QByteArray> bodies{Rec(BIFF_LABELSST, Cell3(0, 0, 15) + U32(0)), QByteArray(),
-                                     Rec(BIFF_LABELSST, Cell3(5, 6, 15) + U32(1))};
-    Workbook book;
-    QString strError;
-    QVERIFY2(
-        ParseWorkbookStream(MakeStream(bodies, window1 + Sst({QStringLiteral("a"), QStringLiteral("b")}), {0, 2, 0}),
-                            book, &strError),
-        qPrintable(strError));
-    QCOMPARE(book.m_sheets.size(), 3);
-    QCOMPARE(book.m_nActiveSheet, 2);
-    QCOMPARE(book.m_sheets[1].m_strName, QStringLiteral("S1"));
-    QCOMPARE(book.m_sheets[1].CellCount(), 0);
-    QCOMPARE(book.m_sheets[0].Text(0, 0), QStringLiteral("a"));
-    QCOMPARE(book.m_sheets[2].Text(5, 6), QStringLiteral("b"));
-}
-
-void TestBiffReader::EmbeddedSubstreamSkipped()
-{
-    // A chart embedded in the sheet brings its own BOF ... EOF; its records
-    // are not the sheet's, and its EOF does not end the sheet.
-    const QByteArray body = Rec(BIFF_LABELSST, Cell3(0, 0, 15) + U32(0)) + Bof(0x0020) +
-                            Rec(BIFF_LABELSST, Cell3(9, 9, 15) + U32(0)) + Eof() +
-                            Rec(BIFF_LABELSST, Cell3(1, 0, 15) + U32(0));
-    Workbook book;
-    QString strError;
-    QVERIFY2(ParseWorkbookStream(MakeStream({body}, Sst({QStringLiteral("x")})), book, &strError),
-             qPrintable(strError));
-    QCOMPARE(book.ActiveSheet().CellCount(), 2);
-    QCOMPARE(book.ActiveSheet().Text(1, 0), QStringLiteral("x"));
+    for (int n = 0; n <= 255; ++n)
+        QCOMPARE(ColumnWidthFromBiff(ColumnWidthToBiff(n)), n);
+    QCOMPARE(ColumnWidthFromBiff(BIFF_DEFAULT_COLUMN_WIDTH), 8); // Excel's 8.43
 }
 
 QTEST_GUILESS_MAIN(TestBiffReader)
