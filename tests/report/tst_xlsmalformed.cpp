@@ -159,8 +159,7 @@ void TestXlsMalformed::DamagedFiles()
         QString strError;
         if (bStream ? ParseWorkbookStream(bytes, book, &strError) : LoadWorkbookXlsData(bytes, book, &strError))
         {
-            QVERIFY2(nKind == 1 || nKind == 3,
-                     qPrintable(QStringLiteral("cut at %1 of %2 was accepted").arg(n).arg(stream.size())));
+            QVERIFY2(nKind == 1 || nKind == 3, qPrintable(QStringLiteral("input %1 was accepted").arg(n)));
             if (nKind == 1)
                 XlsTestBook::CompareBooks(book, original);
         }
