@@ -103,24 +103,30 @@ private slots:
     }
 
     // Save (over an older report, silently), empty everything, open: the same
-    // rows and user information, in both languages; the status line is hidden
-    // after each success.
+    // rows and user information, in both languages and for an empty list (the
+    // block and the header row only); the status line is hidden after each
+    // success.
     void SaveThenOpen_data()
     {
         QTest::addColumn<int>("nLanguage");
-        QTest::newRow("english") << int(LANGUAGE_ENGLISH);
-        QTest::newRow("chinese") << int(LANGUAGE_CHINESE);
+        QTest::addColumn<int>("nRows");
+        QTest::newRow("english") << int(LANGUAGE_ENGLISH) << 25;
+        QTest::newRow("chinese") << int(LANGUAGE_CHINESE) << 25;
+        QTest::newRow("empty list") << int(LANGUAGE_ENGLISH) << 0;
     }
 
     void SaveThenOpen()
     {
         QFETCH(int, nLanguage);
+        QFETCH(int, nRows);
         m_pDlg->m_nLanguage = nLanguage;
         const QString strPath = Path(QStringLiteral("report.xls"));
         SetList(SampleRows(40));
         Save(strPath);
-        const QVector<MeasurementRecord> rows = SampleRows(25);
-        const QStringList info = {"光纤测试有限公司", "OPM-35", "0042", "Li Si", "第二批 \"A\""};
+        const QVector<MeasurementRecord> rows = SampleRows(nRows);
+        QStringList info = {"光纤测试有限公司", "OPM-35", "0042", "Li Si", "第二批 \"A\""};
+        if (nRows == 0)
+            info = QStringList(5, QString());
         SetList(rows);
         for (int i = 0; i < 5; ++i)
             m_pDlg->SetDlgItemText(INFO_EDITS[i], info[i]);
@@ -139,6 +145,9 @@ private slots:
         QCOMPARE(sheet.m_merges.size(), 9);
         QCOMPARE(sheet.m_columnWidths,
                  (std::map<int, int>{{1, 8}, {2, 8}, {3, 10}, {4, 10}, {5, 22}, {6, 22}, {7, 8}, {8, 8}}));
+        int nFirst = 0, nLast = 0;
+        QVERIFY(sheet.UsedRows(nFirst, nLast));
+        QCOMPARE(nLast, REPORT_HEADER_ROW - 1 + nRows);
 
         SetList(SampleRows(3));
         SetInfo(QStringLiteral("x"));
@@ -149,43 +158,6 @@ private slots:
         QCOMPARE(ListRows(), rows);
         QCOMPARE(Info(), info);
         QCOMPARE(m_pDlg->m_strNotes, info[4]);
-    }
-
-    // An empty list gives the block and the header row only; opening it
-    // empties the list and the user information.
-    void EmptyList()
-    {
-        const QString strPath = Path(QStringLiteral("empty.xls"));
-        Save(strPath);
-        QCOMPARE(m_boxes.size(), 1);
-        Workbook book;
-        QVERIFY(LoadWorkbookXls(strPath, book, nullptr));
-        int nFirst = 0, nLast = 0;
-        QVERIFY(book.ActiveSheet().UsedRows(nFirst, nLast));
-        QCOMPARE(nLast, REPORT_HEADER_ROW - 1);
-
-        SetList(SampleRows(4));
-        SetInfo(QStringLiteral("a"));
-        Open(strPath);
-        QCOMPARE(m_pDlg->m_listRecords->GetItemCount(), 0);
-        QCOMPARE(Info(), QStringList(5, QString()));
-        QCOMPARE(Status(), QString());
-    }
-
-    // "%4d%02d%02d%2d%2d.xls": hour and minute padded with spaces.
-    void ProposedName()
-    {
-        auto expected = [](const QDateTime& t) {
-            return QString::asprintf("%4d%02d%02d%2d%2d.xls", t.date().year(), t.date().month(), t.date().day(),
-                                     t.time().hour(), t.time().minute());
-        };
-        const QString strBefore = expected(QDateTime::currentDateTime());
-        m_pDlg->OnBtnSave(); // cancelled
-        const QString strAfter = expected(QDateTime::currentDateTime());
-        QCOMPARE(m_pChooser->m_proposed.size(), 1);
-        const QString strName = m_pChooser->m_proposed.first();
-        QVERIFY2(strName == strBefore || strName == strAfter, qPrintable(strName));
-        QVERIFY(m_boxes.isEmpty());
     }
 
     // The extension test ignores case, anything but "xls" is refused. A sheet
@@ -352,11 +324,22 @@ private slots:
     }
 
     // Cancelling: the save does nothing; the open hides the status line.
+    // The name proposed is "%4d%02d%02d%2d%2d.xls" (hour and minute padded
+    // with spaces).
     void CancelPaths()
     {
+        auto proposed = [](const QDateTime& t) {
+            return QString::asprintf("%4d%02d%02d%2d%2d.xls", t.date().year(), t.date().month(), t.date().day(),
+                                     t.time().hour(), t.time().minute());
+        };
         SetList(SampleRows(2));
         m_pDlg->GetDlgItem(IDC_STATIC_STATUS)->show();
+        const QString strBefore = proposed(QDateTime::currentDateTime());
         m_pDlg->OnBtnSave();
+        const QString strAfter = proposed(QDateTime::currentDateTime());
+        QCOMPARE(m_pChooser->m_proposed.size(), 1);
+        QVERIFY2(m_pChooser->m_proposed[0] == strBefore || m_pChooser->m_proposed[0] == strAfter,
+                 qPrintable(m_pChooser->m_proposed[0]));
         QVERIFY(!m_pDlg->GetDlgItem(IDC_STATIC_STATUS)->isHidden());
         m_pDlg->OnBtnOpen();
         QVERIFY(m_pDlg->GetDlgItem(IDC_STATIC_STATUS)->isHidden());
