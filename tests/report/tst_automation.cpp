@@ -8,8 +8,9 @@
 #include <functional>
 
 namespace {
-// Writes down the last call and answers with a chosen SCODE; counts the
-// objects alive so that tests see every reference given back exactly once.
+// Writes down the last call as "dispid/kind/types" (types as "s i4 -" for
+// BSTR, I4, missing) and answers with a chosen SCODE; counts the objects
+// alive so that tests see every reference given back exactly once.
 class RecordingDispatch : public Dispatch
 {
 public:
@@ -19,22 +20,22 @@ public:
     SCode Invoke(DispId dispid, quint16 wFlags, const Variant* pArgs, int nArgs, Variant* pResult,
                  ExcepInfo* pExcepInfo) override
     {
-        m_dispid = dispid;
-        m_wFlags = wFlags;
-        m_args = QVector<Variant>(pArgs, pArgs + nArgs);
+        const QMap<int, QString> names = {{VT_BSTR, "s"}, {VT_I2, "i2"}, {VT_I4, "i4"}, {VT_BOOL, "b"}};
+        QStringList types;
+        for (int i = 0; i < nArgs; ++i)
+            types << (pArgs[i].IsMissing() ? QStringLiteral("-") : names.value(int(pArgs[i].Type()), "?"));
+        m_strCall = QStringLiteral("%1/%2/%3").arg(dispid, 0, 16).arg(wFlags).arg(types.join(QLatin1Char(' ')));
         if (m_scAnswer == DISP_E_EXCEPTION)
         {
             pExcepInfo->wCode = 1004;
-            pExcepInfo->strDescription = QStringLiteral("cannot do that");
+            pExcepInfo->strDescription = QStringLiteral("cannot do \"that\"");
         }
         if (pResult != nullptr)
             *pResult = m_result;
         return m_scAnswer;
     }
 
-    DispId m_dispid = 0;
-    quint16 m_wFlags = 0;
-    QVector<Variant> m_args;
+    QString m_strCall;
     SCode m_scAnswer = S_OK;
     Variant m_result;
 
@@ -42,20 +43,6 @@ protected:
     ~RecordingDispatch() override { --s_nAlive; }
 };
 int RecordingDispatch::s_nAlive = 0;
-
-// "s i4 -" (BSTR, I4, missing) for the arguments of a call.
-QString TypeList(const QVector<Variant>& args)
-{
-    QStringList types;
-    for (const Variant& arg : args)
-        types << (arg.IsMissing()         ? QStringLiteral("-")
-                  : arg.Type() == VT_BSTR ? QStringLiteral("s")
-                  : arg.Type() == VT_I2   ? QStringLiteral("i2")
-                  : arg.Type() == VT_I4   ? QStringLiteral("i4")
-                  : arg.Type() == VT_BOOL ? QStringLiteral("b")
-                                          : QString::number(arg.Type()));
-    return types.join(QLatin1Char(' '));
-}
 
 const Variant O = Variant::Missing();
 const Variant I4(qint32(1)), I2(1, VT_I2), S(QStringLiteral("a.xls"));
@@ -138,12 +125,9 @@ private slots:
         if (row.nDispId == 0x76)
             pServer->m_result = Variant(qint32(5));
         row.call(pServer);
-        const QString strGot = QStringLiteral("%1/%2/%3")
-                                   .arg(pServer->m_dispid, 0, 16)
-                                   .arg(pServer->m_wFlags)
-                                   .arg(TypeList(pServer->m_args));
+        const QString strCall = pServer->m_strCall;
         pServer->Release();
-        QCOMPARE(strGot, QStringLiteral("%1/%2/%3").arg(row.nDispId, 0, 16).arg(row.nFlags).arg(row.pszTypes));
+        QCOMPARE(strCall, QStringLiteral("%1/%2/%3").arg(row.nDispId, 0, 16).arg(row.nFlags).arg(row.pszTypes));
     }
 
     // A wrapper that holds nothing does nothing and raises nothing, so the
@@ -174,11 +158,10 @@ private slots:
         QTest::addColumn<QString>("strText");
         const QString strOle = QStringLiteral("COleException.   SCODE:   %1.");
         QTest::newRow("member not found") << quint32(DISP_E_MEMBERNOTFOUND) << 0 << strOle.arg("80020003");
-        QTest::newRow("bad param count") << quint32(DISP_E_BADPARAMCOUNT) << 0 << strOle.arg("8002000e");
         QTest::newRow("disconnected") << quint32(RPC_E_DISCONNECTED) << 0 << strOle.arg("80010108");
         QTest::newRow("server exception")
             << quint32(DISP_E_EXCEPTION) << 0
-            << QStringLiteral("COleDispatchException.   SCODE:   000003ec,   Description:   \"cannot do that\".");
+            << QStringLiteral("COleDispatchException.   SCODE:   000003ec,   Description:   \"cannot do \"that\"\".");
         QTest::newRow("I2 out of range") << quint32(S_OK) << 1 << strOle.arg("80020005");
         QTest::newRow("too few arguments") << quint32(S_OK) << 2 << strOle.arg("8002000e");
     }
@@ -209,7 +192,7 @@ private slots:
             strGot = OleDispatchExceptionText(e.m_wCode, e.m_strDescription);
         }
         QCOMPARE(strGot, strText);
-        QCOMPARE(pServer->m_dispid, nArgs == 0 ? 0x56C : 0);
+        QCOMPARE(pServer->m_strCall.isEmpty(), nArgs != 0); // refused before the call
     }
 
     // Attach, release, copy, assignment, and an object taken out of a
@@ -248,22 +231,11 @@ private slots:
         pB->Release();
     }
 
-    void ExceptionTexts_data()
-    {
-        QTest::addColumn<QString>("strText");
-        QTest::addColumn<QString>("strExpected");
-        QTest::newRow("ole") << OleExceptionText(0x5) << QStringLiteral("COleException.   SCODE:   00000005.");
-        QTest::newRow("dispatch")
-            << OleDispatchExceptionText(0xFFFF, QStringLiteral("Bad \"name\""))
-            << QStringLiteral("COleDispatchException.   SCODE:   0000ffff,   Description:   \"Bad \"name\"\".");
-        QTest::newRow("general") << QString::fromLatin1(EXCEPTION_TEXT_GENERAL)
-                                 << QStringLiteral("General   Exception   caught.");
-    }
+    // Small codes are padded to eight digits; the text for anything else.
     void ExceptionTexts()
     {
-        QFETCH(QString, strText);
-        QFETCH(QString, strExpected);
-        QCOMPARE(strText, strExpected);
+        QCOMPARE(OleExceptionText(0x5), QStringLiteral("COleException.   SCODE:   00000005."));
+        QCOMPARE(QString::fromLatin1(EXCEPTION_TEXT_GENERAL), QStringLiteral("General   Exception   caught."));
     }
 
     // A long description is cut so that the whole text fits the 1024-byte
