@@ -6,7 +6,6 @@
 
 #include <QFile>
 #include <QProcess>
-#include <QString>
 #include <QStringList>
 #include <QTextStream>
 
@@ -17,12 +16,17 @@ struct CtlResult
     QString strErr;
 };
 
-inline CtlResult RunCtl(const QStringList& args, bool bTerminal = false)
+// A command line split at blanks (the tests' paths hold none).
+inline QStringList Args(const QString& strLine)
+{
+    return strLine.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
+inline CtlResult RunCtl(const QStringList& args)
 {
     CtlResult result;
-    QTextStream out(&result.strOut);
-    QTextStream err(&result.strErr);
-    MeterCtl ctl(out, err, bTerminal);
+    QTextStream out(&result.strOut), err(&result.strErr);
+    MeterCtl ctl(out, err, false);
     result.nExit = ctl.Run(args);
     out.flush();
     err.flush();
@@ -30,22 +34,15 @@ inline CtlResult RunCtl(const QStringList& args, bool bTerminal = false)
 }
 
 // The built meterctl; prefix (e.g. setpriv ...) runs in front of it.
-inline CtlResult RunCtlProcess(const QStringList& args, const QStringList& prefix = QStringList(),
-                               int nTimeoutMs = 120000)
+inline CtlResult RunCtlProcess(const QStringList& args, QStringList prefix = QStringList())
 {
     CtlResult result;
     QProcess process;
-    const QString strProgram = QStringLiteral(METERCTL_PATH);
-    if (prefix.isEmpty())
-        process.start(strProgram, args);
-    else
-        process.start(prefix.first(), prefix.mid(1) + QStringList{strProgram} + args);
-    if (!process.waitForFinished(nTimeoutMs))
-    {
+    prefix << QStringLiteral(METERCTL_PATH) << args;
+    process.start(prefix.first(), prefix.mid(1));
+    if (!process.waitForFinished(120000))
         process.kill();
-        process.waitForFinished();
-        return result;
-    }
+    process.waitForFinished();
     result.strOut = QString::fromUtf8(process.readAllStandardOutput());
     result.strErr = QString::fromUtf8(process.readAllStandardError());
     result.nExit = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
