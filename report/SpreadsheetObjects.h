@@ -17,6 +17,9 @@ class ServerObject : public Dispatch
 protected:
     // Fills the exception information and gives DISP_E_EXCEPTION.
     static SCode Raise(ExcepInfo* pExcepInfo, const QString& strDescription);
+    // Checks a call against the member's kind and argument count, and the
+    // object still being there; S_OK or the code the caller gets.
+    static SCode CheckCall(quint16 wFlags, quint16 wKind, int nArgs, int nWant, bool bGone);
 };
 
 class BooksObject;

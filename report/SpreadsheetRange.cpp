@@ -184,12 +184,10 @@ SCode SheetObject::Invoke(DispId dispid, quint16 wFlags, const Variant* pArgs, i
 {
     if (dispid != DISPID_SHEET_CELLS && dispid != DISPID_SHEET_RANGE && dispid != DISPID_SHEET_USED_RANGE)
         return DISP_E_MEMBERNOTFOUND;
-    if (wFlags != DISPATCH_PROPERTYGET)
-        return DISP_E_MEMBERNOTFOUND;
-    if (nArgs != (dispid == DISPID_SHEET_RANGE ? 2 : 0))
-        return DISP_E_BADPARAMCOUNT;
-    if (m_pBook->IsClosed())
-        return RPC_E_DISCONNECTED;
+    if (const SCode sc =
+            CheckCall(wFlags, DISPATCH_PROPERTYGET, nArgs, (dispid == DISPID_SHEET_RANGE ? 2 : 0), m_pBook->IsClosed());
+        sc != S_OK)
+        return sc;
 
     RangeRef ref;
     ref.nSheet = m_nSheet;
@@ -356,12 +354,8 @@ SCode RangeObject::Invoke(DispId dispid, quint16 wFlags, const Variant* pArgs, i
     default:
         return DISP_E_MEMBERNOTFOUND;
     }
-    if (wFlags != wKind)
-        return DISP_E_MEMBERNOTFOUND;
-    if (nArgs != nWant)
-        return DISP_E_BADPARAMCOUNT;
-    if (m_pBook->IsClosed())
-        return RPC_E_DISCONNECTED;
+    if (const SCode sc = CheckCall(wFlags, wKind, nArgs, nWant, m_pBook->IsClosed()); sc != S_OK)
+        return sc;
 
     switch (dispid)
     {
@@ -652,12 +646,10 @@ RangePartObject::~RangePartObject()
 SCode RangePartObject::Invoke(DispId dispid, quint16 wFlags, const Variant* pArgs, int nArgs, Variant* /*pResult*/,
                               ExcepInfo* pExcepInfo)
 {
-    if (dispid != m_dispidMember || wFlags != DISPATCH_PROPERTYPUT)
+    if (dispid != m_dispidMember)
         return DISP_E_MEMBERNOTFOUND;
-    if (nArgs != 1)
-        return DISP_E_BADPARAMCOUNT;
-    if (m_pRange->IsDead())
-        return RPC_E_DISCONNECTED;
+    if (const SCode sc = CheckCall(wFlags, DISPATCH_PROPERTYPUT, nArgs, 1, m_pRange->IsDead()); sc != S_OK)
+        return sc;
     return m_dispidMember == DISPID_FONT_BOLD ? m_pRange->SetBold(pArgs[0], pExcepInfo)
                                               : m_pRange->SetColorIndex(pArgs[0], pExcepInfo);
 }

@@ -30,6 +30,15 @@ SCode ServerObject::Raise(ExcepInfo* pExcepInfo, const QString& strDescription)
     return DISP_E_EXCEPTION;
 }
 
+SCode ServerObject::CheckCall(quint16 wFlags, quint16 wKind, int nArgs, int nWant, bool bGone)
+{
+    if (wFlags != wKind)
+        return DISP_E_MEMBERNOTFOUND;
+    if (nArgs != nWant)
+        return DISP_E_BADPARAMCOUNT;
+    return bGone ? RPC_E_DISCONNECTED : S_OK;
+}
+
 // Application ---------------------------------------------------------------
 
 AppObject::AppObject() : m_pBooks(new BooksObject())
@@ -49,22 +58,14 @@ SCode AppObject::Invoke(DispId dispid, quint16 wFlags, const Variant* pArgs, int
     switch (dispid)
     {
     case DISPID_APP_WORKBOOKS:
-        if (wFlags != DISPATCH_PROPERTYGET)
-            return DISP_E_MEMBERNOTFOUND;
-        if (nArgs != 0)
-            return DISP_E_BADPARAMCOUNT;
-        if (m_bQuit)
-            return RPC_E_DISCONNECTED;
+        if (const SCode sc = CheckCall(wFlags, DISPATCH_PROPERTYGET, nArgs, 0, m_bQuit); sc != S_OK)
+            return sc;
         if (pResult != nullptr)
             *pResult = Variant(m_pBooks, true);
         return S_OK;
     case DISPID_APP_QUIT:
-        if (wFlags != DISPATCH_METHOD)
-            return DISP_E_MEMBERNOTFOUND;
-        if (nArgs != 0)
-            return DISP_E_BADPARAMCOUNT;
-        if (m_bQuit)
-            return RPC_E_DISCONNECTED;
+        if (const SCode sc = CheckCall(wFlags, DISPATCH_METHOD, nArgs, 0, m_bQuit); sc != S_OK)
+            return sc;
         m_pBooks->CloseAll(true);
         m_bQuit = true;
         return S_OK;
@@ -84,12 +85,8 @@ SCode AppObject::Invoke(DispId dispid, quint16 wFlags, const Variant* pArgs, int
         return DISP_E_MEMBERNOTFOUND;
     }
     // The four switches: put only, one boolean.
-    if (wFlags != DISPATCH_PROPERTYPUT)
-        return DISP_E_MEMBERNOTFOUND;
-    if (nArgs != 1)
-        return DISP_E_BADPARAMCOUNT;
-    if (m_bQuit)
-        return RPC_E_DISCONNECTED;
+    if (const SCode sc = CheckCall(wFlags, DISPATCH_PROPERTYPUT, nArgs, 1, m_bQuit); sc != S_OK)
+        return sc;
     bool bValue = false;
     if (pArgs[0].Type() == VT_BSTR || !pArgs[0].ToBool(bValue))
         return DISP_E_TYPEMISMATCH;
@@ -131,12 +128,8 @@ SCode BooksObject::Invoke(DispId dispid, quint16 wFlags, const Variant* pArgs, i
     switch (dispid)
     {
     case DISPID_BOOKS_ADD: {
-        if (wFlags != DISPATCH_METHOD)
-            return DISP_E_MEMBERNOTFOUND;
-        if (nArgs != 1)
-            return DISP_E_BADPARAMCOUNT;
-        if (m_bQuit)
-            return RPC_E_DISCONNECTED;
+        if (const SCode sc = CheckCall(wFlags, DISPATCH_METHOD, nArgs, 1, m_bQuit); sc != S_OK)
+            return sc;
         if (!pArgs[0].IsMissing() && !pArgs[0].IsEmpty())
             return Raise(pExcepInfo, QStringLiteral("Add: workbook templates are not supported."));
         auto* pBook = new BookObject(this, QString());
@@ -146,12 +139,8 @@ SCode BooksObject::Invoke(DispId dispid, quint16 wFlags, const Variant* pArgs, i
         return S_OK;
     }
     case DISPID_BOOKS_CLOSE:
-        if (wFlags != DISPATCH_METHOD)
-            return DISP_E_MEMBERNOTFOUND;
-        if (nArgs != 0)
-            return DISP_E_BADPARAMCOUNT;
-        if (m_bQuit)
-            return RPC_E_DISCONNECTED;
+        if (const SCode sc = CheckCall(wFlags, DISPATCH_METHOD, nArgs, 0, m_bQuit); sc != S_OK)
+            return sc;
         CloseAll(false);
         return S_OK;
     case DISPID_BOOKS_OPEN: {
@@ -235,30 +224,18 @@ SCode BookObject::Invoke(DispId dispid, quint16 wFlags, const Variant* pArgs, in
     switch (dispid)
     {
     case DISPID_BOOK_ACTIVE_SHEET:
-        if (wFlags != DISPATCH_PROPERTYGET)
-            return DISP_E_MEMBERNOTFOUND;
-        if (nArgs != 0)
-            return DISP_E_BADPARAMCOUNT;
-        if (m_bClosed)
-            return RPC_E_DISCONNECTED;
+        if (const SCode sc = CheckCall(wFlags, DISPATCH_PROPERTYGET, nArgs, 0, m_bClosed); sc != S_OK)
+            return sc;
         if (pResult != nullptr)
             *pResult = Variant(new SheetObject(this, m_book.m_nActiveSheet), false);
         return S_OK;
     case DISPID_BOOK_CLOSE:
-        if (wFlags != DISPATCH_METHOD)
-            return DISP_E_MEMBERNOTFOUND;
-        if (nArgs != 3)
-            return DISP_E_BADPARAMCOUNT;
-        if (m_bClosed)
-            return RPC_E_DISCONNECTED;
+        if (const SCode sc = CheckCall(wFlags, DISPATCH_METHOD, nArgs, 3, m_bClosed); sc != S_OK)
+            return sc;
         return Close(pArgs, nArgs, pExcepInfo);
     case DISPID_BOOK_SAVE_AS:
-        if (wFlags != DISPATCH_METHOD)
-            return DISP_E_MEMBERNOTFOUND;
-        if (nArgs != SAVE_AS_ARGS)
-            return DISP_E_BADPARAMCOUNT;
-        if (m_bClosed)
-            return RPC_E_DISCONNECTED;
+        if (const SCode sc = CheckCall(wFlags, DISPATCH_METHOD, nArgs, SAVE_AS_ARGS, m_bClosed); sc != S_OK)
+            return sc;
         return SaveAs(pArgs, nArgs, pExcepInfo);
     default:
         return DISP_E_MEMBERNOTFOUND;
