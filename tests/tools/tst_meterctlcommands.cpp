@@ -109,52 +109,49 @@ void TestMeterCtlCommands::Refusals_data()
     QTest::addColumn<QString>("strArgs");
     QTest::addColumn<int>("nExpectedExit");
     QTest::addColumn<QString>("strText");
-    const auto row = [](const char* pszName, const char* pszArgs, int nExit, const QString& strText) {
-        QTest::newRow(pszName) << QString::fromUtf8(pszArgs) << nExit << strText;
+    const auto row = [](const char* pszName, const char* pszArgs, int nExit, const char* pszText) {
+        QTest::newRow(pszName) << QString::fromUtf8(pszArgs) << nExit << QString::fromUtf8(pszText);
     };
-    row("meterctl --help", "--help", EXIT_OK, QStringLiteral("usage: meterctl COMMAND"));
+    row("meterctl --help", "--help", EXIT_OK, "usage: meterctl COMMAND");
     for (const char* pszCommand : {"ports", "download", "calibrate", "set-clock", "show"})
         QTest::addRow("%s --help", pszCommand) << QString::fromLatin1(pszCommand) + QStringLiteral(" --help")
                                                << int(EXIT_OK) << QStringLiteral("usage: meterctl ") + pszCommand;
-    row("help show", "help show", EXIT_OK, QStringLiteral("usage: meterctl show"));
+    row("help show", "help show", EXIT_OK, "usage: meterctl show");
 
-    row("no command", "", EXIT_USAGE, QString());
-    row("unknown command", "fetch", EXIT_USAGE, QStringLiteral("unknown command"));
-    row("unknown option", "download --demo --colour", EXIT_USAGE, QStringLiteral("Unknown option 'colour'"));
-    row("no meter", "download --csv=x.csv", EXIT_USAGE, QStringLiteral("Give --port DEV"));
-    row("port and demo", "download --demo --port %1", EXIT_USAGE, QStringLiteral("not both"));
-    row("report not .xls", "download --port %1 --xls=r.xlsx", EXIT_USAGE, QStringLiteral("must end in .xls"));
-    row("same file twice", "download --port %1 --xls=r.xls --csv=r.xls", EXIT_USAGE, QStringLiteral("same file"));
-    row("bad language", "download --port %1 --lang=fr", EXIT_USAGE, QStringLiteral("zh or en"));
-    row("bad time-out", "download --port %1 --timeout=0", EXIT_USAGE, QStringLiteral("--timeout takes"));
-    row("calibrate both", "calibrate --port %1 --rl=1 --opm=1", EXIT_USAGE, QStringLiteral("one of --rl"));
-    row("calibrate neither", "calibrate --port %1", EXIT_USAGE, QStringLiteral("one of --rl"));
+    row("no command", "", EXIT_USAGE, "");
+    row("unknown command", "fetch", EXIT_USAGE, "unknown command");
+    row("unknown option", "download --demo --colour", EXIT_USAGE, "Unknown option 'colour'");
+    row("no meter", "download --csv=x.csv", EXIT_USAGE, "Give --port DEV");
+    row("port and demo", "download --demo --port %1", EXIT_USAGE, "not both");
+    row("report not .xls", "download --port %1 --xls=r.xlsx", EXIT_USAGE, "must end in .xls");
+    row("same file twice", "download --port %1 --xls=r.xls --csv=r.xls", EXIT_USAGE, "same file");
+    row("bad language", "download --port %1 --lang=fr", EXIT_USAGE, "zh or en");
+    row("bad time-out", "download --port %1 --timeout=0", EXIT_USAGE, "--timeout takes");
+    row("calibrate both", "calibrate --port %1 --rl=1 --opm=1", EXIT_USAGE, "one of --rl");
+    row("calibrate neither", "calibrate --port %1", EXIT_USAGE, "one of --rl");
     for (const char* pszValue : {"abc", "nan", "1e39"})
         QTest::addRow("calibrate %s", pszValue) << QStringLiteral("calibrate --port %1 --opm=") + pszValue
                                                 << int(EXIT_USAGE) << QStringLiteral("not a calibration value");
-    row("clock, no such month", "set-clock --port %1 2012-13-01 00:00:00", EXIT_USAGE, QStringLiteral("not a time"));
-    row("clock, year 1999", "set-clock --port %1 1999-12-31 23:59:59", EXIT_USAGE, QStringLiteral("2000 to 2099"));
-    row("clock, year 2100", "set-clock --port %1 2100-01-01 00:00:00", EXIT_USAGE, QStringLiteral("2000 to 2099"));
-    row("clock, --now and a time", "set-clock --port %1 --now 2012-01-01 00:00:00", EXIT_USAGE,
-        QStringLiteral("not both"));
-    row("show, no file", "show", EXIT_USAGE, QStringLiteral("one report file"));
-    row("ports, extra argument", "ports extra", EXIT_USAGE, QString());
+    row("clock, no such month", "set-clock --port %1 2012-13-01 00:00:00", EXIT_USAGE, "not a time");
+    row("clock, year 1999", "set-clock --port %1 1999-12-31 23:59:59", EXIT_USAGE, "2000 to 2099");
+    row("clock, year 2100", "set-clock --port %1 2100-01-01 00:00:00", EXIT_USAGE, "2000 to 2099");
+    row("clock, --now and a time", "set-clock --port %1 --now 2012-01-01 00:00:00", EXIT_USAGE, "not both");
+    row("show, no file", "show", EXIT_USAGE, "one report file");
+    row("ports, extra argument", "ports extra", EXIT_USAGE, "");
 
-    row("port name", "download --port ttyNoSuchPort", EXIT_PORT, QStringLiteral("No serial port /dev/ttyNoSuchPort"));
-    row("port path", "calibrate --rl=1 --port /dev/pts/9999", EXIT_PORT,
-        QStringLiteral("No serial port /dev/pts/9999"));
-    row("COM name", "set-clock --now --port COM250", EXIT_PORT, QStringLiteral("No serial port /dev/ttyS249"));
-    row("port is a plain file", "download --port %2/plain", EXIT_PORT, QStringLiteral("cannot open"));
+    row("port name", "download --port ttyNoSuchPort", EXIT_PORT, "No serial port /dev/ttyNoSuchPort");
+    row("port path", "calibrate --rl=1 --port /dev/pts/9999", EXIT_PORT, "No serial port /dev/pts/9999");
+    row("COM name", "set-clock --now --port COM250", EXIT_PORT, "No serial port /dev/ttyS249");
+    row("port is a plain file", "download --port %2/plain", EXIT_PORT, "cannot open");
 
     // Outputs are checked before the download starts.
-    row("report in a missing folder", "download --port %1 --xls %2/no/such/r.xls", EXIT_FILE,
-        QStringLiteral("does not exist"));
-    row("CSV is a folder", "download --port %1 --csv %2/folder.csv", EXIT_FILE, QStringLiteral("it is a folder"));
+    row("report in a missing folder", "download --port %1 --xls %2/no/such/r.xls", EXIT_FILE, "does not exist");
+    row("CSV is a folder", "download --port %1 --csv %2/folder.csv", EXIT_FILE, "it is a folder");
 
-    row("show a text file", "show %2/text.xls", EXIT_FILE, QStringLiteral("is not a report"));
-    row("show an empty file", "show %2/plain", EXIT_FILE, QStringLiteral("is not a report"));
-    row("show a bare compound file", "show %2/cfb.xls", EXIT_FILE, QStringLiteral("is not a report"));
-    row("show a missing file", "show %2/missing.xls", EXIT_FILE, QStringLiteral("no such file"));
+    row("show a text file", "show %2/text.xls", EXIT_FILE, "is not a report");
+    row("show an empty file", "show %2/plain", EXIT_FILE, "is not a report");
+    row("show a bare compound file", "show %2/cfb.xls", EXIT_FILE, "is not a report");
+    row("show a missing file", "show %2/missing.xls", EXIT_FILE, "no such file");
 }
 
 void TestMeterCtlCommands::Refusals()
