@@ -165,29 +165,26 @@ void TestMeterCtlDownload::DownloadWithFaults_data()
     QTest::addColumn<int>("nExpectedExit");
     QTest::addColumn<QString>("strError");
     QTest::addColumn<int>("nKeptRows"); // -1: nothing written
-    const QString strFiles = QStringLiteral("--csv %2 --xls %3 ");
-    const QString strDrop = strFiles + QStringLiteral("--timeout 150 --retries 0");
-    const QString strHangup = strFiles + QStringLiteral("--timeout 2000 --retries 1");
-    const QString strKeep = QStringLiteral(" --keep-partial");
-    const QString strClosed = QStringLiteral("the line to the meter closed");
-    QTest::newRow("connect sent again") << 1 << 0 << QStringLiteral("--timeout 200") << int(EXIT_OK)
-                                        << QStringLiteral("1 request(s) sent again") << 100;
-    QTest::newRow("record 15 sent again") << 17 << 0 << QStringLiteral("--timeout 200") << int(EXIT_OK)
-                                          << QStringLiteral("1 request(s) sent again") << 100;
-    QTest::newRow("never answers") << -1 << 0 << strFiles + QStringLiteral("--timeout 100 --retries 2")
-                                   << int(EXIT_NO_ANSWER)
-                                   << QStringLiteral("did not answer the connect request (3 attempts, 100 ms each)")
-                                   << -1;
-    QTest::newRow("no answer for record 10")
-        << 12 << 0 << strDrop << int(EXIT_NO_ANSWER) << QStringLiteral("record 10 of 100") << -1;
-    QTest::newRow("no answer for record 10, --keep-partial")
-        << 12 << 0 << strDrop + strKeep << int(EXIT_NO_ANSWER) << QStringLiteral("record 10 of 100") << 9;
-    QTest::newRow("hang-up after 40") << 0 << 40 << strHangup << int(EXIT_PORT) << strClosed << -1;
-    QTest::newRow("hang-up after 40, --keep-partial")
-        << 0 << 40 << strHangup + strKeep << int(EXIT_PORT) << strClosed << 40;
+    const auto row = [](const char* pszName, int nDrop, int nHangup, const char* pszArgs, int nExit,
+                        const char* pszError, int nKept) {
+        QTest::newRow(pszName) << nDrop << nHangup << QString::fromUtf8(pszArgs) << nExit << QString::fromUtf8(pszError)
+                               << nKept;
+    };
+    row("connect sent again", 1, 0, "--timeout 200", EXIT_OK, "1 request(s) sent again", 100);
+    row("record 15 sent again", 17, 0, "--timeout 200", EXIT_OK, "1 request(s) sent again", 100);
+    row("never answers", -1, 0, "--csv %2 --xls %3 --timeout 100 --retries 2", EXIT_NO_ANSWER,
+        "did not answer the connect request (3 attempts, 100 ms each)", -1);
+    row("no answer for record 10", 12, 0, "--csv %2 --xls %3 --timeout 150 --retries 0", EXIT_NO_ANSWER,
+        "record 10 of 100", -1);
+    row("no answer for record 10, --keep-partial", 12, 0, "--csv %2 --xls %3 --timeout 150 --retries 0 --keep-partial",
+        EXIT_NO_ANSWER, "record 10 of 100", 9);
+    row("hang-up after 40", 0, 40, "--csv %2 --xls %3 --timeout 2000 --retries 1", EXIT_PORT,
+        "the line to the meter closed", -1);
+    row("hang-up after 40, --keep-partial", 0, 40, "--csv %2 --xls %3 --timeout 2000 --retries 1 --keep-partial",
+        EXIT_PORT, "the line to the meter closed", 40);
     // Every record is in; only the end of the download is missing.
-    QTest::newRow("hang-up after the last record")
-        << 0 << 100 << strHangup << int(EXIT_OK) << QStringLiteral("warning: the meter did not confirm the end") << 100;
+    row("hang-up after the last record", 0, 100, "--csv %2 --xls %3 --timeout 2000 --retries 1", EXIT_OK,
+        "warning: the meter did not confirm the end", 100);
 }
 
 void TestMeterCtlDownload::DownloadWithFaults()
