@@ -11,23 +11,6 @@ Q_DECLARE_METATYPE(Workbook)
 
 using namespace XlsTestBook;
 
-class TestXlsRoundTrip : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void CellStoreInAnyOrder();
-    void RoundTrip_data();
-    void RoundTrip();
-    void GoldenFiles_data();
-    void GoldenFiles();
-    void UnstorableModelMended();
-    void FileErrorsAndReplace();
-
-private:
-    QTemporaryDir m_dir;
-};
-
 namespace {
 
 Workbook SpecialBook(bool bLongStrings)
@@ -61,165 +44,160 @@ Workbook SpecialBook(bool bLongStrings)
 
 } // namespace
 
-// Cells created in any order come out row by row, left to right, once each;
-// positions outside the sheet are not cells.
-void TestXlsRoundTrip::CellStoreInAnyOrder()
+class TestXlsRoundTrip : public QObject
 {
-    Worksheet sheet;
-    sheet.m_defaultFormat.bTextFormat = true;
-    for (const auto& p : {std::pair(9, 5), {2, 7}, {9, 1}, {2, 0}, {500, 255}, {9, 3}, {2, 7}, {0, 4}, {9, 5}})
-        sheet.At(p.first, p.second).strText = QStringLiteral("%1,%2").arg(p.first).arg(p.second);
-    sheet.At(-1, 0).strText = sheet.At(0, SHEET_MAX_COLS).strText = QStringLiteral("outside");
-    QStringList order;
-    sheet.ForEachCell([&order](int nRow, int nCol, const Cell& cell) {
-        QCOMPARE(cell.strText, QStringLiteral("%1,%2").arg(nRow).arg(nCol));
-        QVERIFY(cell.format.bTextFormat); // created with the sheet-wide format
-        order << cell.strText;
-    });
-    QCOMPARE(order.join(QLatin1Char(' ')), QStringLiteral("0,4 2,0 2,7 9,1 9,3 9,5 500,255"));
-    QCOMPARE(sheet.CellCount(), 7);
-    int nFirstRow = 0, nLastRow = 0, nFirstCol = 0, nLastCol = 0;
-    QVERIFY(sheet.UsedRows(nFirstRow, nLastRow) && sheet.UsedColumns(nFirstCol, nLastCol));
-    QCOMPARE(QList<int>({nFirstRow, nLastRow, nFirstCol, nLastCol}), QList<int>({0, 500, 0, 255}));
-    QVERIFY(!sheet.Find(1, 0) && !sheet.Find(9, 4));
-    QCOMPARE(sheet.Text(0, 256), QString()); // no wrap into the next row
-    sheet.ClearCells();
-    QVERIFY(!sheet.UsedRows(nFirstRow, nLastRow));
-}
+    Q_OBJECT
+    QTemporaryDir m_dir;
 
-void TestXlsRoundTrip::RoundTrip_data()
-{
-    QTest::addColumn<Workbook>("book");
-    QTest::newRow("Chinese report, 3 rows") << ReportBook(true, 3);
-    QTest::newRow("English report, no rows, empty user information") << ReportBook(false, 0, QStringList(5, QString()));
-    QTest::newRow("empty workbook") << Workbook();
-    QTest::newRow("strings across CONTINUE records") << SpecialBook(true);
-    QTest::newRow("three sheets, second active, far corners") << SpecialBook(false);
-    QTest::newRow("report, 65530 rows") << ReportBook(true, 65530 - 6);
-    Workbook names; // sheet names Excel would refuse are mended
-    names.m_sheets = QVector<Worksheet>(7);
-    const QStringList given{QStringLiteral("记录"),        QStringLiteral("a/b:c[d]*?\\"), QStringLiteral("  "),
-                            QString(40, QLatin1Char('x')), QStringLiteral("Data"),         QStringLiteral("DATA"),
-                            QStringLiteral("data")};
-    for (int i = 0; i < given.size(); ++i)
-        names.m_sheets[i].m_strName = given[i];
-    QTest::newRow("sheet names mended") << names;
-}
-
-void TestXlsRoundTrip::RoundTrip()
-{
-    QFETCH(Workbook, book);
-    const QString strPath = m_dir.filePath(QStringLiteral("roundtrip.xls"));
-    QString strError;
-    QVERIFY2(SaveWorkbookXls(book, strPath, &strError), qPrintable(strError));
-    Workbook back;
-    back.m_sheets.clear();
-    QVERIFY2(LoadWorkbookXls(strPath, back, &strError), qPrintable(strError));
-    if (QByteArray(QTest::currentDataTag()) == "sheet names mended")
+private slots:
+    // Cells created in any order come out row by row, left to right, once each;
+    // positions outside the sheet are not cells.
+    void CellStoreInAnyOrder()
     {
-        const QStringList mended{QStringLiteral("记录"),   QStringLiteral("a_b_c_d____"),
-                                 QStringLiteral("Sheet3"), QString(31, QLatin1Char('x')),
-                                 QStringLiteral("Data"),   QStringLiteral("DATA(2)"),
-                                 QStringLiteral("data(3)")};
-        for (int i = 0; i < mended.size(); ++i)
-            book.m_sheets[i].m_strName = mended[i];
+        Worksheet sheet;
+        sheet.m_defaultFormat.bTextFormat = true;
+        for (const auto& p : {std::pair(9, 5), {2, 7}, {9, 1}, {2, 0}, {500, 255}, {9, 3}, {2, 7}, {0, 4}, {9, 5}})
+            sheet.At(p.first, p.second).strText = QStringLiteral("%1,%2").arg(p.first).arg(p.second);
+        sheet.At(-1, 0).strText = sheet.At(0, SHEET_MAX_COLS).strText = QStringLiteral("outside");
+        QStringList order;
+        sheet.ForEachCell([&order](int nRow, int nCol, const Cell& cell) {
+            QCOMPARE(cell.strText, QStringLiteral("%1,%2").arg(nRow).arg(nCol));
+            QVERIFY(cell.format.bTextFormat); // created with the sheet-wide format
+            order << cell.strText;
+        });
+        QCOMPARE(order.join(QLatin1Char(' ')), QStringLiteral("0,4 2,0 2,7 9,1 9,3 9,5 500,255"));
+        QCOMPARE(sheet.CellCount(), 7);
+        int nFirstRow = 0, nLastRow = 0, nFirstCol = 0, nLastCol = 0;
+        QVERIFY(sheet.UsedRows(nFirstRow, nLastRow) && sheet.UsedColumns(nFirstCol, nLastCol));
+        QCOMPARE(QList<int>({nFirstRow, nLastRow, nFirstCol, nLastCol}), QList<int>({0, 500, 0, 255}));
+        QCOMPARE(sheet.Text(0, 256), QString()); // no wrap into the next row
+        sheet.ClearCells();
+        QVERIFY(!sheet.UsedRows(nFirstRow, nLastRow));
     }
-    CompareBooks(back, book);
-}
 
-void TestXlsRoundTrip::GoldenFiles_data()
-{
-    QTest::addColumn<QString>("strName");
-    QTest::addColumn<Workbook>("book");
-    QTest::newRow("Chinese report") << QStringLiteral("report_zh") << ReportBook(true, 3);
-    QTest::newRow("English report, empty fields")
-        << QStringLiteral("report_en_empty") << ReportBook(false, 0, QStringList(5, QString()));
-}
-
-// The golden files are regenerated with METER_UPDATE_GOLDEN=1 (see
-// tests/data/README); the record dump beside each shows its records.
-void TestXlsRoundTrip::GoldenFiles()
-{
-    QFETCH(QString, strName);
-    QFETCH(Workbook, book);
-    const QString strXls = qEnvironmentVariable("METER_TEST_DATA") + QStringLiteral("/report/%1.xls").arg(strName);
-    QByteArray bytes;
-    QVERIFY(BuildWorkbookXlsData(book, bytes, nullptr));
-    const QString strPython = PythonWithXlrd();
-    QProcess dump;
-    const QStringList dumpArgs{QFINDTESTDATA("xls_dump.py"), strXls};
-    QFile golden(strXls), dumpFile(strXls + QStringLiteral(".txt"));
-    if (qEnvironmentVariableIsSet("METER_UPDATE_GOLDEN"))
+    void RoundTrip_data()
     {
-        QVERIFY(golden.open(QIODevice::WriteOnly) && golden.write(bytes) == bytes.size());
-        golden.close();
-        dump.setStandardOutputFile(dumpFile.fileName());
-        dump.start(strPython, dumpArgs);
-        QVERIFY(dump.waitForFinished(60000) && dump.exitCode() == 0);
-        dump.setStandardOutputFile(QString());
+        QTest::addColumn<Workbook>("book");
+        QTest::newRow("empty workbook") << Workbook();
+        QTest::newRow("strings across CONTINUE records") << SpecialBook(true);
+        QTest::newRow("three sheets, second active, far corners") << SpecialBook(false);
+        QTest::newRow("report, 65530 rows") << ReportBook(true, 65530 - 6);
+        Workbook names; // sheet names Excel would refuse are mended
+        names.m_sheets = QVector<Worksheet>(7);
+        const QStringList given{QStringLiteral("记录"),        QStringLiteral("a/b:c[d]*?\\"), QStringLiteral("  "),
+                                QString(40, QLatin1Char('x')), QStringLiteral("Data"),         QStringLiteral("DATA"),
+                                QStringLiteral("data")};
+        for (int i = 0; i < given.size(); ++i)
+            names.m_sheets[i].m_strName = given[i];
+        QTest::newRow("sheet names mended") << names;
     }
-    QVERIFY2(golden.open(QIODevice::ReadOnly), qPrintable(strXls));
-    QVERIFY2(bytes == golden.readAll(), "written file differs from the golden file; compare the record dumps");
-    if (strPython.isEmpty())
-        QSKIP("python3-xlrd is not installed: the record dump is not checked");
-    dump.start(strPython, dumpArgs);
-    QVERIFY(dump.waitForFinished(60000) && dump.exitCode() == 0 && dumpFile.open(QIODevice::ReadOnly));
-    QCOMPARE(QString::fromUtf8(dump.readAllStandardOutput()), QString::fromUtf8(dumpFile.readAll()));
-}
 
-// A model the file format cannot hold is saved as a valid file: what does
-// not fit is left out or cut, never written as corrupt bytes.
-void TestXlsRoundTrip::UnstorableModelMended()
-{
-    Workbook book;
-    Worksheet& sheet = book.ActiveSheet();
-    Put(sheet, -1, 0, QStringLiteral("above")); // outside the sheet: scratch cells, never saved
-    Put(sheet, SHEET_MAX_ROWS, 0, QStringLiteral("below"));
-    Put(sheet, 0, SHEET_MAX_COLS, QStringLiteral("right"));
-    Put(sheet, 0, 0, QString(40000, QLatin1Char('z'))); // cut to the 32767 characters a cell holds
-    const int fills[] = {0, 57, -4142, 1, 56};          // outside Excel's 56 is no fill
-    for (int i = 0; i < 5; ++i)
-        sheet.At(1, i).format.nFillColorIndex = fills[i];
-    // Kept: A1:B1 and A9:A10; left out: overlapping, one cell, reversed or outside the sheet.
-    sheet.m_merges = {CellRect{0, 0, 0, 1}, CellRect{0, 1, 1, 2},         CellRect{5, 5, 5, 5},   CellRect{-1, 2, 0, 0},
-                      CellRect{3, 2, 0, 0}, CellRect{70000, 70001, 0, 1}, CellRect{2, 3, 0, 300}, CellRect{8, 9, 0, 0}};
-    book.m_nActiveSheet = 7; // no such sheet: the first is active
-    QByteArray bytes;
-    QVERIFY(BuildWorkbookXlsData(book, bytes, nullptr));
-    Workbook back;
-    QString strError;
-    QVERIFY2(LoadWorkbookXlsData(bytes, back, &strError), qPrintable(strError));
-    QCOMPARE(back.m_nActiveSheet, 0);
-    const Worksheet& got = back.ActiveSheet();
-    QCOMPARE(got.CellCount(), 6);
-    QCOMPARE(got.Text(0, 0), QString(BIFF_MAX_STRING_CHARS, QLatin1Char('z')));
-    const int expectedFills[] = {-1, -1, -1, 1, 56};
-    for (int i = 0; i < 5; ++i)
-        QCOMPARE(got.Find(1, i)->format.nFillColorIndex, expectedFills[i]);
-    QVERIFY(got.m_merges.size() == 2 && got.m_merges[0].nLastCol == 1 && got.m_merges[1].nFirstRow == 8);
-}
+    void RoundTrip()
+    {
+        QFETCH(Workbook, book);
+        const QString strPath = m_dir.filePath(QStringLiteral("roundtrip.xls"));
+        QString strError;
+        QVERIFY2(SaveWorkbookXls(book, strPath, &strError), qPrintable(strError));
+        Workbook back;
+        back.m_sheets.clear();
+        QVERIFY2(LoadWorkbookXls(strPath, back, &strError), qPrintable(strError));
+        if (QByteArray(QTest::currentDataTag()) == "sheet names mended")
+        {
+            const QStringList mended{QStringLiteral("记录"),   QStringLiteral("a_b_c_d____"),
+                                     QStringLiteral("Sheet3"), QString(31, QLatin1Char('x')),
+                                     QStringLiteral("Data"),   QStringLiteral("DATA(2)"),
+                                     QStringLiteral("data(3)")};
+            for (int i = 0; i < mended.size(); ++i)
+                book.m_sheets[i].m_strName = mended[i];
+        }
+        CompareBooks(back, book);
+    }
 
-// Missing folders and directories fail with a reason; an existing file is
-// replaced whole, with no temporary file left beside it.
-void TestXlsRoundTrip::FileErrorsAndReplace()
-{
-    Workbook book;
-    QString strError;
-    QVERIFY(!SaveWorkbookXls(book, m_dir.filePath(QStringLiteral("no/such/dir/a.xls")), &strError));
-    QVERIFY(!SaveWorkbookXls(book, m_dir.path(), &strError) && !strError.isEmpty());
-    QVERIFY(!LoadWorkbookXls(m_dir.filePath(QStringLiteral("missing.xls")), book, &strError));
-    QVERIFY(!LoadWorkbookXls(m_dir.path(), book, &strError) && !strError.isEmpty());
-    QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("replace")));
-    const QString strPath = m_dir.filePath(QStringLiteral("replace/existing.xls"));
-    QFile old(strPath);
-    QVERIFY(old.open(QIODevice::WriteOnly) && old.write(QByteArray(100000, 'x')) == 100000);
-    old.close();
-    QVERIFY(SaveWorkbookXls(ReportBook(false, 2), strPath, nullptr));
-    QVERIFY2(LoadWorkbookXls(strPath, book, &strError), qPrintable(strError));
-    QCOMPARE(book.ActiveSheet().Text(6, 1), QStringLiteral("1550nm"));
-    QCOMPARE(QDir(m_dir.filePath(QStringLiteral("replace"))).entryList(QDir::Files),
-             QStringList{QStringLiteral("existing.xls")});
-}
+    void GoldenFiles_data()
+    {
+        QTest::addColumn<QString>("strName");
+        QTest::addColumn<Workbook>("book");
+        QTest::newRow("Chinese report") << QStringLiteral("report_zh") << ReportBook(true, 3);
+        QTest::newRow("English report, empty fields")
+            << QStringLiteral("report_en_empty") << ReportBook(false, 0, QStringList(5, QString()));
+    }
+
+    // The golden files are regenerated with METER_UPDATE_GOLDEN=1 (see
+    // tests/data/README), with the record dump beside each.
+    void GoldenFiles()
+    {
+        QFETCH(QString, strName);
+        QFETCH(Workbook, book);
+        const QString strXls = qEnvironmentVariable("METER_TEST_DATA") + QStringLiteral("/report/%1.xls").arg(strName);
+        QByteArray bytes;
+        QVERIFY(BuildWorkbookXlsData(book, bytes, nullptr));
+        QFile golden(strXls);
+        if (qEnvironmentVariableIsSet("METER_UPDATE_GOLDEN"))
+        {
+            QVERIFY(golden.open(QIODevice::WriteOnly) && golden.write(bytes) == bytes.size());
+            golden.close();
+            QProcess dump; // its record dump, to diff
+            dump.setStandardOutputFile(strXls + QStringLiteral(".txt"));
+            dump.start(PythonWithXlrd(), {QFINDTESTDATA("xls_dump.py"), strXls});
+            QVERIFY(dump.waitForFinished(60000) && dump.exitCode() == 0);
+        }
+        QVERIFY2(golden.open(QIODevice::ReadOnly), qPrintable(strXls));
+        QVERIFY2(bytes == golden.readAll(), "written file differs from the golden file; compare the record dumps");
+    }
+
+    // A model the file format cannot hold is saved as a valid file: what does
+    // not fit is left out or cut, never written as corrupt bytes.
+    void UnstorableModelMended()
+    {
+        Workbook book;
+        Worksheet& sheet = book.ActiveSheet();
+        Put(sheet, -1, 0, QStringLiteral("above")); // outside the sheet: scratch cells, never saved
+        Put(sheet, SHEET_MAX_ROWS, 0, QStringLiteral("below"));
+        Put(sheet, 0, SHEET_MAX_COLS, QStringLiteral("right"));
+        Put(sheet, 0, 0, QString(40000, QLatin1Char('z'))); // cut to the 32767 characters a cell holds
+        const int fills[] = {0, 57, -4142, 1, 56};          // outside Excel's 56 is no fill
+        for (int i = 0; i < 5; ++i)
+            sheet.At(1, i).format.nFillColorIndex = fills[i];
+        // Kept: A1:B1 and A9:A10; left out: overlapping, one cell, reversed or outside the sheet.
+        sheet.m_merges = {CellRect{0, 0, 0, 1},   CellRect{0, 1, 1, 2}, CellRect{5, 5, 5, 5},
+                          CellRect{-1, 2, 0, 0},  CellRect{3, 2, 0, 0}, CellRect{70000, 70001, 0, 1},
+                          CellRect{2, 3, 0, 300}, CellRect{8, 9, 0, 0}};
+        book.m_nActiveSheet = 7; // no such sheet: the first is active
+        QByteArray bytes;
+        QVERIFY(BuildWorkbookXlsData(book, bytes, nullptr));
+        Workbook back;
+        QString strError;
+        QVERIFY2(LoadWorkbookXlsData(bytes, back, &strError), qPrintable(strError));
+        QCOMPARE(back.m_nActiveSheet, 0);
+        const Worksheet& got = back.ActiveSheet();
+        QCOMPARE(got.CellCount(), 6);
+        QCOMPARE(got.Text(0, 0), QString(BIFF_MAX_STRING_CHARS, QLatin1Char('z')));
+        const int expectedFills[] = {-1, -1, -1, 1, 56};
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(got.Find(1, i)->format.nFillColorIndex, expectedFills[i]);
+        QVERIFY(got.m_merges.size() == 2 && got.m_merges[0].nLastCol == 1 && got.m_merges[1].nFirstRow == 8);
+    }
+
+    // A directory fails with a reason; an existing file is
+    // replaced whole, with no temporary file left beside it.
+    void FileErrorsAndReplace()
+    {
+        Workbook book;
+        QString strError;
+        QVERIFY(!SaveWorkbookXls(book, m_dir.path(), &strError) && !strError.isEmpty());
+        QVERIFY(!LoadWorkbookXls(m_dir.path(), book, &strError) && !strError.isEmpty());
+        QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("replace")));
+        const QString strPath = m_dir.filePath(QStringLiteral("replace/existing.xls"));
+        QFile old(strPath);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write(QByteArray(100000, 'x')) == 100000);
+        old.close();
+        QVERIFY(SaveWorkbookXls(ReportBook(false, 2), strPath, nullptr));
+        QVERIFY2(LoadWorkbookXls(strPath, book, &strError), qPrintable(strError));
+        QCOMPARE(book.ActiveSheet().Text(6, 1), QStringLiteral("1550nm"));
+        QCOMPARE(QDir(m_dir.filePath(QStringLiteral("replace"))).entryList(QDir::Files),
+                 QStringList{QStringLiteral("existing.xls")});
+    }
+};
 
 QTEST_GUILESS_MAIN(TestXlsRoundTrip)
 #include "tst_xlsroundtrip.moc"
