@@ -8,34 +8,8 @@
 #include <QVBoxLayout>
 #include <QtTest>
 
-class TestHoverButton : public QObject
-{
-    Q_OBJECT
-private slots:
-    void init();
-    void cleanup() { delete m_pWindow; }
-    void ShiftColor_data();
-    void ShiftColor();
-    void GreyLevel_data();
-    void GreyLevel();
-    void Icons();
-    void Hover();
-    void Clicks();
-    void Look_data();
-    void Look();
-    void CaptionAndDisabledLook();
-
-private:
-    void Move(const QPoint& pt, Qt::MouseButtons buttons = Qt::NoButton);
-
-    QWidget* m_pWindow = nullptr;
-    HoverButton* m_pButton = nullptr;
-    QLineEdit* m_pOther = nullptr;
-};
-
 namespace {
-
-constexpr int Normal = 0, Hovered = 1, Pressed = 2, Focused = 3, FocusedHovered = 4, Default = 5;
+constexpr int Normal = 0, Hovered = 1, Pressed = 2, Focused = 3, FocusedHovered = 4;
 
 QIcon BlueIcon(int nSize) // solid blue, easy to find in a picture
 {
@@ -54,227 +28,202 @@ QRect Ink(const QImage& image, const QRect& rectArea, QRgb rgb, bool bSame = fal
                 rectFound |= QRect(x, y, 1, 1);
     return rectFound;
 }
-
 } // namespace
 
-void TestHoverButton::init()
+class TestHoverButton : public QObject
 {
-    m_pWindow = new QWidget;
-    auto* pLayout = new QVBoxLayout(m_pWindow);
-    pLayout->addWidget(m_pButton = new HoverButton(m_pWindow));
-    pLayout->addWidget(m_pOther = new QLineEdit(m_pWindow));
-    m_pButton->setFixedSize(100, 24);
-    m_pButton->ShiftColor(HOVER_HOT_BACKGROUND, -60, false); // three faces that differ
-    m_pButton->ShiftColor(HOVER_FOCUS_BACKGROUND, -120, false);
-    m_pWindow->show();
-    QVERIFY(QTest::qWaitForWindowActive(m_pWindow));
-    m_pOther->setFocus();
-}
+    Q_OBJECT
+private:
+    QWidget* m_pWindow = nullptr;
+    HoverButton* m_pButton = nullptr;
+    QLineEdit* m_pOther = nullptr;
 
-void TestHoverButton::Move(const QPoint& pt, Qt::MouseButtons buttons)
-{
-    QMouseEvent event(QEvent::MouseMove, pt, m_pButton->mapToGlobal(pt), Qt::NoButton, buttons, Qt::NoModifier);
-    QCoreApplication::sendEvent(m_pButton, &event);
-}
-
-void TestHoverButton::ShiftColor_data()
-{
-    QTest::addColumn<QColor>("face");
-    QTest::addColumn<int>("nSlot");
-    QTest::addColumn<int>("nOffset");
-    QTest::addColumn<int>("nTimes");
-    QTest::addColumn<int>("nResult");
-    QTest::addColumn<QColor>("expected");
-    QTest::newRow("lighter") << QColor(212, 208, 200) << 0 << 30 << 1 << 0 << QColor(242, 238, 230);
-    QTest::newRow("limited by 255") << QColor(240, 240, 240) << 0 << 30 << 1 << 0 << QColor(255, 255, 255);
-    QTest::newRow("limited by 0") << QColor(20, 100, 200) << 4 << -30 << 1 << 0 << QColor(0, 80, 180);
-    QTest::newRow("two calls add up") << QColor(100, 150, 180) << 0 << 30 << 2 << 0 << QColor(160, 210, 240);
-    QTest::newRow("slot 6, slot test first") << QColor(20, 100, 200) << 6 << 300 << 1 << 3 << QColor(20, 100, 200);
-    QTest::newRow("offset 256") << QColor(20, 100, 200) << 2 << 256 << 1 << 5 << QColor(20, 100, 200);
-    QTest::newRow("offset -256") << QColor(20, 100, 200) << 2 << -256 << 1 << 5 << QColor(20, 100, 200);
-}
-
-void TestHoverButton::ShiftColor()
-{
-    QFETCH(QColor, face);
-    QFETCH(int, nSlot);
-    QFETCH(int, nOffset);
-    QFETCH(int, nTimes);
-    QFETCH(int, nResult);
-    QFETCH(QColor, expected);
-    QPalette pal = QApplication::palette();
-    pal.setColor(QPalette::Button, face);
-    QApplication::setPalette(pal);
-    HoverButton button; // takes its defaults from the system colours
-    QApplication::setPalette(QPalette());
-    for (int i = 0; i < nTimes; ++i)
-        QCOMPARE(button.ShiftColor(quint8(nSlot), qint16(nOffset), true), nResult);
-    QCOMPARE(button.Color(nSlot % 6).rgb(), expected.rgb());
-    QCOMPARE(button.Color(nSlot == 2 ? 4 : 2).rgb(), face.rgb()); // other slots untouched
-}
-
-void TestHoverButton::GreyLevel_data()
-{
-    QTest::addColumn<QRgb>("rgb");
-    QTest::addColumn<QRgb>("grey");
-    QTest::newRow("silver") << qRgb(192, 192, 192) << qRgb(192, 192, 192);
-    QTest::newRow("red") << qRgb(255, 0, 0) << qRgb(76, 76, 76);
-    QTest::newRow("green") << qRgb(0, 255, 0) << qRgb(149, 149, 149);
-    QTest::newRow("blue") << qRgb(0, 0, 255) << qRgb(29, 29, 29);
-    QTest::newRow("truncated, not rounded") << qRgb(23, 23, 23) << qRgb(22, 22, 22);
-    QTest::newRow("half transparent red") << qRgba(255, 0, 0, 128) << qRgba(76, 76, 76, 128);
-    QTest::newRow("zero left alone") << QRgb(0) << QRgb(0);
-}
-
-void TestHoverButton::GreyLevel()
-{
-    QFETCH(QRgb, rgb);
-    QFETCH(QRgb, grey);
-    QImage image(1, 1, QImage::Format_ARGB32);
-    image.setPixel(0, 0, rgb);
-    QCOMPARE(HoverButton::MakeGreyImage(image).pixel(0, 0), grey);
-}
-
-void TestHoverButton::Icons()
-{
-    // Every icon resource loads at its size, replacing both old icons; a grey
-    // copy is grey wherever it is opaque, and sharp at 200 %.
-    for (const int nId :
-         {IDR_MAINFRAME, IDI_CONNECT, IDI_CONNECTED, IDI_READ, IDI_SET, IDI_OPEN, IDI_SAVE, IDI_EXIT, IDI_CALIBRATE})
+    void Move(const QPoint& pt, Qt::MouseButtons buttons = Qt::NoButton)
     {
-        const int nSize = nId <= IDI_CONNECTED ? 32 : 16;
-        const bool bGrey = nId % 2 == 0;
-        QCOMPARE(m_pButton->LoadIcons(nId, bGrey ? GREY_ICON : 0), HOVER_RESULT_OK);
-        QCOMPARE(QSize(m_pButton->IconIn().nWidth, m_pButton->IconIn().nHeight), QSize(nSize, nSize));
-        const QImage image = m_pButton->IconOut().icon.pixmap(QSize(nSize, nSize), 2.0).toImage();
-        QCOMPARE(image.width(), bGrey ? 2 * nSize : 0);
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x)
-                QVERIFY(qAlpha(image.pixel(x, y)) < 255 || qRed(image.pixel(x, y)) == qBlue(image.pixel(x, y)));
+        QMouseEvent event(QEvent::MouseMove, pt, m_pButton->mapToGlobal(pt), Qt::NoButton, buttons, Qt::NoModifier);
+        QCoreApplication::sendEvent(m_pButton, &event);
     }
-    // An icon that tells no size (a file icon without pixmaps): result 1, no icons.
-    QCOMPARE(m_pButton->AttachIcons(BlueIcon(16), QIcon(QStringLiteral(":/icons/130.svg"))), HOVER_RESULT_BAD_ICON);
-    QVERIFY(m_pButton->IconIn().icon.isNull());
-}
 
-void TestHoverButton::Hover()
-{
-    const QPoint ptIn(50, 12);
-    Move(ptIn, Qt::LeftButton); // pressed outside, dragged in
-    QVERIFY(!m_pButton->IsHovered());
-    Move(ptIn);
-    QVERIFY(m_pButton->IsHovered());
-    Move(QPoint(-5, -5), Qt::LeftButton); // held down, dragged out
-    QVERIFY(!m_pButton->IsHovered());
-    Move(ptIn);
-    QEvent leave(QEvent::Leave);
-    QCoreApplication::sendEvent(m_pButton, &leave);
-    QVERIFY(!m_pButton->IsHovered());
-    Move(ptIn);
-    m_pButton->setFocus();
-    m_pButton->setEnabled(false); // no lit or focused disabled button
-    QVERIFY(!m_pButton->IsHovered() && !m_pButton->hasFocus());
-    m_pButton->setEnabled(true);
-    Move(ptIn);
-    QWidget other; // another window comes up over the pointer
-    other.show();
-    other.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&other));
-    QVERIFY(!m_pButton->IsHovered());
-}
+private slots:
+    void init()
+    {
+        m_pWindow = new QWidget;
+        auto* pLayout = new QVBoxLayout(m_pWindow);
+        pLayout->addWidget(m_pButton = new HoverButton(m_pWindow));
+        pLayout->addWidget(m_pOther = new QLineEdit(m_pWindow));
+        m_pButton->setFixedSize(100, 24);
+        m_pButton->ShiftColor(HOVER_HOT_BACKGROUND, -60, false); // three faces that differ
+        m_pButton->ShiftColor(HOVER_FOCUS_BACKGROUND, -120, false);
+        m_pWindow->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_pWindow));
+        m_pOther->setFocus();
+    }
+    void cleanup() { delete m_pWindow; }
 
-void TestHoverButton::Clicks()
-{
-    // The button has the focus when the command runs (an open cell edit is
-    // written first), for a mouse click and a click from code alike; the
-    // second click of a double-click counts.
-    int nClicks = 0;
-    connect(m_pButton, &QAbstractButton::clicked, m_pButton, [&] {
-        ++nClicks;
-        QVERIFY(m_pButton->hasFocus());
-    });
-    m_pButton->click();
-    m_pOther->setFocus();
-    QTest::mouseClick(m_pButton, Qt::LeftButton);
-    QTest::mouseDClick(m_pButton, Qt::LeftButton);
-    QTest::mouseRelease(m_pButton, Qt::LeftButton);
-    QCOMPARE(nClicks, 3);
-}
+    void ShiftColor()
+    {
+        // Every slot starts from the system button face; a shift keeps the hue,
+        // so it stops where a channel would leave 0..255.
+        const QColor face(20, 100, 240);
+        QPalette pal = QApplication::palette();
+        pal.setColor(QPalette::Button, face);
+        QApplication::setPalette(pal);
+        HoverButton button;
+        QApplication::setPalette(QPalette());
+        QCOMPARE(button.ShiftColor(0, 30, true), 0);
+        QCOMPARE(button.ShiftColor(0, -5, true), 0); // calls add up
+        QCOMPARE(button.ShiftColor(4, -30, true), 0);
+        QCOMPARE(button.ShiftColor(6, 300, true), 3); // the slot is checked first
+        QCOMPARE(button.ShiftColor(2, 256, true), 5);
+        QCOMPARE(button.Color(0).rgb(), qRgb(30, 110, 250));
+        QCOMPARE(button.Color(4).rgb(), qRgb(0, 80, 220));
+        QCOMPARE(button.Color(2).rgb(), face.rgb());
+    }
 
-void TestHoverButton::Look_data()
-{
-    QTest::addColumn<int>("nState");
-    QTest::addColumn<bool>("bCaption");
-    QTest::addColumn<int>("nFace"); // colour slot
-    QTest::addColumn<int>("nEdge"); // 0 none, 1 raised, -1 sunken
-    QTest::addColumn<int>("nSize"); // of the icon, whose grey copy shows in the normal state only
-    QTest::addColumn<QPoint>("ptIcon");
-    QTest::newRow("normal") << Normal << true << HOVER_NORMAL_BACKGROUND << 0 << 16 << QPoint(3, 4);
-    QTest::newRow("hovered") << Hovered << true << HOVER_HOT_BACKGROUND << 1 << 16 << QPoint(3, 4);
-    QTest::newRow("pressed") << Pressed << true << HOVER_HOT_BACKGROUND << -1 << 16 << QPoint(4, 5);
-    QTest::newRow("focused: no focus frame") << Focused << true << HOVER_FOCUS_BACKGROUND << 0 << 16 << QPoint(3, 4);
-    QTest::newRow("focused, hovered") << FocusedHovered << true << HOVER_HOT_BACKGROUND << 1 << 16 << QPoint(3, 4);
-    QTest::newRow("default: as normal") << Default << true << HOVER_NORMAL_BACKGROUND << 0 << 16 << QPoint(3, 4);
-    QTest::newRow("no caption") << Normal << false << HOVER_NORMAL_BACKGROUND << 0 << 16 << QPoint(42, 4);
-    QTest::newRow("no caption, pressed") << Pressed << false << HOVER_HOT_BACKGROUND << -1 << 16 << QPoint(43, 5);
-    QTest::newRow("icon taller than button") << Hovered << true << HOVER_HOT_BACKGROUND << 1 << 32 << QPoint(3, -4);
-}
+    // Luminance weights, truncated, alpha kept.
+    void GreyLevel()
+    {
+        const QRgb pairs[][2] = {{qRgb(255, 0, 0), qRgb(76, 76, 76)},
+                                 {qRgb(0, 255, 0), qRgb(149, 149, 149)},
+                                 {qRgb(23, 23, 23), qRgb(22, 22, 22)},
+                                 {qRgba(255, 0, 0, 128), qRgba(76, 76, 76, 128)}};
+        QImage image(1, 1, QImage::Format_ARGB32);
+        for (const auto& pair : pairs)
+        {
+            image.setPixel(0, 0, pair[0]);
+            QCOMPARE(HoverButton::MakeGreyImage(image).pixel(0, 0), pair[1]);
+        }
+    }
 
-void TestHoverButton::Look()
-{
-    QFETCH(int, nState);
-    QFETCH(bool, bCaption);
-    QFETCH(int, nFace);
-    QFETCH(int, nEdge);
-    QFETCH(int, nSize);
-    QFETCH(QPoint, ptIcon);
-    m_pButton->setText(bCaption ? QStringLiteral("Save") : QString());
-    QCOMPARE(m_pButton->AttachIcons(BlueIcon(nSize), GREY_ICON), HOVER_RESULT_OK);
-    if (nState == Focused || nState == FocusedHovered)
+    void Icons()
+    {
+        // Every icon loads at its size; a grey copy is grey where opaque, and sharp at 200 %.
+        for (const int nId : {IDR_MAINFRAME, IDI_CONNECT, IDI_CONNECTED, IDI_READ, IDI_SET, IDI_OPEN, IDI_SAVE,
+                              IDI_EXIT, IDI_CALIBRATE})
+        {
+            const int nSize = nId <= IDI_CONNECTED ? 32 : 16;
+            const bool bGrey = nId % 2 == 0;
+            QCOMPARE(m_pButton->LoadIcons(nId, bGrey ? GREY_ICON : 0), HOVER_RESULT_OK);
+            QCOMPARE(QSize(m_pButton->IconIn().nWidth, m_pButton->IconIn().nHeight), QSize(nSize, nSize));
+            const QImage image = m_pButton->IconOut().icon.pixmap(QSize(nSize, nSize), 2.0).toImage();
+            QCOMPARE(image.width(), bGrey ? 2 * nSize : 0);
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    QVERIFY(qAlpha(image.pixel(x, y)) < 255 || qRed(image.pixel(x, y)) == qBlue(image.pixel(x, y)));
+        }
+        // An icon that tells no size (a file icon without pixmaps): result 1, no icons.
+        QCOMPARE(m_pButton->AttachIcons(BlueIcon(16), QIcon(QStringLiteral(":/icons/130.svg"))), HOVER_RESULT_BAD_ICON);
+        QVERIFY(m_pButton->IconIn().icon.isNull());
+    }
+
+    void Hover()
+    {
+        const QPoint ptIn(50, 12);
+        Move(ptIn);
+        QVERIFY(m_pButton->IsHovered());
+        Move(QPoint(-5, -5), Qt::LeftButton); // held down, dragged out
+        QVERIFY(!m_pButton->IsHovered());
+        Move(ptIn);
+        QEvent leave(QEvent::Leave);
+        QCoreApplication::sendEvent(m_pButton, &leave);
+        QVERIFY(!m_pButton->IsHovered());
+        Move(ptIn);
         m_pButton->setFocus();
-    if (nState == Hovered || nState == FocusedHovered)
-        Move(QPoint(50, 12));
-    m_pButton->setDown(nState == Pressed);
-    m_pButton->setDefault(nState == Default);
-    const QImage image = m_pButton->grab().toImage();
-    const QRgb face = m_pButton->Color(nFace).rgb();
-    const QRgb light = m_pButton->palette().color(QPalette::Light).rgb();
-    const QRgb dark = m_pButton->palette().color(QPalette::Dark).rgb();
-    for (const QPoint& pt : {QPoint(0, 0), QPoint(50, 0), QPoint(0, 12), QPoint(98, 0)})
-        QCOMPARE(image.pixel(pt), nEdge == 0 ? face : nEdge > 0 ? light : dark);
-    for (const QPoint& pt : {QPoint(99, 0), QPoint(99, 12), QPoint(50, 23), QPoint(0, 23), QPoint(99, 23)})
-        QCOMPARE(image.pixel(pt), nEdge == 0 ? face : nEdge > 0 ? dark : light);
-    for (const QPoint& pt : {QPoint(1, 1), QPoint(50, 1), QPoint(1, 12), QPoint(98, 12), QPoint(50, 22)})
-        QCOMPARE(image.pixel(pt), face);
-    const bool bHot = nState == Hovered || nState == FocusedHovered || nState == Pressed;
-    const QRgb icon = bHot ? qRgb(0, 0, 255) : qRgb(29, 29, 29); // the grey copy of blue
-    QCOMPARE(Ink(image, image.rect(), icon, true), QRect(ptIcon, QSize(nSize, nSize)) & m_pButton->rect());
-}
+        m_pButton->setEnabled(false); // no lit or focused disabled button
+        QVERIFY(!m_pButton->IsHovered() && !m_pButton->hasFocus());
+        m_pButton->setEnabled(true);
+        Move(ptIn);
+        QWidget other; // another window comes up over the pointer
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        QVERIFY(!m_pButton->IsHovered());
+    }
 
-void TestHoverButton::CaptionAndDisabledLook()
-{
-    // The caption is centred in the area right of the icon, x 19..100.
-    m_pButton->setText(QStringLiteral("Open"));
-    m_pButton->AttachIcons(BlueIcon(16), 0);
-    const QRect rectArea(20, 1, 79, 22);
-    const QRect rectInk = Ink(m_pButton->grab().toImage(), rectArea, m_pButton->Color(2).rgb());
-    QVERIFY(qAbs(rectInk.left() + rectInk.right() + 1 - (19 + 100)) <= 3);
-    // Disabled: greyed icon, caption engraved in the highlight and shadow colours.
-    m_pButton->setEnabled(false);
-    const QImage image = m_pButton->grab().toImage();
-    const QColor colorIcon = image.pixelColor(10, 12);
-    QVERIFY(colorIcon != QColor(0, 0, 255) && qAbs(colorIcon.red() - colorIcon.blue()) < 40);
-    QVERIFY(!Ink(image, rectArea, m_pButton->palette().color(QPalette::Dark).rgb(), true).isEmpty());
-    m_pButton->setEnabled(true);
-    // A long caption wraps at word breaks; the block is centred both ways.
-    m_pButton->AttachIcons(QIcon(), 0);
-    m_pButton->setFixedSize(70, 60);
-    m_pButton->setText(QStringLiteral("Calibrate power meter"));
-    const QRect rectBlock = Ink(m_pButton->grab().toImage(), QRect(0, 0, 70, 60), m_pButton->Color(2).rgb());
-    QVERIFY(rectBlock.height() > m_pButton->fontMetrics().height());
-    QVERIFY(qAbs(rectBlock.top() + rectBlock.bottom() + 1 - 60) <= 4);
-    QVERIFY(qAbs(rectBlock.left() + rectBlock.right() + 1 - 70) <= 4);
-}
+    void Clicks()
+    {
+        // The button has the focus when the command runs (an open cell edit is
+        // written first); the second click of a double-click counts.
+        int nClicks = 0;
+        connect(m_pButton, &QAbstractButton::clicked, m_pButton, [&] {
+            ++nClicks;
+            QVERIFY(m_pButton->hasFocus());
+        });
+        QTest::mouseClick(m_pButton, Qt::LeftButton);
+        QTest::mouseDClick(m_pButton, Qt::LeftButton);
+        QTest::mouseRelease(m_pButton, Qt::LeftButton);
+        QCOMPARE(nClicks, 2);
+    }
+
+    void Look_data()
+    {
+        QTest::addColumn<int>("nState");
+        QTest::addColumn<bool>("bCaption");
+        QTest::addColumn<int>("nSize"); // of the icon, whose grey copy shows when not hot
+        QTest::addColumn<QPoint>("ptIcon");
+        QTest::newRow("normal") << Normal << true << 16 << QPoint(3, 4);
+        QTest::newRow("hovered") << Hovered << true << 16 << QPoint(3, 4);
+        QTest::newRow("pressed") << Pressed << true << 16 << QPoint(4, 5);
+        QTest::newRow("focused: no focus frame") << Focused << true << 16 << QPoint(3, 4);
+        QTest::newRow("focused, hovered") << FocusedHovered << true << 16 << QPoint(3, 4);
+        QTest::newRow("no caption, pressed") << Pressed << false << 16 << QPoint(43, 5);
+        QTest::newRow("icon taller than button") << Hovered << true << 32 << QPoint(3, -4);
+    }
+    void Look()
+    {
+        QFETCH(int, nState);
+        QFETCH(bool, bCaption);
+        QFETCH(int, nSize);
+        QFETCH(QPoint, ptIcon);
+        m_pButton->setText(bCaption ? QStringLiteral("Save") : QString());
+        QCOMPARE(m_pButton->AttachIcons(BlueIcon(nSize), GREY_ICON), HOVER_RESULT_OK);
+        if (nState == Focused || nState == FocusedHovered)
+            m_pButton->setFocus();
+        if (nState == Hovered || nState == FocusedHovered)
+            Move(QPoint(50, 12));
+        m_pButton->setDown(nState == Pressed);
+        const bool bHot = nState == Hovered || nState == FocusedHovered || nState == Pressed;
+        const int nEdge = nState == Pressed ? -1 : bHot ? 1 : 0; // sunken, raised, none
+        const int nFace = bHot                ? HOVER_HOT_BACKGROUND
+                          : nState == Focused ? HOVER_FOCUS_BACKGROUND
+                                              : HOVER_NORMAL_BACKGROUND;
+        const QImage image = m_pButton->grab().toImage();
+        const QRgb face = m_pButton->Color(nFace).rgb();
+        const QRgb light = m_pButton->palette().color(QPalette::Light).rgb();
+        const QRgb dark = m_pButton->palette().color(QPalette::Dark).rgb();
+        for (const QPoint& pt : {QPoint(0, 0), QPoint(50, 0), QPoint(0, 12), QPoint(98, 0)})
+            QCOMPARE(image.pixel(pt), nEdge == 0 ? face : nEdge > 0 ? light : dark);
+        for (const QPoint& pt : {QPoint(99, 0), QPoint(99, 12), QPoint(50, 23), QPoint(0, 23), QPoint(99, 23)})
+            QCOMPARE(image.pixel(pt), nEdge == 0 ? face : nEdge > 0 ? dark : light);
+        for (const QPoint& pt : {QPoint(1, 1), QPoint(50, 1), QPoint(1, 12), QPoint(98, 12), QPoint(50, 22)})
+            QCOMPARE(image.pixel(pt), face);
+        const QRgb icon = bHot ? qRgb(0, 0, 255) : qRgb(29, 29, 29); // the grey copy of blue
+        QCOMPARE(Ink(image, image.rect(), icon, true), QRect(ptIcon, QSize(nSize, nSize)) & m_pButton->rect());
+    }
+
+    void CaptionAndDisabledLook()
+    {
+        // The caption is centred in the area right of the icon, x 19..100.
+        m_pButton->setText(QStringLiteral("Open"));
+        m_pButton->AttachIcons(BlueIcon(16), 0);
+        const QRect rectArea(20, 1, 79, 22);
+        const QRect rectInk = Ink(m_pButton->grab().toImage(), rectArea, m_pButton->Color(2).rgb());
+        QVERIFY(qAbs(rectInk.left() + rectInk.right() + 1 - (19 + 100)) <= 3);
+        // Disabled: greyed icon, caption engraved in the highlight and shadow colours.
+        m_pButton->setEnabled(false);
+        const QImage image = m_pButton->grab().toImage();
+        QVERIFY(image.pixelColor(10, 12) != QColor(0, 0, 255));
+        QVERIFY(!Ink(image, rectArea, m_pButton->palette().color(QPalette::Dark).rgb(), true).isEmpty());
+        m_pButton->setEnabled(true);
+        // A long caption wraps at word breaks; the block is centred both ways.
+        m_pButton->AttachIcons(QIcon(), 0);
+        m_pButton->setFixedSize(70, 60);
+        m_pButton->setText(QStringLiteral("Calibrate power meter"));
+        const QRect rectBlock = Ink(m_pButton->grab().toImage(), QRect(0, 0, 70, 60), m_pButton->Color(2).rgb());
+        QVERIFY(rectBlock.height() > m_pButton->fontMetrics().height());
+        QVERIFY(qAbs(rectBlock.top() + rectBlock.bottom() + 1 - 60) <= 4);
+    }
+};
 
 QTEST_MAIN(TestHoverButton)
 #include "tst_hoverbutton.moc"
