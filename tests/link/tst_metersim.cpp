@@ -5,14 +5,13 @@
 #include "link/InstrumentFrame.h"
 #include "tools/meter-sim/MeterSim.h"
 
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -30,9 +29,8 @@ public:
     QByteArray Read(int nBytes, int nTimeoutMs)
     {
         QByteArray data;
-        QElapsedTimer timer;
-        timer.start();
-        while (data.size() < nBytes && timer.elapsed() < nTimeoutMs && !m_bDead)
+        const QDeadlineTimer deadline(nTimeoutMs);
+        while (data.size() < nBytes && !deadline.hasExpired() && !m_bDead)
         {
             pollfd fd = {m_nFd, POLLIN, 0};
             char buffer[512];
@@ -44,283 +42,199 @@ public:
             else
                 m_bDead = n == 0 || (errno != EAGAIN && errno != EINTR);
         }
-        m_raw += data;
         return data;
     }
     // The next whole frame through the assembly (noise is skipped there).
     QByteArray Request(const QByteArray& request, int nTimeoutMs = 2000)
     {
         Send(request);
-        QElapsedTimer timer;
-        timer.start();
-        while (m_assembler.PushBytes(Read(1, 50)) == 0 && timer.elapsed() < nTimeoutMs && !m_bDead)
-        {
-        }
+        const QDeadlineTimer deadline(nTimeoutMs);
+        while (m_assembler.PushBytes(Read(1, 50)) == 0 && !deadline.hasExpired() && !m_bDead)
+            ;
         const QList<QByteArray> frames = m_assembler.TakeFrames();
         return frames.isEmpty() ? QByteArray() : frames.first();
     }
     bool IsDead() const { return m_bDead; }
-    QByteArray TakeRaw() { return std::exchange(m_raw, QByteArray()); }
 
 private:
     int m_nFd;
     bool m_bDead = false;
     FrameAssembler m_assembler;
-    QByteArray m_raw;
 };
-
-const quint8* Bytes(const QByteArray& data)
-{
-    return reinterpret_cast<const quint8*>(data.constData());
-}
 } // namespace
 
 class TestMeterSim : public QObject
 {
     Q_OBJECT
-
 private slots:
-    void AnswersEveryRequest();
-    void Faults_data();
-    void Faults();
-    void InjectWithoutReplies();
-    void StopsPromptly();
-    void RecordFile_data();
-    void RecordFile();
-    void ProgramPrintsDeviceAndStops();
-};
-
-void TestMeterSim::AnswersEveryRequest()
-{
-    MeterSim sim;
-    sim.Records().Generate(300);
-    QVERIFY2(sim.Start(), qPrintable(sim.GetLastError()));
-    QVERIFY(!sim.Start()); // already running
-    Line line(sim.GetDevicePath());
-
-    const QByteArray connected = line.Request(InstrumentFrame::Build(CMD_CONNECT, {}));
-    QCOMPARE(connected.size(), 46);
-    QCOMPARE(quint8(connected[2]), RSP_CONNECTED);
-    const WavelengthTable table = MeterSim::DefaultWavelengths();
-    for (int i = 0; i < WAVELENGTH_COUNT; ++i)
-        QCOMPARE(quint32(ReadU16BE(Bytes(connected) + 4 + 2 * i)), table[size_t(i)]);
-    QCOMPARE(line.Request(COUNT_REQUEST), QByteArray::fromHex("330581012C1A08"));
-
-    // Records as generated; one beyond the count comes back as zeros. The
-    // generator covers RL, OPM and several IL bytes, and indexes past 19.
-    QSet<int> modes;
-    QSet<int> waves;
-    for (int n = 1; n <= 301; ++n)
+    void AnswersEveryRequest()
     {
-        const QByteArray reply = line.Request(InstrumentFrame::BuildReadRecord(quint16(n)));
-        QCOMPARE(reply, n <= 300 ? SimRecordSet::BuildReply(quint16(n), SimRecordSet::Generated(n))
-                                 : InstrumentFrame::Build(RSP_RECORD, QByteArray::fromHex("012D") + QByteArray(16, 0)));
-        modes.insert(quint8(reply[5]));
-        waves.insert(quint8(reply[6]));
-    }
-    QVERIFY(modes.contains(0) && modes.contains(1) && modes.contains(2) && modes.contains(255));
-    QVERIFY(waves.contains(19) && waves.contains(20));
-
-    QCOMPARE(line.Request(InstrumentFrame::BuildCalibration(CMD_CAL_RL, -3.5f)), QByteArray::fromHex("3303517908"));
-    QCOMPARE(sim.GetLastCalibrationBytes(), QByteArray::fromHex("000060C0"));
-    QCOMPARE(line.Request(InstrumentFrame::BuildCalibration(CMD_CAL_OPM, 1.25f)), QByteArray::fromHex("3303616908"));
-    QCOMPARE(sim.GetLastCalibrationValue(), 1.25f);
-    QCOMPARE(line.Request(InstrumentFrame::BuildSetClock(12, 5, 3, 9, 5, 7)), QByteArray::fromHex("3303C10908"));
-    QCOMPARE(sim.GetClockBytes(), QByteArray::fromHex("0C0503090507"));
-    QCOMPARE(line.Request(InstrumentFrame::Build(CMD_DISCONNECT, {})), QByteArray::fromHex("330321A908"));
-
-    // Unknown commands and requests too short to serve get no answer.
-    line.Send(InstrumentFrame::Build(0x42, {}));
-    line.Send(InstrumentFrame::Build(CMD_READ_RECORD, QByteArray(1, '\1')));
-    QVERIFY(sim.WaitForRequests(309, 2000));
-    QCOMPARE(line.Read(1, 200), QByteArray());
-    QCOMPARE(sim.GetRepliesSent(), 307);
-    QCOMPARE(sim.GetRequestCount(CMD_READ_RECORD), 302);
-    QCOMPARE(sim.GetRequests().first(), QByteArray::fromHex("330310BA08"));
-}
-
-void TestMeterSim::Faults_data()
-{
-    QTest::addColumn<int>("nMinMs"); // record 1's reply takes at least this long
-    for (const char* pTag : {"noise", "bad", "short", "drop", "hangup"})
-        QTest::newRow(pTag) << 0;
-    QTest::newRow("split") << 22 * 4; // 23 bytes, 22 gaps
-    QTest::newRow("delay") << 140;
-    QTest::newRow("pace") << 22; // 23 bytes at 10 bits each
-}
-
-void TestMeterSim::Faults()
-{
-    QFETCH(int, nMinMs);
-    const QByteArray tag = QTest::currentDataTag();
-    MeterSimOptions options;
-    options.bNoise = tag == "noise";
-    options.nBadChecksumReply = tag == "bad" ? 2 : 0;
-    options.nShortReply = tag == "short" ? 2 : 0;
-    options.nDropReply = tag == "drop" ? 2 : 0;
-    options.bSplit = tag == "split";
-    options.nSplitGapMs = 4;
-    options.nReplyDelayMs = tag == "delay" ? 150 : 0;
-    options.bPace = tag == "pace";
-    options.nHangupAfterRecords = tag == "hangup" ? 2 : 0;
-    MeterSim sim;
-    sim.Records().Generate(5);
-    sim.SetOptions(options);
-    QVERIFY(sim.Start());
-    Line line(sim.GetDevicePath());
-
-    // Reply 1: count. Reply 2: record 1, the one the faults hit. Reply 3: record 2.
-    QCOMPARE(line.Request(COUNT_REQUEST), QByteArray::fromHex("33058100054208"));
-    const QByteArray rawCount = line.TakeRaw();
-    QElapsedTimer timer;
-    timer.start();
-    line.Send(InstrumentFrame::BuildReadRecord(1));
-    const QByteArray raw = line.Read(tag == "noise" ? 100 : 23, 400);
-    QVERIFY2(timer.elapsed() >= nMinMs, qPrintable(QString::number(timer.elapsed())));
-    line.TakeRaw();
-    const QByteArray good = SimRecordSet::BuildReply(1, SimRecordSet::Generated(1));
-    if (tag == "noise")
-    {
-        // Stray bytes first, never a start byte among them, then the frame.
-        QVERIFY(rawCount.size() > 7 && rawCount.size() <= 11);
-        QCOMPARE(rawCount.indexOf('\x33'), rawCount.size() - 7);
-        QVERIFY(raw.endsWith(good) && raw.size() > good.size());
-    }
-    else if (tag == "bad")
-    {
-        QVERIFY(!InstrumentFrame::IsValid(Bytes(raw), int(raw.size())));
-        QCOMPARE(raw.left(21), good.left(21)); // only the checksum differs
-        QCOMPARE(raw.size(), 23);
-    }
-    else if (tag == "short")
-    {
-        // Cut: L and checksum fit, but L is below what a record needs.
-        QVERIFY(InstrumentFrame::IsValid(Bytes(raw), int(raw.size())));
-        QVERIFY(quint8(raw[1]) < InstrumentFrame::MinimumLength(RSP_RECORD));
-        QCOMPARE(raw.mid(2, 10), good.mid(2, 10));
-    }
-    else
-        QCOMPARE(raw, tag == "drop" ? QByteArray() : good);
-    QCOMPARE(line.Request(InstrumentFrame::BuildReadRecord(2)),
-             SimRecordSet::BuildReply(2, SimRecordSet::Generated(2)));
-    QCOMPARE(sim.GetRequestCount(CMD_READ_RECORD), 2);
-    if (tag == "hangup")
-    {
-        // After the second record the line is closed: the client sees it dead.
-        QCOMPARE(line.Request(InstrumentFrame::BuildReadRecord(3), 1000), QByteArray());
-        QVERIFY(line.IsDead());
-        QVERIFY(sim.IsHungUp());
-    }
-    sim.Stop();
-    QVERIFY(!sim.IsRunning());
-}
-
-void TestMeterSim::InjectWithoutReplies()
-{
-    MeterSim sim;
-    QVERIFY(sim.Start());
-    sim.SetAutoReply(false);
-    Line line(sim.GetDevicePath());
-    line.Send(InstrumentFrame::Build(CMD_CONNECT, {}));
-    QVERIFY(sim.WaitForRequests(1, 2000));
-    QCOMPARE(line.Read(1, 200), QByteArray());
-    QCOMPARE(sim.GetRepliesSent(), 0);
-    // Raw bytes reach the client exactly as given, a frame no request asks for included.
-    const QByteArray raw = QByteArray::fromHex("00FF33") + InstrumentFrame::Build(RSP_WAVE_SET, {});
-    sim.InjectBytes(raw);
-    QCOMPARE(line.Read(int(raw.size()), 2000), raw);
-    sim.SetAutoReply(true);
-    QCOMPARE(line.Request(InstrumentFrame::Build(CMD_DISCONNECT, {})), QByteArray::fromHex("330321A908"));
-}
-
-void TestMeterSim::StopsPromptly()
-{
-    // The client never reads, with a reply being paced out or delayed.
-    for (const bool bPace : {false, true})
-    {
-        MeterSimOptions options;
-        options.bPace = bPace;
-        options.nReplyDelayMs = bPace ? 60000 : 0;
         MeterSim sim;
+        sim.Records().Generate(300);
+        QVERIFY2(sim.Start(), qPrintable(sim.GetLastError()));
+        Line line(sim.GetDevicePath());
+        const QByteArray connected = line.Request(InstrumentFrame::Build(CMD_CONNECT, {}));
+        QCOMPARE(connected.size(), 46);
+        QCOMPARE(quint8(connected[2]), RSP_CONNECTED);
+        const WavelengthTable table = MeterSim::DefaultWavelengths();
+        for (int i = 0; i < WAVELENGTH_COUNT; ++i)
+            QCOMPARE(quint32(ReadU16BE(reinterpret_cast<const quint8*>(connected.constData()) + 4 + 2 * i)),
+                     table[size_t(i)]);
+        QCOMPARE(line.Request(COUNT_REQUEST), QByteArray::fromHex("330581012C1A08"));
+        // Records as generated; one beyond the count comes back as zeros.
+        for (int n = 1; n <= 301; ++n)
+        {
+            const QByteArray reply = line.Request(InstrumentFrame::BuildReadRecord(quint16(n)));
+            QCOMPARE(reply, n <= 300
+                                ? SimRecordSet::BuildReply(quint16(n), SimRecordSet::Generated(n))
+                                : InstrumentFrame::Build(RSP_RECORD, QByteArray::fromHex("012D") + QByteArray(16, 0)));
+        }
+
+        QCOMPARE(line.Request(InstrumentFrame::BuildCalibration(CMD_CAL_RL, -3.5f)), QByteArray::fromHex("3303517908"));
+        QCOMPARE(sim.GetLastCalibrationBytes(), QByteArray::fromHex("000060C0"));
+        QCOMPARE(line.Request(InstrumentFrame::BuildCalibration(CMD_CAL_OPM, 1.25f)),
+                 QByteArray::fromHex("3303616908"));
+        QCOMPARE(sim.GetLastCalibrationValue(), 1.25f);
+        QCOMPARE(line.Request(InstrumentFrame::BuildSetClock(12, 5, 3, 9, 5, 7)), QByteArray::fromHex("3303C10908"));
+        QCOMPARE(sim.GetClockBytes(), QByteArray::fromHex("0C0503090507"));
+        QCOMPARE(line.Request(InstrumentFrame::Build(CMD_DISCONNECT, {})), QByteArray::fromHex("330321A908"));
+
+        // Unknown commands and requests too short to serve get no answer.
+        line.Send(InstrumentFrame::Build(0x42, {}));
+        line.Send(InstrumentFrame::Build(CMD_READ_RECORD, QByteArray(1, '\1')));
+        QVERIFY(sim.WaitForRequests(309, 2000));
+        QCOMPARE(line.Read(1, 200), QByteArray());
+        QCOMPARE(sim.GetRepliesSent(), 307);
+        QCOMPARE(sim.GetRequestCount(CMD_READ_RECORD), 302);
+        QCOMPARE(sim.GetRequests().first(), QByteArray::fromHex("330310BA08"));
+    }
+
+    void Faults_data()
+    {
+        QTest::addColumn<int>("nMinMs"); // record 1's reply takes at least this long
+        for (const char* pTag : {"noise", "bad", "short", "drop", "hangup"})
+            QTest::newRow(pTag) << 0;
+        QTest::newRow("split") << 22 * 4; // 23 bytes, 22 gaps
+        QTest::newRow("delay") << 140;
+        QTest::newRow("pace") << 22; // 23 bytes at 10 bits each
+    }
+
+    void Faults()
+    {
+        QFETCH(int, nMinMs);
+        const QByteArray tag = QTest::currentDataTag();
+        MeterSimOptions options;
+        options.bNoise = tag == "noise";
+        options.nBadChecksumReply = tag == "bad" ? 2 : 0;
+        options.nShortReply = tag == "short" ? 2 : 0;
+        options.nDropReply = tag == "drop" ? 2 : 0;
+        options.bSplit = tag == "split";
+        options.nSplitGapMs = 4;
+        options.nReplyDelayMs = tag == "delay" ? 150 : 0;
+        options.bPace = tag == "pace";
+        options.nHangupAfterRecords = tag == "hangup" ? 2 : 0;
+        MeterSim sim;
+        sim.Records().Generate(5);
         sim.SetOptions(options);
         QVERIFY(sim.Start());
         Line line(sim.GetDevicePath());
-        sim.InjectBytes(QByteArray(1 << 20, '\x55')); // far more than the line holds
-        line.Send(InstrumentFrame::Build(CMD_CONNECT, {}));
-        QTest::qWait(200);
+
+        // Reply 1: count. Reply 2: record 1, the one the faults hit. Reply 3: record 2.
+        QCOMPARE(line.Request(COUNT_REQUEST), QByteArray::fromHex("33058100054208"));
         QElapsedTimer timer;
         timer.start();
-        sim.Stop();
-        QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+        line.Send(InstrumentFrame::BuildReadRecord(1));
+        const QByteArray raw = line.Read(tag == "noise" ? 100 : 23, 400);
+        QVERIFY2(timer.elapsed() >= nMinMs, qPrintable(QString::number(timer.elapsed())));
+        const QByteArray good = SimRecordSet::BuildReply(1, SimRecordSet::Generated(1));
+        if (tag == "noise")
+        {
+            // Stray bytes first, never a start byte among them, then the frame.
+            QVERIFY(raw.endsWith(good) && raw.size() > good.size());
+            QCOMPARE(raw.indexOf('\x33'), raw.size() - good.size());
+        }
+        else if (tag == "bad")
+        {
+            QVERIFY(!InstrumentFrame::IsValid(reinterpret_cast<const quint8*>(raw.constData()), int(raw.size())));
+            QCOMPARE(raw.left(21), good.left(21)); // only the checksum differs
+        }
+        else if (tag == "short")
+        {
+            // Cut: L and checksum fit, but L is below what a record needs.
+            QVERIFY(InstrumentFrame::IsValid(reinterpret_cast<const quint8*>(raw.constData()), int(raw.size())));
+            QVERIFY(quint8(raw[1]) < InstrumentFrame::MinimumLength(RSP_RECORD));
+        }
+        else
+            QCOMPARE(raw, tag == "drop" ? QByteArray() : good);
+        QCOMPARE(line.Request(InstrumentFrame::BuildReadRecord(2)),
+                 SimRecordSet::BuildReply(2, SimRecordSet::Generated(2)));
+        QCOMPARE(sim.GetRequestCount(CMD_READ_RECORD), 2);
+        if (tag == "hangup")
+        {
+            // After the second record the line is closed: the client sees it dead.
+            QCOMPARE(line.Request(InstrumentFrame::BuildReadRecord(3), 1000), QByteArray());
+            QVERIFY(line.IsDead());
+            QVERIFY(sim.IsHungUp());
+        }
     }
-    // Stopped from two threads at once, then started again.
-    MeterSim sim;
-    QVERIFY(sim.Start());
-    std::thread a([&sim]() { sim.Stop(); });
-    sim.Stop();
-    a.join();
-    QVERIFY(!sim.IsRunning() && sim.Start());
-}
 
-void TestMeterSim::RecordFile_data()
-{
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<int>("count");        // -1: refused
-    QTest::addColumn<QByteArray>("first"); // reply to record 1
-    QTest::newRow("worked example") << QByteArray("# one record\n\nOPM 4 -12.34 -3.0 12-05-03 09:05:07\n") << 1
-                                    << QByteArray::fromHex("33157100010104A47045C1000040C00C0503090507FE08");
-    QTest::newRow("mode byte and CRLF") << QByteArray("255 25 1.5 0 99-12-31 23:59:59\r\nRL 0 40 -3 12-1-1 0:0:0\r\n")
-                                        << 2 << QByteArray::fromHex("3315710001FF190000C03F00000000630C1F173B3B1408");
-    QTest::newRow("too few fields") << QByteArray("OPM 4 -12.34 12-05-03 09:05:07\n") << -1 << QByteArray();
-    QTest::newRow("wave 256") << QByteArray("RL 256 1 1 12-05-03 09:05:07\n") << -1 << QByteArray();
-    QTest::newRow("bad value") << QByteArray("RL 1 x1 1 12-05-03 09:05:07\n") << -1 << QByteArray();
-    QTest::newRow("bad time") << QByteArray("RL 1 1 1 12-05-03 09:05\n") << -1 << QByteArray();
-}
-
-void TestMeterSim::RecordFile()
-{
-    QFETCH(QByteArray, text);
-    QFETCH(int, count);
-    QFETCH(QByteArray, first);
-    QTemporaryDir dir;
-    QFile file(dir.filePath(QStringLiteral("records.txt")));
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
-    file.close();
-    MeterSim sim;
-    sim.Records().Generate(3);
-    QCOMPARE(sim.Records().LoadFile(file.fileName()), count >= 0);
-    QCOMPARE(sim.Records().Count(), count >= 0 ? count : 3); // a refused file changes nothing
-    if (count < 0)
-        QVERIFY(sim.Records().GetLastError().startsWith(QStringLiteral("line 1:")));
-    if (first.isEmpty())
-        return;
-    QVERIFY(sim.Start());
-    Line line(sim.GetDevicePath());
-    QCOMPARE(line.Request(InstrumentFrame::BuildReadRecord(1)).toHex(' '), first.toHex(' '));
-}
-
-void TestMeterSim::ProgramPrintsDeviceAndStops()
-{
-    const QString strProgram =
-        QCoreApplication::applicationDirPath() + QStringLiteral("/../../tools/meter-sim/meter-sim");
-    if (!QFileInfo::exists(strProgram))
-        QSKIP("build the meter-sim target to test the program");
-    QProcess process;
-    process.start(strProgram, {QStringLiteral("--records"), QStringLiteral("7"), QStringLiteral("--exit-on-eof")});
-    QVERIFY(process.waitForStarted() && process.waitForReadyRead(5000));
-    const QString strDevice = QString::fromLocal8Bit(process.readLine()).trimmed();
-    QVERIFY(strDevice.startsWith(QStringLiteral("/dev/")));
+    void StopsPromptly()
     {
-        Line line(strDevice);
-        QCOMPARE(line.Request(COUNT_REQUEST), QByteArray::fromHex("33058100074008"));
+        // The client never reads, with a reply being paced out or delayed.
+        for (const bool bPace : {false, true})
+        {
+            MeterSimOptions options;
+            options.bPace = bPace;
+            options.nReplyDelayMs = bPace ? 60000 : 0;
+            MeterSim sim;
+            sim.SetOptions(options);
+            QVERIFY(sim.Start());
+            Line line(sim.GetDevicePath());
+            sim.InjectBytes(QByteArray(1 << 20, '\x55')); // far more than the line holds
+            line.Send(InstrumentFrame::Build(CMD_CONNECT, {}));
+            QTest::qWait(200);
+            QElapsedTimer timer;
+            timer.start();
+            sim.Stop();
+            QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+        }
     }
-    process.closeWriteChannel(); // stdin at its end stops it
-    QVERIFY(process.waitForFinished(3000));
-    QCOMPARE(process.exitCode(), 0);
-    process.start(strProgram, {QStringLiteral("--records")});
-    QVERIFY(process.waitForFinished(3000));
-    QCOMPARE(process.exitCode(), 2);
-}
+
+    void RecordFile_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("count");        // -1: refused
+        QTest::addColumn<QByteArray>("first"); // reply to record 1
+        QTest::newRow("worked example") << QByteArray("# one record\n\nOPM 4 -12.34 -3.0 12-05-03 09:05:07\n") << 1
+                                        << QByteArray::fromHex("33157100010104A47045C1000040C00C0503090507FE08");
+        QTest::newRow("mode byte and CRLF")
+            << QByteArray("255 25 1.5 0 99-12-31 23:59:59\r\nRL 0 40 -3 12-1-1 0:0:0\r\n") << 2
+            << QByteArray::fromHex("3315710001FF190000C03F00000000630C1F173B3B1408");
+        QTest::newRow("too few fields") << QByteArray("OPM 4 -12.34 12-05-03 09:05:07\n") << -1 << QByteArray();
+    }
+
+    void RecordFile()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(int, count);
+        QFETCH(QByteArray, first);
+        QTemporaryDir dir;
+        QFile file(dir.filePath(QStringLiteral("records.txt")));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
+        file.close();
+        MeterSim sim;
+        sim.Records().Generate(3);
+        QCOMPARE(sim.Records().LoadFile(file.fileName()), count >= 0);
+        QCOMPARE(sim.Records().Count(), count >= 0 ? count : 3); // a refused file changes nothing
+        if (count < 0)
+            QVERIFY(sim.Records().GetLastError().startsWith(QStringLiteral("line 1:")));
+        if (first.isEmpty())
+            return;
+        QVERIFY(sim.Start());
+        Line line(sim.GetDevicePath());
+        QCOMPARE(line.Request(InstrumentFrame::BuildReadRecord(1)).toHex(' '), first.toHex(' '));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestMeterSim)
 #include "tst_metersim.moc"
