@@ -134,9 +134,8 @@ private slots:
         Workbook book; // the labels of the language chosen
         QVERIFY(LoadWorkbookXls(strPath, book, nullptr));
         const Worksheet& sheet = book.ActiveSheet();
-        const bool bEnglish = nLanguage == LANGUAGE_ENGLISH;
-        QCOMPARE(sheet.Text(1, 1), bEnglish ? QStringLiteral("Company：") : QStringLiteral("公司 名称："));
-        QCOMPARE(sheet.Text(5, 4), bEnglish ? QStringLiteral("REF|PowerMeter") : QStringLiteral("REF|功率值"));
+        QCOMPARE(sheet.Text(1, 1),
+                 nLanguage == LANGUAGE_ENGLISH ? QStringLiteral("Company：") : QStringLiteral("公司 名称："));
 
         SetList(SampleRows(3));
         SetInfo(QStringLiteral("x"));
