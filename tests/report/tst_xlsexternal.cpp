@@ -1,6 +1,6 @@
-// The .xls engine against readers and writers that nobody here wrote: xlrd
-// reads what we save (texts and formatting), and we read what LibreOffice saves
-// from a flat ODS document.
+// The .xls engine against readers and writers that nobody here wrote:
+// xlrd reads what we save (texts and formatting), LibreOffice reads what we
+// save, and we read what LibreOffice saves from a flat ODS document.
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -12,6 +12,23 @@
 #include "report/XlsFile.h"
 
 using namespace XlsTestBook;
+
+class TestXlsExternal : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void XlrdReadsReport();
+    void LibreOfficeReadsReport();
+    void ReadLibreOfficeFile();
+
+private:
+    bool RunSoffice(const QString& strFilter, const QString& strOutDir, const QString& strFile);
+
+    QTemporaryDir m_dir;
+    QString m_strSoffice;
+};
 
 namespace {
 
@@ -78,110 +95,143 @@ QByteArray FlatOds()
 
 } // namespace
 
-class TestXlsExternal : public QObject
+void TestXlsExternal::initTestCase()
 {
-    Q_OBJECT
-    QTemporaryDir m_dir;
+    QVERIFY(m_dir.isValid());
+    m_dir.setAutoRemove(!qEnvironmentVariableIsSet("METER_KEEP_TEMP"));
+    m_strSoffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+}
 
-private slots:
-    // The Chinese report with 5 rows: every text, the 9 merges, the column
-    // widths, bold, the light green fill (palette entry 42), "@" and alignment.
-    void XlrdReadsReport()
+bool TestXlsExternal::RunSoffice(const QString& strFilter, const QString& strOutDir, const QString& strFile)
+{
+    // A private profile, so that the test neither needs nor touches the
+    // user's LibreOffice settings and runs beside an open LibreOffice.
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(m_strSoffice,
+            {QStringLiteral("--headless"),
+             QStringLiteral("-env:UserInstallation=file://") + m_dir.filePath(QStringLiteral("lo-profile")),
+             QStringLiteral("--convert-to"), strFilter, QStringLiteral("--outdir"), strOutDir, strFile});
+    if (!p.waitForFinished(180000))
+        p.kill(), p.waitForFinished();
+    return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+// The Chinese report with 5 rows: every text, the 9 merges, the column
+// widths, bold, the light green fill (palette entry 42), "@" and alignment.
+void TestXlsExternal::XlrdReadsReport()
+{
+    const QString strPython = PythonWithXlrd();
+    if (strPython.isEmpty())
+        QSKIP("python3-xlrd is not installed (apt-get install python3-xlrd)");
+    const Workbook book = ReportBook(true, 5);
+    const QString strPath = m_dir.filePath(QStringLiteral("xlrd.xls"));
+    QString strError;
+    QVERIFY2(SaveWorkbookXls(book, strPath, &strError), qPrintable(strError));
+    QProcess p;
+    p.start(strPython, {QFINDTESTDATA("xls_check.py"), strPath});
+    QVERIFY(p.waitForFinished(60000));
+    QVERIFY2(p.exitCode() == 0, p.readAllStandardError().constData());
+    const QJsonObject root = QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+    QCOMPARE(root.value(QStringLiteral("nsheets")).toInt(), 1);
+    const QJsonObject sheet = root.value(QStringLiteral("sheets")).toArray().at(0).toObject();
+    QCOMPARE(sheet.value(QStringLiteral("name")).toString(), QStringLiteral("Sheet1"));
+    QCOMPARE(sheet.value(QStringLiteral("selected")).toInt() + sheet.value(QStringLiteral("visible")).toInt(), 2);
+    QStringList merges = sheet.value(QStringLiteral("merges")).toVariant().toStringList(), expectedMerges;
+    for (int nRow = 1; nRow <= 3; ++nRow)
+        expectedMerges << QStringLiteral("%1:%1 1:2").arg(nRow) << QStringLiteral("%1:%1 3:5").arg(nRow)
+                       << QStringLiteral("%1:%1 7:8").arg(nRow);
+    merges.sort(), expectedMerges.sort();
+    QCOMPARE(merges, expectedMerges);
+    // B, C, H, I 8 characters; D, E 10; F, G 22; A and J Excel's default.
+    QCOMPARE(sheet.value(QStringLiteral("widths")).toArray(),
+             QJsonArray({2340, 2230, 2230, 2742, 2742, 5814, 5814, 2230, 2230, 2340}));
+
+    const Worksheet& ws = book.ActiveSheet();
+    int nTexts = 0;
+    for (const QJsonValue& v : sheet.value(QStringLiteral("cells")).toArray())
     {
-        const QString strPython = PythonWithXlrd();
-        if (strPython.isEmpty())
-            QSKIP("python3-xlrd is not installed (apt-get install python3-xlrd)");
-        const Workbook book = ReportBook(true, 5);
-        const QString strPath = m_dir.filePath(QStringLiteral("xlrd.xls"));
-        QString strError;
-        QVERIFY2(SaveWorkbookXls(book, strPath, &strError), qPrintable(strError));
-        QProcess p;
-        p.start(strPython, {QFINDTESTDATA("xls_check.py"), strPath});
-        QVERIFY(p.waitForFinished(60000));
-        QVERIFY2(p.exitCode() == 0, p.readAllStandardError().constData());
-        const QJsonObject root = QJsonDocument::fromJson(p.readAllStandardOutput()).object();
-        const QJsonObject sheet = root.value(QStringLiteral("sheets")).toArray().at(0).toObject();
-        QCOMPARE(sheet.value(QStringLiteral("name")).toString(), QStringLiteral("Sheet1"));
-        QCOMPARE(sheet.value(QStringLiteral("selected")).toInt() + sheet.value(QStringLiteral("visible")).toInt(), 2);
-        QStringList merges = sheet.value(QStringLiteral("merges")).toVariant().toStringList(), expectedMerges;
-        for (int nRow = 1; nRow <= 3; ++nRow)
-            expectedMerges << QStringLiteral("%1:%1 1:2").arg(nRow) << QStringLiteral("%1:%1 3:5").arg(nRow)
-                           << QStringLiteral("%1:%1 7:8").arg(nRow);
-        merges.sort(), expectedMerges.sort();
-        QCOMPARE(merges, expectedMerges);
-        // B, C, H, I 8 characters; D, E 10; F, G 22; A and J Excel's default.
-        QCOMPARE(sheet.value(QStringLiteral("widths")).toArray(),
-                 QJsonArray({2340, 2230, 2230, 2742, 2742, 5814, 5814, 2230, 2230, 2340}));
-
-        const Worksheet& ws = book.ActiveSheet();
-        int nTexts = 0;
-        for (const QJsonValue& v : sheet.value(QStringLiteral("cells")).toArray())
+        const QJsonArray got = v.toArray();
+        const Cell* pCell = ws.Find(got[0].toInt(), got[1].toInt());
+        if (!pCell) // no cell of ours: empty, formatting not compared
         {
-            const QJsonArray got = v.toArray();
-            const Cell* pCell = ws.Find(got[0].toInt(), got[1].toInt());
-            if (!pCell) // no cell of ours: empty, formatting not compared
-            {
-                QCOMPARE(got[2].toString(), QString());
-                continue;
-            }
-            nTexts += pCell->strText.isEmpty() ? 0 : 1;
-            const CellFormat& f = pCell->format;
-            const QJsonArray expected{got[0],
-                                      got[1],
-                                      pCell->strText,
-                                      f.bBold ? 1 : 0,
-                                      f.nFillColorIndex == 35 ? 42 : 0,
-                                      QStringLiteral("@"),
-                                      f.nHorzAlign,
-                                      f.nVertAlign};
-            QVERIFY2(got == expected,
-                     QJsonDocument(QJsonArray{got, expected}).toJson(QJsonDocument::Compact).constData());
+            QCOMPARE(got[2].toString(), QString());
+            continue;
         }
-        QCOMPARE(nTexts, 12 + 7 + 6 * 5);
+        nTexts += pCell->strText.isEmpty() ? 0 : 1;
+        const CellFormat& f = pCell->format;
+        const QJsonArray expected{got[0],
+                                  got[1],
+                                  pCell->strText,
+                                  f.bBold ? 1 : 0,
+                                  f.nFillColorIndex == 35 ? 42 : 0,
+                                  QStringLiteral("@"),
+                                  f.nHorzAlign,
+                                  f.nVertAlign};
+        QVERIFY2(got == expected, QJsonDocument(QJsonArray{got, expected}).toJson(QJsonDocument::Compact).constData());
     }
+    QCOMPARE(nTexts, 12 + 7 + 6 * 5);
+}
 
-    // Numbers, booleans, errors and formula results as the reader turns them
-    // into text, a merge, a column width, and shared strings over many records.
-    void ReadLibreOfficeFile()
+void TestXlsExternal::LibreOfficeReadsReport()
+{
+    if (m_strSoffice.isEmpty())
+        QSKIP("LibreOffice is not installed (apt-get install libreoffice-calc-nogui)");
+    const Workbook book = ReportBook(true, 20);
+    const QString strPath = m_dir.filePath(QStringLiteral("lo-in.xls"));
+    QVERIFY(SaveWorkbookXls(book, strPath, nullptr));
+    const QString strOut = m_dir.filePath(QStringLiteral("csv"));
+    QVERIFY2(RunSoffice(QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76"), strOut, strPath),
+             "soffice failed to convert the workbook");
+    QFile csv(strOut + QStringLiteral("/lo-in.csv"));
+    QVERIFY2(csv.open(QIODevice::ReadOnly), "LibreOffice wrote no CSV");
+    // No text of the report holds a comma, a quote or a line break.
+    QStringList lines = QString::fromUtf8(csv.readAll()).remove(QLatin1Char('\r')).split(QLatin1Char('\n'));
+    if (lines.last().isEmpty())
+        lines.removeLast();
+    int nFirst = 0, nLast = 0;
+    QVERIFY(book.ActiveSheet().UsedRows(nFirst, nLast));
+    QCOMPARE(lines.size(), nLast + 1);
+    for (int nRow = 0; nRow < lines.size(); ++nRow)
     {
-        const QString strSoffice = QStandardPaths::findExecutable(QStringLiteral("soffice"));
-        if (strSoffice.isEmpty())
-            QSKIP("LibreOffice is not installed (apt-get install libreoffice-calc-nogui)");
-        QFile fods(m_dir.filePath(QStringLiteral("made-by-lo.fods")));
-        QVERIFY(fods.open(QIODevice::WriteOnly) && fods.write(FlatOds()) > 0);
-        fods.close();
-        // A private profile: the user's LibreOffice settings are left alone.
-        const QString strOut = m_dir.filePath(QStringLiteral("xls"));
-        QProcess p;
-        p.setProcessChannelMode(QProcess::MergedChannels);
-        p.start(strSoffice,
-                {QStringLiteral("--headless"),
-                 QStringLiteral("-env:UserInstallation=file://") + m_dir.filePath(QStringLiteral("lo-profile")),
-                 QStringLiteral("--convert-to"), QStringLiteral("xls:MS Excel 97"), QStringLiteral("--outdir"), strOut,
-                 fods.fileName()});
-        if (!p.waitForFinished(180000))
-            p.kill(), p.waitForFinished();
-        QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0, "soffice failed to convert the file");
-        Workbook book;
-        QString strError;
-        QVERIFY2(LoadWorkbookXls(strOut + QStringLiteral("/made-by-lo.xls"), book, &strError), qPrintable(strError));
-        QCOMPARE(book.m_sheets.size(), 2);
-        QCOMPARE(book.m_sheets[0].m_strName, QStringLiteral("数据"));
-        QCOMPARE(book.m_sheets[1].m_strName, QStringLiteral("Long"));
-
-        const Worksheet& data = book.m_sheets[0];
-        QStringList row0, row1;
-        for (int nCol = 0; nCol < 8; ++nCol)
-            row0 << data.Text(0, nCol), row1 << data.Text(1, nCol);
-        QCOMPARE(row0.join(QLatin1Char('|')), QStringLiteral("名称|42|0.1|-1.5e+20|TRUE|#DIV/0!|123456|5"));
-        QCOMPARE(row1.join(QLatin1Char('|')), QStringLiteral("merged|||1|2|3||"));
-        QVERIFY(data.m_merges.size() == 1 && data.m_merges[0].nFirstCol == 0 && data.m_merges[0].nLastCol == 2);
-        QVERIFY(data.m_columnWidths.count(0) == 1 && data.m_columnWidths.at(0) > 15);
-        const QStringList texts = LongSheetTexts();
-        for (int i = 0; i < texts.size(); ++i)
-            QVERIFY2(book.m_sheets[1].Text(i, 0) == texts[i], qPrintable(QStringLiteral("Long row %1").arg(i)));
+        const QStringList fields = lines[nRow].split(QLatin1Char(','));
+        for (int nCol = 0; nCol < 11; ++nCol)
+            QCOMPARE(fields.value(nCol).remove(QLatin1Char('"')), book.ActiveSheet().Text(nRow, nCol));
     }
-};
+}
+
+void TestXlsExternal::ReadLibreOfficeFile()
+{
+    if (m_strSoffice.isEmpty())
+        QSKIP("LibreOffice is not installed (apt-get install libreoffice-calc-nogui)");
+    QFile fods(m_dir.filePath(QStringLiteral("made-by-lo.fods")));
+    QVERIFY(fods.open(QIODevice::WriteOnly) && fods.write(FlatOds()) > 0);
+    fods.close();
+    const QString strOut = m_dir.filePath(QStringLiteral("xls"));
+    QVERIFY2(RunSoffice(QStringLiteral("xls:MS Excel 97"), strOut, fods.fileName()),
+             "soffice failed to convert the flat ODS file");
+    Workbook book;
+    QString strError;
+    QVERIFY2(LoadWorkbookXls(strOut + QStringLiteral("/made-by-lo.xls"), book, &strError), qPrintable(strError));
+    QCOMPARE(book.m_sheets.size(), 2);
+    QCOMPARE(book.m_sheets[0].m_strName, QStringLiteral("数据"));
+    QCOMPARE(book.m_sheets[1].m_strName, QStringLiteral("Long"));
+    QCOMPARE(book.m_nActiveSheet, 0); // LibreOffice shows the first sheet
+
+    // Numbers, booleans, errors and formula results as the reader turns
+    // them into text.
+    const Worksheet& data = book.m_sheets[0];
+    QStringList row0, row1;
+    for (int nCol = 0; nCol < 8; ++nCol)
+        row0 << data.Text(0, nCol), row1 << data.Text(1, nCol);
+    QCOMPARE(row0.join(QLatin1Char('|')), QStringLiteral("名称|42|0.1|-1.5e+20|TRUE|#DIV/0!|123456|5"));
+    QCOMPARE(row1.join(QLatin1Char('|')), QStringLiteral("merged|||1|2|3||"));
+    QVERIFY(data.m_merges.size() == 1 && data.m_merges[0].nFirstCol == 0 && data.m_merges[0].nLastCol == 2);
+    QVERIFY(data.m_columnWidths.count(0) == 1 && data.m_columnWidths.at(0) > 15);
+    const QStringList texts = LongSheetTexts();
+    for (int i = 0; i < texts.size(); ++i)
+        QVERIFY2(book.m_sheets[1].Text(i, 0) == texts[i], qPrintable(QStringLiteral("Long row %1").arg(i)));
+}
 
 QTEST_GUILESS_MAIN(TestXlsExternal)
 #include "tst_xlsexternal.moc"
