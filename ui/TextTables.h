@@ -2,17 +2,12 @@
 // messages the dialog shows.
 #pragma once
 
+#include "link/MeterTexts.h"
+
 #include <array>
 
 constexpr int LANGUAGE_ENGLISH = 1;
 constexpr int LANGUAGE_CHINESE = 2;
-
-// One text in both languages (UTF-8).
-struct BiText
-{
-    const char* zh;
-    const char* en;
-};
 
 struct ListColumnText
 {
@@ -31,7 +26,7 @@ constexpr int LANGUAGE_COLUMN_COUNT = 7;
 
 struct LanguageTable
 {
-    int nComboIndex;  // item of the language list: 0 "English", 1 "中文"
+    int nComboIndex; // item of the language list: 0 "English", 1 "中文"
     std::array<ListColumnText, LANGUAGE_COLUMN_COUNT> columns;
     std::array<CaptionText, LANGUAGE_CAPTION_COUNT> captions;
 };
@@ -41,20 +36,6 @@ constexpr unsigned RECORD_LIST_EX_STYLE = 0x171;
 
 extern const LanguageTable TABLE_ENGLISH;
 extern const LanguageTable TABLE_CHINESE;
-
-// Messages of the meter link.
-extern const BiText TXT_COM_CANT_OPEN;
-extern const BiText TXT_SELECT_PORT;
-extern const BiText TXT_CONNECTED;
-extern const BiText TXT_DISCONNECTED;
-extern const BiText TXT_CAL_RL_DONE;
-extern const BiText TXT_CAL_OPM_DONE;
-extern const BiText TXT_NO_RECORDS;
-extern const BiText TXT_READ_DONE;
-extern const BiText TXT_WAVE_SET;
-extern const BiText TXT_CLOCK_SET;
-extern const BiText TXT_BTN_DISCONNECT;
-extern const BiText TXT_BTN_CONNECT;
 
 // Messages and status lines of saving and opening reports.
 extern const BiText TXT_SAVE_NOT_XLS;

@@ -136,6 +136,11 @@ QString MeterCtlText(const char* pszChinese, const char* pszEnglish, int nLangua
     return QString::fromUtf8(nLanguage == CTL_LANGUAGE_ENGLISH ? pszEnglish : pszChinese);
 }
 
+QString MeterCtlText(const BiText& text, int nLanguage)
+{
+    return MeterCtlText(text.zh, text.en, nLanguage);
+}
+
 MeterCtl::MeterCtl(QTextStream& out, QTextStream& err, bool bTerminal)
     : m_out(out), m_err(err), m_pStatus(&out), m_bTerminal(bTerminal)
 {
@@ -408,10 +413,9 @@ int MeterCtl::CmdCalibrate(const QStringList& args)
     if (nResult != LINK_OK)
         return LinkFailure(nResult, QStringLiteral("the calibration request"), link);
     if (bRl)
-        m_out << MeterCtlText("校准回损功率成功!", "Calibrate the return loss power successfully!", options.nLanguage);
+        m_out << MeterCtlText(TXT_CAL_RL_DONE, options.nLanguage);
     else
-        m_out << MeterCtlText("校准功率计功率成功!", "Calibrate the return power meter successfully!",
-                              options.nLanguage);
+        m_out << MeterCtlText(TXT_CAL_OPM_DONE, options.nLanguage);
     m_out << " (" << QLocale::c().toString(fValue) << ")\n";
     m_out.flush();
     return EXIT_OK;
@@ -468,7 +472,7 @@ int MeterCtl::CmdSetClock(const QStringList& args)
     const int nResult = link.Request(build, RSP_CLOCK_SET, nullptr);
     if (nResult != LINK_OK)
         return LinkFailure(nResult, QStringLiteral("the clock request"), link);
-    m_out << MeterCtlText("时间设置成功!", "Set time successfully!", options.nLanguage) << " ("
+    m_out << MeterCtlText(TXT_CLOCK_SET, options.nLanguage) << " ("
           << sent.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) << ")\n";
     m_out.flush();
     return EXIT_OK;

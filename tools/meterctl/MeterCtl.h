@@ -3,6 +3,7 @@
 // is given, so tests run commands in-process as well as through the program.
 #pragma once
 
+#include "link/MeterTexts.h"
 #include "records/MeasurementRecord.h"
 #include "report/ReportJob.h"
 
@@ -107,3 +108,4 @@ private:
 
 // Text of a message that the meter's reply gives, in nLanguage.
 QString MeterCtlText(const char* pszChinese, const char* pszEnglish, int nLanguage);
+QString MeterCtlText(const BiText& text, int nLanguage);

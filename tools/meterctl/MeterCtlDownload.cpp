@@ -188,14 +188,14 @@ int MeterCtl::CmdDownload(const QStringList& args)
     if (nResult != LINK_OK)
         return LinkFailure(nResult, QStringLiteral("the connect request"), link);
     const WavelengthTable wavelengths = WavelengthsFromReply(reply);
-    Status() << MeterCtlText("连接成功", "Connection success", options.nLanguage) << '\n';
+    Status() << MeterCtlText(TXT_CONNECTED, options.nLanguage) << '\n';
 
     nResult = link.Request(InstrumentFrame::Build(CMD_READ_COUNT, QByteArray()), RSP_COUNT, &reply);
     if (nResult != LINK_OK)
         return LinkFailure(nResult, QStringLiteral("the request for the record count"), link);
     const int nTotal = ReadU16BE(reinterpret_cast<const quint8*>(reply.constData()) + FRAME_POS_PAYLOAD);
     if (nTotal == 0)
-        Status() << MeterCtlText("没有功率可读取", "No power can be read", options.nLanguage) << '\n';
+        Status() << MeterCtlText(TXT_NO_RECORDS, options.nLanguage) << '\n';
     // Only a report asked for and too many records: say so before the download.
     if (nTotal > REPORT_MAX_RECORDS && !outputs.strXls.isEmpty() && outputs.strCsv.isEmpty())
     {
@@ -249,7 +249,7 @@ int MeterCtl::CmdDownload(const QStringList& args)
         };
         nResult = link.Request(InstrumentFrame::BuildReadRecord(quint16(nTotal + 1)), RSP_RECORD, &reply, isEnd);
         if (nResult == LINK_OK)
-            Status() << MeterCtlText("功率读取成功", "Power reading success", options.nLanguage) << '\n';
+            Status() << MeterCtlText(TXT_READ_DONE, options.nLanguage) << '\n';
         else
             m_err << "meterctl: warning: the meter did not confirm the end of the download; all " << nTotal
                   << " records were received.\n";
