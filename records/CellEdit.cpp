@@ -65,15 +65,8 @@ void CellEdit::focusOutEvent(QFocusEvent* pEvent)
 
 void CellEdit::keyPressEvent(QKeyEvent* pEvent)
 {
-    // Enter and Esc belong to the dialog (OK and close), not to the box.
-    switch (pEvent->key())
-    {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
+    if (IsDialogKey(pEvent))
         pEvent->ignore();
-        return;
-    default:
+    else
         QLineEdit::keyPressEvent(pEvent);
-    }
 }

@@ -152,20 +152,18 @@ void RecordListCtrl::mouseDoubleClickEvent(QMouseEvent* pEvent)
     EditSubItem(nItem, nSubItem);
 }
 
+bool IsDialogKey(const QKeyEvent* pEvent)
+{
+    const int nKey = pEvent->key();
+    return nKey == Qt::Key_Return || nKey == Qt::Key_Enter || nKey == Qt::Key_Escape;
+}
+
 void RecordListCtrl::keyPressEvent(QKeyEvent* pEvent)
 {
-    // Enter and Esc go on to the dialog (its OK and close), from the list as
-    // from the cell editor inside it.
-    switch (pEvent->key())
-    {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Escape:
+    if (IsDialogKey(pEvent))
         pEvent->ignore();
-        return;
-    default:
+    else
         QTableView::keyPressEvent(pEvent);
-    }
 }
 
 void RecordListCtrl::scrollContentsBy(int dx, int dy)

@@ -21,6 +21,10 @@ constexpr int LVHT_NOWHERE = 0x0001;
 constexpr int LVHT_ONITEMLABEL = 0x0004;
 constexpr int LVIR_LABEL = 2;
 
+// Enter and Esc belong to the dialog (its OK and close): the list and its
+// cell editor pass them on.
+bool IsDialogKey(const QKeyEvent* pEvent);
+
 class RecordListCtrl : public QTableView
 {
     Q_OBJECT
