@@ -7,7 +7,7 @@
 // program and lists its port.
 #include "app/MeterClientApp.h"
 #include "link/PortNames.h"
-#include "tools/meter-sim/MeterSim.h"
+#include "sim/MeterSim.h"
 
 #include <QCommandLineParser>
 #include <cstdio>

@@ -6,7 +6,7 @@
 //
 // Usage: bench_download [records]
 #include "link/PortNames.h"
-#include "tools/meter-sim/MeterSim.h"
+#include "sim/MeterSim.h"
 #include "ui/DropDownCombo.h"
 #include "ui/MessageBox.h"
 #include "ui/MeterClientDlg.h"

@@ -3,7 +3,7 @@
 // as the download does (events after every row), the time to scroll and
 // paint a page, and the resident memory the rows add. Run it with
 // QT_QPA_PLATFORM=offscreen; targets: under 1 s and under 100 MB.
-#include "records/RecordListCtrl.h"
+#include "records/list/RecordListCtrl.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

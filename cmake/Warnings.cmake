@@ -32,3 +32,15 @@ function(meter_add_test name)
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;METER_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data"
         TIMEOUT 600)
 endfunction()
+
+# Adds every tests/<folder>/tst_*.cpp of the calling folder as a test, each
+# linked with LIBS only: a test folder links the library it tests (and what
+# that needs), so the build keeps the layers apart.
+function(meter_add_tests)
+    cmake_parse_arguments(T "" "" "LIBS" ${ARGN})
+    file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tst_*.cpp)
+    foreach(src ${tests})
+        get_filename_component(name ${src} NAME_WE)
+        meter_add_test(${name} SOURCES ${src} LIBS ${T_LIBS})
+    endforeach()
+endfunction()

@@ -1,7 +1,7 @@
 // Frame assembly shared by the dialog (on its own members) and FrameAssembler.
-#include "FrameAssembler.h"
+#include "link/FrameAssembler.h"
 
-#include "InstrumentFrame.h"
+#include "link/InstrumentFrame.h"
 
 #include <cstring>
 

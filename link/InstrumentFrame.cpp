@@ -1,7 +1,7 @@
 // Frame codec of the meter's serial protocol (layout in InstrumentFrame.h).
-#include "InstrumentFrame.h"
+#include "link/InstrumentFrame.h"
 
-#include <cstring>
+#include <QtEndian>
 
 QByteArray InstrumentFrame::Build(quint8 byCommand, const QByteArray& payload)
 {
@@ -41,7 +41,7 @@ bool InstrumentFrame::IsValid(const quint8* pData, int nCount)
 QByteArray InstrumentFrame::BuildReadRecord(quint16 nIndex)
 {
     quint8 payload[2];
-    WriteU16BE(payload, nIndex);
+    qToBigEndian(nIndex, payload);
     return Build(CMD_READ_RECORD, QByteArray(reinterpret_cast<const char*>(payload), 2));
 }
 
@@ -49,7 +49,7 @@ QByteArray InstrumentFrame::BuildCalibration(quint8 byCommand, float fValue)
 {
     // -3.5 is C0 60 00 00 as a float and goes out as 00 00 60 C0.
     quint8 payload[4];
-    WriteF32LE(payload, fValue);
+    qToLittleEndian(fValue, payload);
     return Build(byCommand, QByteArray(reinterpret_cast<const char*>(payload), 4));
 }
 
@@ -73,34 +73,4 @@ int InstrumentFrame::MinimumLength(quint8 byCommand)
     default:
         return FRAME_MIN_LENGTH;
     }
-}
-
-quint16 ReadU16BE(const quint8* p)
-{
-    return quint16((unsigned(p[0]) << 8) | unsigned(p[1]));
-}
-
-float ReadF32LE(const quint8* p)
-{
-    const quint32 nBits = quint32(p[0]) | (quint32(p[1]) << 8) | (quint32(p[2]) << 16) | (quint32(p[3]) << 24);
-    float fValue;
-    static_assert(sizeof fValue == sizeof nBits, "float must be 32 bits");
-    std::memcpy(&fValue, &nBits, sizeof fValue);
-    return fValue;
-}
-
-void WriteU16BE(quint8* p, quint16 nValue)
-{
-    p[0] = quint8(nValue >> 8);
-    p[1] = quint8(nValue & 0xFFu);
-}
-
-void WriteF32LE(quint8* p, float fValue)
-{
-    quint32 nBits;
-    std::memcpy(&nBits, &fValue, sizeof nBits);
-    p[0] = quint8(nBits & 0xFFu);
-    p[1] = quint8((nBits >> 8) & 0xFFu);
-    p[2] = quint8((nBits >> 16) & 0xFFu);
-    p[3] = quint8((nBits >> 24) & 0xFFu);
 }

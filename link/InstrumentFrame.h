@@ -1,5 +1,5 @@
-// Frame codec of the meter's serial protocol: building request frames, the
-// checksum, and the little field helpers used to read and write payloads.
+// Frame codec of the meter's serial protocol: building request frames and the
+// checksum.
 #pragma once
 
 #include <QByteArray>
@@ -48,10 +48,6 @@ constexpr quint8 RSP_COUNT = 0x81;
 constexpr quint8 RSP_WAVE_SET = 0x91; // the meter may send it; no request of ours asks for it
 constexpr quint8 RSP_CLOCK_SET = 0xC1;
 
-// Mode byte of a stored record; any other value is insertion loss.
-constexpr quint8 MODE_RL = 0;
-constexpr quint8 MODE_OPM = 1;
-
 class InstrumentFrame
 {
 public:
@@ -76,10 +72,3 @@ public:
     // 3 for every other reply.
     static int MinimumLength(quint8 byCommand);
 };
-
-// Field helpers: the record index and counts are big-endian, the floats are
-// little-endian. No pointer casts, so any alignment is fine.
-quint16 ReadU16BE(const quint8* p);
-float ReadF32LE(const quint8* p);
-void WriteU16BE(quint8* p, quint16 nValue);
-void WriteF32LE(quint8* p, float fValue);

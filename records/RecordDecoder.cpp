@@ -1,8 +1,7 @@
 // Record decoding: one RSP_RECORD frame to one MeasurementRecord of texts.
-#include "RecordDecoder.h"
+#include "records/RecordDecoder.h"
 
-#include "link/InstrumentFrame.h"
-
+#include <QtEndian>
 #include <cstdio>
 
 namespace {
@@ -18,7 +17,7 @@ QString FormatFixed2(float fValue, const char* pszUnit)
 
 int DecodeRecordIndex(const quint8* pFrame)
 {
-    return ReadU16BE(pFrame + RECORD_POS_INDEX);
+    return qFromBigEndian<quint16>(pFrame + RECORD_POS_INDEX);
 }
 
 MeasurementRecord DecodeRecord(const quint8* pFrame, const WavelengthTable& wavelengths)
@@ -27,7 +26,7 @@ MeasurementRecord DecodeRecord(const quint8* pFrame, const WavelengthTable& wave
     record.texts[COL_NUMBER] = QString::number(DecodeRecordIndex(pFrame));
 
     const quint8 byMode = pFrame[RECORD_POS_MODE];
-    const float fValue = ReadF32LE(pFrame + RECORD_POS_VALUE);
+    const float fValue = qFromLittleEndian<float>(pFrame + RECORD_POS_VALUE);
     if (byMode == MODE_RL)
     {
         record.texts[COL_MODE] = QStringLiteral("RL");
@@ -48,7 +47,7 @@ MeasurementRecord DecodeRecord(const quint8* pFrame, const WavelengthTable& wave
     if (nWave < WAVELENGTH_COUNT)
         record.texts[COL_WAVELENGTH] = QString::number(wavelengths[size_t(nWave)]) + QStringLiteral("nm");
 
-    record.texts[COL_REFERENCE] = FormatFixed2(ReadF32LE(pFrame + RECORD_POS_REFERENCE), "dBm");
+    record.texts[COL_REFERENCE] = FormatFixed2(qFromLittleEndian<float>(pFrame + RECORD_POS_REFERENCE), "dBm");
 
     // Plain decimal bytes, no leading zeros, two blanks between date and time.
     const quint8* pDate = pFrame + RECORD_POS_DATE;

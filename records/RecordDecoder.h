@@ -21,6 +21,12 @@ constexpr int RECORD_POS_WAVE = 6;
 constexpr int RECORD_POS_VALUE = 7;
 constexpr int RECORD_POS_REFERENCE = 11;
 constexpr int RECORD_POS_DATE = 15;
+// The smallest length byte L of a record reply: positions 3..20 are read.
+constexpr int RECORD_MIN_LENGTH = 21;
+
+// Mode byte of a stored record; any other value is insertion loss.
+constexpr quint8 MODE_RL = 0;
+constexpr quint8 MODE_OPM = 1;
 
 // Texts of the row for the RSP_RECORD frame at pFrame, which must hold at
 // least 21 bytes (positions 0..20); the caller checks the frame's length.

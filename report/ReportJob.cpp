@@ -5,8 +5,6 @@
 #include "report/ReportLayout.h"
 #include "report/SpreadsheetServer.h"
 
-#include <QCursor>
-#include <QGuiApplication>
 #include <exception>
 
 const char* const EXCEPTION_CAPTION_OLE = "COleException";
@@ -22,16 +20,16 @@ constexpr qint32 MERGED_HORZ_ALIGN = 3;
 constexpr qint32 MERGED_VERT_ALIGN = 2;
 constexpr SCode E_POINTER = 0x80004003;
 
-// The wait cursor from the start of a job to its end; only where a GUI
-// application runs (a command-line tool has no cursor).
+// The wait cursor from the start of a job to its end, through the caller's
+// hook (a command-line tool has no cursor and gives none).
 class BusyCursor
 {
 public:
-    BusyCursor()
+    explicit BusyCursor(const ReportHooks& hooks) : m_setBusy(hooks.setBusy)
     {
-        if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr)
+        if (m_setBusy)
         {
-            QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+            m_setBusy(true);
             m_bSet = true;
         }
     }
@@ -41,18 +39,14 @@ public:
     void Arrow()
     {
         if (m_bSet)
-            QGuiApplication::restoreOverrideCursor();
+            m_setBusy(false);
         m_bSet = false;
     }
 
 private:
+    std::function<void(bool)> m_setBusy;
     bool m_bSet = false;
 };
-
-QString Choose(const ReportText& text, int nLanguage)
-{
-    return QString::fromUtf8(nLanguage == 1 ? text.en : text.zh);
-}
 
 // An object the job cannot go on without. A server that hands back nothing
 // would otherwise turn every later call into a silent no-op and the job
@@ -108,8 +102,10 @@ void EndJob(ExcelJob& job, const QString& strPath, const Variant& covOptional, B
     cursor.Arrow();
 }
 
-void ReportCaught(const ReportHooks& hooks, const QString& strCaption, const QString& strText)
+void ReportCaught(const ReportHooks& hooks, BusyCursor& cursor, const QString& strCaption, const QString& strText)
 {
+    // No wait cursor over the box.
+    cursor.Arrow();
     if (!hooks.reportException)
         return;
     try
@@ -133,16 +129,16 @@ bool Guarded(const ReportHooks& hooks, ExcelJob& job, const QString& strPath, co
     }
     catch (const OleException& e)
     {
-        ReportCaught(hooks, QLatin1String(EXCEPTION_CAPTION_OLE), OleExceptionText(e.m_sc));
+        ReportCaught(hooks, cursor, QLatin1String(EXCEPTION_CAPTION_OLE), OleExceptionText(e.m_sc));
     }
     catch (const OleDispatchException& e)
     {
-        ReportCaught(hooks, QLatin1String(EXCEPTION_CAPTION_DISPATCH),
+        ReportCaught(hooks, cursor, QLatin1String(EXCEPTION_CAPTION_DISPATCH),
                      OleDispatchExceptionText(e.m_wCode, e.m_strDescription));
     }
     catch (...)
     {
-        ReportCaught(hooks, QLatin1String(EXCEPTION_CAPTION_CATCH_ALL), QLatin1String(EXCEPTION_TEXT_GENERAL));
+        ReportCaught(hooks, cursor, QLatin1String(EXCEPTION_CAPTION_CATCH_ALL), QLatin1String(EXCEPTION_TEXT_GENERAL));
     }
     EndJob(job, strPath, covOptional, cursor, false);
     return false;
@@ -246,14 +242,14 @@ QString CellValueText(const Variant& value)
     }
 }
 
-bool WriteReportJob(const QString& strPath, const QVector<MeasurementRecord*>& rows, int nLanguage,
+bool WriteReportJob(const QString& strPath, const QVector<MeasurementRecord>& rows, Language language,
                     const ReportHooks& hooks)
 {
     // Rows beyond the sheet's last row would be lost: refuse the whole save.
     if (rows.size() > REPORT_MAX_RECORDS)
         return false;
 
-    BusyCursor cursor;
+    BusyCursor cursor(hooks);
     const Variant covOptional = Variant::Missing();
     ExcelJob job;
     ExcelRange cells;
@@ -298,11 +294,11 @@ bool WriteReportJob(const QString& strPath, const QVector<MeasurementRecord*>& r
         for (const ReportInfoRow& row : REPORT_INFO_ROWS)
         {
             WriteMergedText(job.sheet, range, row.pszLeftLabelFrom, row.pszLeftLabelTo,
-                            Choose(row.leftLabel, nLanguage), REPORT_LABEL_WIDTH);
+                            PickText(row.leftLabel, language), REPORT_LABEL_WIDTH);
             WriteMergedText(job.sheet, range, row.pszLeftValueFrom, row.pszLeftValueTo, InfoText(info, row.leftField),
                             REPORT_VALUE_WIDTH);
             WriteMergedText(job.sheet, range, row.pszRightLabelFrom, row.pszRightLabelTo,
-                            Choose(row.rightLabel, nLanguage), REPORT_LABEL_WIDTH);
+                            PickText(row.rightLabel, language), REPORT_LABEL_WIDTH);
             cells.SetItem(Variant(qint32(row.nRow)), Variant(qint32(REPORT_INFO_RIGHT_COL)),
                           Variant(InfoText(info, row.rightField)));
         }
@@ -311,7 +307,7 @@ bool WriteReportJob(const QString& strPath, const QVector<MeasurementRecord*>& r
         for (qint32 nCol = 1; nCol <= RECORD_COLUMNS; ++nCol)
         {
             cells.SetItem(Variant(qint32(REPORT_HEADER_ROW)), Variant(nCol),
-                          Variant(Choose(REPORT_COLUMN_HEADERS[size_t(nCol - 1)], nLanguage)));
+                          Variant(PickText(REPORT_COLUMN_HEADERS[size_t(nCol - 1)], language)));
             if (nCol >= 6)
             {
                 range.AttachDispatch(Required(cells.GetItem(Variant(qint32(REPORT_HEADER_ROW)), Variant(nCol))));
@@ -321,10 +317,8 @@ bool WriteReportJob(const QString& strPath, const QVector<MeasurementRecord*>& r
 
         // One sheet row per record from row 7 on, columns A..G.
         qint32 nRow = REPORT_FIRST_DATA_ROW;
-        const MeasurementRecord emptyRow;
-        for (const MeasurementRecord* pRecord : rows)
+        for (const MeasurementRecord& record : rows)
         {
-            const MeasurementRecord& record = pRecord != nullptr ? *pRecord : emptyRow;
             for (qint32 nCol = 1; nCol <= RECORD_COLUMNS; ++nCol)
                 cells.SetItem(Variant(nRow), Variant(nCol), Variant(record.texts[size_t(nCol - 1)]));
             ++nRow;
@@ -343,7 +337,7 @@ bool WriteReportJob(const QString& strPath, const QVector<MeasurementRecord*>& r
 
 bool ReadReportJob(const QString& strPath, const ReportHooks& hooks)
 {
-    BusyCursor cursor;
+    BusyCursor cursor(hooks);
     const Variant covOptional = Variant::Missing();
     ExcelJob job;
     ExcelRange used;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "records/MeasurementRecord.h"
+#include "texts/Language.h"
 #include "report/Variant.h"
 
 #include <QString>
@@ -41,13 +42,16 @@ struct ReportHooks
     std::function<void(const QString& strCaption, const QString& strText)> reportException;
     // Save: Excel could not be started (open says nothing of its own).
     std::function<void()> reportNoExcel;
+    // The wait cursor: true at the start of the job, false at its end (and
+    // before a message of the job's own is shown).
+    std::function<void(bool bBusy)> setBusy;
 };
 
 // Writes the rows and the user information in the report layout (texts of
-// nLanguage: 1 English, other Chinese) and saves the workbook under strPath.
+// language) and saves the workbook under strPath.
 // False when Excel did not start, a failure was caught, or there are more
 // rows than a sheet holds (REPORT_MAX_RECORDS; then nothing is started).
-bool WriteReportJob(const QString& strPath, const QVector<MeasurementRecord*>& rows, int nLanguage,
+bool WriteReportJob(const QString& strPath, const QVector<MeasurementRecord>& rows, Language language,
                     const ReportHooks& hooks);
 // Reads the user information and the data rows of the report at strPath.
 // False when Excel did not start, the used range has no row, or a failure

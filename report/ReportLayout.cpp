@@ -41,7 +41,7 @@ const std::array<ReportInfoRow, REPORT_INFO_ROW_COUNT> REPORT_INFO_ROWS = {{
 
 const char* const REPORT_UNIT_TEXT = "nm/dBm";
 
-const std::array<ReportText, RECORD_COLUMNS> REPORT_COLUMN_HEADERS = {{
+const std::array<BiText, RECORD_COLUMNS> REPORT_COLUMN_HEADERS = {{
     {"序号", "Number"},
     {"波长", "Wave"},
     {"模式", "Mode"},
@@ -56,7 +56,7 @@ const char* const REPORT_INFO_BLOCK_TO = "J4";
 const char* const REPORT_HEADER_FROM = "A6";
 const char* const REPORT_HEADER_TO = "K6";
 
-const ReportText TXT_REPORT_TOO_MANY_ROWS = {
+const BiText TXT_REPORT_TOO_MANY_ROWS = {
     "列表中有%1条记录，但一个报表最多只能保存65530条！\n没有保存任何数据。",
     "The list holds %1 records, but a report can hold at most 65530! \n Nothing has been saved."};
 

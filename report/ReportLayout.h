@@ -12,15 +12,9 @@
 #pragma once
 
 #include "records/MeasurementRecord.h"
+#include "texts/Language.h"
 
 #include <array>
-
-// One text in both languages (UTF-8).
-struct ReportText
-{
-    const char* zh;
-    const char* en;
-};
 
 // Fields of the user-information block.
 enum ReportInfoField
@@ -41,13 +35,13 @@ struct ReportInfoRow
     int nRow;
     const char* pszLeftLabelFrom; // "B2"
     const char* pszLeftLabelTo;   // "C2"
-    ReportText leftLabel;
+    BiText leftLabel;
     const char* pszLeftValueFrom; // "D2"
     const char* pszLeftValueTo;   // "F2"
     ReportInfoField leftField;
     const char* pszRightLabelFrom; // "H2"
     const char* pszRightLabelTo;   // "I2"
-    ReportText rightLabel;
+    BiText rightLabel;
     ReportInfoField rightField; // in column REPORT_INFO_RIGHT_COL
 };
 
@@ -69,7 +63,7 @@ constexpr int REPORT_INFO_COLOR_INDEX = 35;
 
 extern const std::array<ReportInfoRow, REPORT_INFO_ROW_COUNT> REPORT_INFO_ROWS;
 extern const char* const REPORT_UNIT_TEXT;
-extern const std::array<ReportText, RECORD_COLUMNS> REPORT_COLUMN_HEADERS;
+extern const std::array<BiText, RECORD_COLUMNS> REPORT_COLUMN_HEADERS;
 // The rectangles the layout makes bold and fills.
 extern const char* const REPORT_INFO_BLOCK_FROM; // "B2"
 extern const char* const REPORT_INFO_BLOCK_TO;   // "J4"
@@ -78,7 +72,7 @@ extern const char* const REPORT_HEADER_TO;       // "K6"
 
 // The save refusal when the list holds more records than a sheet can take;
 // %1 is the number of records in the list.
-extern const ReportText TXT_REPORT_TOO_MANY_ROWS;
+extern const BiText TXT_REPORT_TOO_MANY_ROWS;
 
 // Cell (row, column) that holds a field when a report is read back.
 struct ReportCellAddress

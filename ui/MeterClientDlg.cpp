@@ -2,9 +2,9 @@
 // initialisation, data exchange and the two languages.
 #include "ui/MeterClientDlg.h"
 
-#include "app/AboutDlg.h"
-#include "app/DialogUnits.h"
-#include "app/SetupIni.h"
+#include "ui/AboutDlg.h"
+#include "ui/DialogUnits.h"
+#include "settings/SetupIni.h"
 #include "link/PortMessages.h"
 #include "res/IconResource.h"
 #include "ui/ControlIds.h"
@@ -406,7 +406,7 @@ void MeterClientDlg::OnCloseupComboLanguage()
         ApplyLanguage();
     }
     // Written every time the list closes, whether or not the choice changed.
-    WriteSetupString(SETUP_SECTION, SETUP_KEY_LANGUAGE, QByteArray::number(m_nLanguage).constData());
+    WriteSetupString(SETUP_SECTION, SETUP_KEY_LANGUAGE, QByteArray::number(int(m_nLanguage)).constData());
 }
 
 void MeterClientDlg::OnSysCommand(quint32 nID, quint32 /*lParam*/)
@@ -493,5 +493,5 @@ void MeterClientDlg::ShowPlain(const QString& strText)
 
 QString MeterClientDlg::Text(const BiText& text) const
 {
-    return QString::fromUtf8(m_nLanguage == LANGUAGE_ENGLISH ? text.en : text.zh);
+    return PickText(text, m_nLanguage);
 }

@@ -8,7 +8,7 @@
 #include "controls/HoverButton.h"
 #include "link/SerialPort.h"
 #include "records/MeasurementRecord.h"
-#include "records/RecordListCtrl.h"
+#include "records/list/RecordListCtrl.h"
 #include "records/WavelengthTable.h"
 #include "ui/TextTables.h"
 
@@ -118,9 +118,9 @@ public:
     bool m_bRequestDue = false;
     int m_nTimerId = 0;
     int m_nRecordTotal = 0;
-    int m_nLanguage = 0;
+    Language m_nLanguage = LANGUAGE_CHINESE;
     WavelengthTable m_wavelengths = {};
-    QVector<MeasurementRecord*> m_rowTexts;
+    QVector<MeasurementRecord> m_rowTexts;
     int m_nPortCount = 0;
     int m_nLastPortCount = 0;
     char m_portNames[PORT_NAME_SLOTS][PORT_NAME_LENGTH] = {};

@@ -11,6 +11,7 @@
 #include "ui/MessageBox.h"
 #include "ui/MeterClientDlg.h"
 
+#include <QtEndian>
 #include <QStringList>
 #include <climits>
 #include <cstring>
@@ -252,7 +253,7 @@ void MeterClientDlg::DispatchReply()
         SetDlgItemText(IDC_BTN_CONNECT, Text(TXT_BTN_DISCONNECT));
         m_btnConnect->LoadIcons(IDI_CONNECTED, 0);
         for (int i = 0; i < WAVELENGTH_COUNT; ++i)
-            m_wavelengths[static_cast<size_t>(i)] = ReadU16BE(table + 2 * i);
+            m_wavelengths[static_cast<size_t>(i)] = qFromBigEndian<quint16>(table + 2 * i);
         break;
     }
     case RSP_DISCONNECTED:
@@ -296,7 +297,7 @@ void MeterClientDlg::DispatchReply()
         }
         break;
     case RSP_COUNT:
-        m_nRecordTotal = ReadU16BE(m_rxFrame + 3);
+        m_nRecordTotal = qFromBigEndian<quint16>(m_rxFrame + 3);
         if (m_nRecordTotal == 0)
         {
             ShowPlain(Text(TXT_NO_RECORDS));

@@ -8,7 +8,9 @@
 #include "ui/MessageBox.h"
 #include "ui/MeterClientDlg.h"
 
+#include <QCursor>
 #include <QDateTime>
+#include <QGuiApplication>
 #include <QFileInfo>
 
 namespace {
@@ -18,10 +20,15 @@ void ShowExceptionBox(const QString& strCaption, const QString& strText)
     ShowMessageBox(nullptr, strText, MessageIcon::None, strCaption);
 }
 
-QString ChooseText(const ReportText& text, int nLanguage)
+// The wait cursor of a report job.
+void ShowBusyCursor(bool bBusy)
 {
-    return QString::fromUtf8(nLanguage == LANGUAGE_ENGLISH ? text.en : text.zh);
+    if (bBusy)
+        QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    else
+        QGuiApplication::restoreOverrideCursor();
 }
+
 } // namespace
 
 void MeterClientDlg::OnBtnSave()
@@ -33,7 +40,7 @@ void MeterClientDlg::OnBtnSave()
         const int nItems = m_listRecords->GetItemCount();
         if (nItems <= REPORT_MAX_RECORDS)
             return false;
-        ShowStop(ChooseText(TXT_REPORT_TOO_MANY_ROWS, m_nLanguage).arg(nItems));
+        ShowStop(Text(TXT_REPORT_TOO_MANY_ROWS).arg(nItems));
         return true;
     };
     if (refuseLongList())
@@ -77,10 +84,10 @@ void MeterClientDlg::CollectListRows()
     m_rowTexts.reserve(m_rowTexts.size() + nItems);
     for (int nItem = 0; nItem < nItems; ++nItem)
     {
-        auto* pRow = new MeasurementRecord;
+        MeasurementRecord row;
         for (int nCol = 0; nCol < RECORD_COLUMNS; ++nCol)
-            pRow->texts[size_t(nCol)] = m_listRecords->GetItemText(nItem, nCol);
-        m_rowTexts.append(pRow);
+            row.texts[size_t(nCol)] = m_listRecords->GetItemText(nItem, nCol);
+        m_rowTexts.append(row);
     }
 }
 
@@ -99,6 +106,7 @@ bool MeterClientDlg::WriteReport(QString strPath)
     };
     hooks.reportException = &ShowExceptionBox;
     hooks.reportNoExcel = [this]() { ShowStop(Text(TXT_NO_EXCEL)); };
+    hooks.setBusy = &ShowBusyCursor;
     return WriteReportJob(strPath, m_rowTexts, m_nLanguage, hooks);
 }
 
@@ -119,11 +127,11 @@ void MeterClientDlg::OnBtnOpen()
     if (ReadReport(strPath))
     {
         int nItem = 0;
-        for (const MeasurementRecord* pRow : std::as_const(m_rowTexts))
+        for (const MeasurementRecord& row : std::as_const(m_rowTexts))
         {
             m_listRecords->InsertItem(nItem, QString());
             for (int nCol = 0; nCol < RECORD_COLUMNS; ++nCol)
-                m_listRecords->SetItemText(nItem, nCol, pRow->texts[size_t(nCol)]);
+                m_listRecords->SetItemText(nItem, nCol, row.texts[size_t(nCol)]);
             ++nItem;
         }
         GetDlgItem(IDC_STATIC_STATUS)->hide();
@@ -147,14 +155,14 @@ bool MeterClientDlg::ReadReport(QString strPath)
         m_strNotes = info.strNotes;
         UpdateData(false);
     };
-    hooks.appendRow = [this](const MeasurementRecord& row) { m_rowTexts.append(new MeasurementRecord(row)); };
+    hooks.appendRow = [this](const MeasurementRecord& row) { m_rowTexts.append(row); };
     hooks.reportException = &ShowExceptionBox;
+    hooks.setBusy = &ShowBusyCursor;
     return ReadReportJob(strPath, hooks);
 }
 
 void MeterClientDlg::ClearRowTexts()
 {
-    qDeleteAll(m_rowTexts);
     m_rowTexts.clear();
     m_rowTexts.squeeze();
 }

@@ -2,12 +2,9 @@
 // messages the dialog shows.
 #pragma once
 
-#include "link/MeterTexts.h"
+#include "texts/MeterTexts.h"
 
 #include <array>
-
-constexpr int LANGUAGE_ENGLISH = 1;
-constexpr int LANGUAGE_CHINESE = 2;
 
 struct ListColumnText
 {

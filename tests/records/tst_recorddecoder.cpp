@@ -1,8 +1,8 @@
 // Record decoding: the texts of a list row for record replies of every
 // mode, wavelength index, value and date the meter can send.
-#include "link/InstrumentFrame.h"
 #include "records/RecordDecoder.h"
 
+#include <QtEndian>
 #include <QtTest>
 #include <limits>
 
@@ -12,13 +12,18 @@ QByteArray Frame(quint8 byMode, quint8 byWave, float fValue, float fReference = 
                  const char* pDateHex = "0C0503090507", quint16 nIndex = 1)
 {
     quint8 payload[12];
-    WriteU16BE(payload, nIndex);
+    qToBigEndian<quint16>(nIndex, payload);
     payload[2] = byMode;
     payload[3] = byWave;
-    WriteF32LE(payload + 4, fValue);
-    WriteF32LE(payload + 8, fReference);
-    return InstrumentFrame::Build(RSP_RECORD, QByteArray(reinterpret_cast<const char*>(payload), 12) +
-                                                  QByteArray::fromHex(pDateHex));
+    qToLittleEndian<float>(fValue, payload + 4);
+    qToLittleEndian<float>(fReference, payload + 8);
+    // Start, L = 21, RSP_RECORD, the payload, checksum, end.
+    QByteArray frame = QByteArray::fromHex("331571") + QByteArray(reinterpret_cast<const char*>(payload), 12) +
+                       QByteArray::fromHex(pDateHex);
+    quint8 bySum = 0;
+    for (char c : frame)
+        bySum = quint8(bySum + quint8(c));
+    return frame + char(quint8(0x100 - bySum)) + char(0x08);
 }
 
 MeasurementRecord Decode(const QByteArray& frame, const WavelengthTable& table)

@@ -1,6 +1,6 @@
 // Record list model: consistency under the list operations, and cell
 // changes announced once per event-loop turn.
-#include "records/RecordListCtrl.h"
+#include "records/list/RecordListCtrl.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>

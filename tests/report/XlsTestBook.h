@@ -28,7 +28,7 @@ inline Workbook ReportBook(bool bChinese, int nRows, const QStringList& info = {
                                                             QStringLiteral("OPM-35"), QStringLiteral("SN20120503"),
                                                             QStringLiteral("张三"), QStringLiteral("Notes: line 1")}
                                               : info;
-    const auto tr = [bChinese](const ReportText& t) { return QString::fromUtf8(bChinese ? t.zh : t.en); };
+    const auto tr = [bChinese](const BiText& t) { return QString::fromUtf8(bChinese ? t.zh : t.en); };
     Workbook book;
     Worksheet& sheet = book.ActiveSheet();
     sheet.m_defaultFormat.bTextFormat = true;

@@ -66,15 +66,10 @@ bool RunJob(const QString& strPath, int nRows, QStringList* pBoxes)
     hooks.reportNoExcel = [pBoxes]() { *pBoxes << QStringLiteral("no server"); };
     if (nRows == 0)
         return ReadReportJob(strPath, hooks);
-    QVector<MeasurementRecord*> rows;
+    QVector<MeasurementRecord> rows(nRows);
     for (int i = 0; i < nRows; ++i)
-    {
-        rows.append(new MeasurementRecord);
-        rows.last()->texts = {QString::number(i + 1), "1550", "OPM", "-12.34", "-3.00", "2012-03-03 09:05", "n"};
-    }
-    const bool bOk = WriteReportJob(strPath, rows, 1, hooks);
-    qDeleteAll(rows);
-    return bOk;
+        rows[i].texts = {QString::number(i + 1), "1550", "OPM", "-12.34", "-3.00", "2012-03-03 09:05", "n"};
+    return WriteReportJob(strPath, rows, LANGUAGE_ENGLISH, hooks);
 }
 
 // The last calls of a spy log, as "dispid/kind".

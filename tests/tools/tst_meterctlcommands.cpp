@@ -5,7 +5,7 @@
 
 #include "link/InstrumentFrame.h"
 #include "report/ReportJob.h"
-#include "tools/meter-sim/MeterSim.h"
+#include "sim/MeterSim.h"
 
 #include <QDateTime>
 #include <QStandardPaths>
@@ -267,7 +267,7 @@ void TestMeterCtlCommands::Show()
     {
         // Written by the program's Save job; a note carries an escape sequence
         // that must not reach the terminal, another a tab and a line break.
-        MeasurementRecord rows[2];
+        QVector<MeasurementRecord> rows(2);
         const QStringList lines = QStringLiteral("1\t1550nm\tOPM\t-12.34dBm\t-3.00dBm\t2012-5-3  9:5:7\t\x1b[31m red\n"
                                                  "2\t\tIL\t1.00dB\t0.00dBm\t2012-5-3  9:5:8\tx, \"y\"")
                                       .split(QLatin1Char('\n'));
@@ -278,7 +278,7 @@ void TestMeterCtlCommands::Show()
             return ReportUserInfo{QStringLiteral("光纤 Ltd"), QStringLiteral("FM\t2"), QStringLiteral("S1"),
                                   QStringLiteral("Li"), QStringLiteral("a\nb")};
         };
-        QVERIFY(WriteReportJob(strPath, {&rows[0], &rows[1]}, 1, hooks));
+        QVERIFY(WriteReportJob(strPath, rows, LANGUAGE_ENGLISH, hooks));
     }
     const CtlResult r = RunCtl(QStringList{QStringLiteral("show"), strPath} + Args(strArgs));
     QVERIFY2(r.nExit == EXIT_OK, qPrintable(r.strErr));

@@ -9,7 +9,7 @@
 #include "report/ReportJob.h"
 #include "report/ReportLayout.h"
 #include "report/XlsFile.h"
-#include "tools/meter-sim/MeterSim.h"
+#include "sim/MeterSim.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -142,13 +142,10 @@ void TestMeterCtlDownload::ReportEqualsSavedReport()
 
     // The program's Save of the same rows and user information.
     QVector<MeasurementRecord> rows = ExpectedRows();
-    QVector<MeasurementRecord*> pointers;
-    for (MeasurementRecord& row : rows)
-        pointers.append(&row);
     ReportHooks hooks;
     hooks.fetchUserInfo = [&info]() { return info; };
     const bool bEnglish = strLang == QLatin1String("en");
-    QVERIFY(WriteReportJob(Path("saved.xls"), pointers, bEnglish ? 1 : 2, hooks));
+    QVERIFY(WriteReportJob(Path("saved.xls"), rows, bEnglish ? LANGUAGE_ENGLISH : LANGUAGE_CHINESE, hooks));
     CompareReports(Path("got.xls"), Path("saved.xls"));
     if (!QTest::currentTestFailed())
         QCOMPARE(ReadWholeFile(Path("got.csv")), ExpectedCsv(rows, bEnglish));

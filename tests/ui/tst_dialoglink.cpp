@@ -5,7 +5,7 @@
 #include "link/PortNames.h"
 #include "records/RecordDecoder.h"
 #include "tests/support/TestDirs.h"
-#include "tools/meter-sim/MeterSim.h"
+#include "sim/MeterSim.h"
 #include "ui/ControlIds.h"
 #include "ui/DropDownCombo.h"
 #include "ui/MessageBox.h"
@@ -69,7 +69,7 @@ private:
             AddExtraPortName(strName);
         m_pDlg = std::make_unique<MeterClientDlg>();
         m_pDlg->Create();
-        m_pDlg->m_nLanguage = nLanguage;
+        m_pDlg->m_nLanguage = Language(nLanguage);
         m_pDlg->ApplyLanguage();
         return *m_pDlg;
     }

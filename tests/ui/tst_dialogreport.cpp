@@ -116,7 +116,7 @@ private slots:
     {
         QFETCH(int, nLanguage);
         QFETCH(int, nRows);
-        m_pDlg->m_nLanguage = nLanguage;
+        m_pDlg->m_nLanguage = Language(nLanguage);
         const QString strPath = Path(QStringLiteral("report.xls"));
         SetList(SampleRows(40));
         Save(strPath);

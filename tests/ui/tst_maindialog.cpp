@@ -5,8 +5,8 @@
 #include "ui/MessageBox.h"
 #include "ui/MeterClientDlg.h"
 
-#include "app/AboutDlg.h"
-#include "app/DialogUnits.h"
+#include "ui/AboutDlg.h"
+#include "ui/DialogUnits.h"
 #include "link/PortNames.h"
 #include "ui/DialogTemplate.h"
 

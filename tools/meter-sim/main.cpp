@@ -1,6 +1,6 @@
 // meter-sim: the simulated meter as a program. Prints the device to open as
 // the serial port on the first line of stdout and answers until stopped.
-#include "MeterSim.h"
+#include "sim/MeterSim.h"
 
 #include "link/InstrumentFrame.h"
 

@@ -30,13 +30,13 @@ void AppendLine(QString& strOut, const std::array<QString, RECORD_COLUMNS>& fiel
 }
 } // namespace
 
-QByteArray BuildRecordsCsv(const QVector<MeasurementRecord>& rows, int nLanguage, bool bBom)
+QByteArray BuildRecordsCsv(const QVector<MeasurementRecord>& rows, Language nLanguage, bool bBom)
 {
     std::array<QString, RECORD_COLUMNS> header;
     for (int nCol = 0; nCol < RECORD_COLUMNS; ++nCol)
     {
-        const ReportText& text = REPORT_COLUMN_HEADERS[size_t(nCol)];
-        header[size_t(nCol)] = QString::fromUtf8(nLanguage == 1 ? text.en : text.zh);
+        const BiText& text = REPORT_COLUMN_HEADERS[size_t(nCol)];
+        header[size_t(nCol)] = PickText(text, nLanguage);
     }
     QString strOut;
     AppendLine(strOut, header);
@@ -47,7 +47,7 @@ QByteArray BuildRecordsCsv(const QVector<MeasurementRecord>& rows, int nLanguage
     return data;
 }
 
-bool WriteRecordsCsv(const QString& strPath, const QVector<MeasurementRecord>& rows, int nLanguage, QString* pError)
+bool WriteRecordsCsv(const QString& strPath, const QVector<MeasurementRecord>& rows, Language nLanguage, QString* pError)
 {
     QSaveFile file(strPath);
     const QByteArray data = BuildRecordsCsv(rows, nLanguage, true);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "records/MeasurementRecord.h"
+#include "texts/Language.h"
 
 #include <QByteArray>
 #include <QString>
@@ -14,9 +15,9 @@ QString CsvField(const QString& strText);
 
 // Header row and rows, each line ended by CR LF. bBom puts the UTF-8 byte
 // order mark first, which spreadsheet programs need to read the Chinese
-// captions right. nLanguage: 1 English, other Chinese.
-QByteArray BuildRecordsCsv(const QVector<MeasurementRecord>& rows, int nLanguage, bool bBom);
+// captions right.
+QByteArray BuildRecordsCsv(const QVector<MeasurementRecord>& rows, Language nLanguage, bool bBom);
 
 // Writes the CSV (with the byte order mark) to strPath; the file is replaced
 // only once it is complete. False with *pError set when it cannot be written.
-bool WriteRecordsCsv(const QString& strPath, const QVector<MeasurementRecord>& rows, int nLanguage, QString* pError);
+bool WriteRecordsCsv(const QString& strPath, const QVector<MeasurementRecord>& rows, Language nLanguage, QString* pError);

@@ -5,7 +5,7 @@
 #include "link/InstrumentFrame.h"
 #include "report/ReportJob.h"
 #include "report/ReportLayout.h"
-#include "tools/meter-sim/MeterSim.h"
+#include "sim/MeterSim.h"
 #include "tools/meterctl/CsvReport.h"
 #include "tools/meterctl/MeterLink.h"
 #include "tools/meterctl/PortAccess.h"
@@ -131,16 +131,6 @@ bool ReadIntOption(const QCommandLineParser& parser, const QString& strName, int
 }
 } // namespace
 
-QString MeterCtlText(const char* pszChinese, const char* pszEnglish, int nLanguage)
-{
-    return QString::fromUtf8(nLanguage == CTL_LANGUAGE_ENGLISH ? pszEnglish : pszChinese);
-}
-
-QString MeterCtlText(const BiText& text, int nLanguage)
-{
-    return MeterCtlText(text.zh, text.en, nLanguage);
-}
-
 MeterCtl::MeterCtl(QTextStream& out, QTextStream& err, bool bTerminal)
     : m_out(out), m_err(err), m_pStatus(&out), m_bTerminal(bTerminal)
 {
@@ -148,9 +138,9 @@ MeterCtl::MeterCtl(QTextStream& out, QTextStream& err, bool bTerminal)
 
 MeterCtl::~MeterCtl() = default;
 
-int MeterCtl::DefaultLanguage()
+Language MeterCtl::DefaultLanguage()
 {
-    return QLocale::system().language() == QLocale::Chinese ? CTL_LANGUAGE_CHINESE : CTL_LANGUAGE_ENGLISH;
+    return QLocale::system().language() == QLocale::Chinese ? LANGUAGE_CHINESE : LANGUAGE_ENGLISH;
 }
 
 void MeterCtl::PrintHelp(const QString& strCommand)
@@ -252,16 +242,16 @@ void MeterCtl::AddMeterOptions(QCommandLineParser& parser)
     AddLanguageOption(parser);
 }
 
-bool MeterCtl::ReadLanguage(const QCommandLineParser& parser, int& nLanguage, QString& strError) const
+bool MeterCtl::ReadLanguage(const QCommandLineParser& parser, Language& nLanguage, QString& strError) const
 {
     nLanguage = DefaultLanguage();
     if (!parser.isSet(QStringLiteral("lang")))
         return true;
     const QString strLang = parser.value(QStringLiteral("lang")).toLower();
     if (strLang == QLatin1String("en"))
-        nLanguage = CTL_LANGUAGE_ENGLISH;
+        nLanguage = LANGUAGE_ENGLISH;
     else if (strLang == QLatin1String("zh"))
-        nLanguage = CTL_LANGUAGE_CHINESE;
+        nLanguage = LANGUAGE_CHINESE;
     else
     {
         strError = QStringLiteral("--lang takes zh or en.");
@@ -413,9 +403,9 @@ int MeterCtl::CmdCalibrate(const QStringList& args)
     if (nResult != LINK_OK)
         return LinkFailure(nResult, QStringLiteral("the calibration request"), link);
     if (bRl)
-        m_out << MeterCtlText(TXT_CAL_RL_DONE, options.nLanguage);
+        m_out << PickText(TXT_CAL_RL_DONE, options.nLanguage);
     else
-        m_out << MeterCtlText(TXT_CAL_OPM_DONE, options.nLanguage);
+        m_out << PickText(TXT_CAL_OPM_DONE, options.nLanguage);
     m_out << " (" << QLocale::c().toString(fValue) << ")\n";
     m_out.flush();
     return EXIT_OK;
@@ -472,7 +462,7 @@ int MeterCtl::CmdSetClock(const QStringList& args)
     const int nResult = link.Request(build, RSP_CLOCK_SET, nullptr);
     if (nResult != LINK_OK)
         return LinkFailure(nResult, QStringLiteral("the clock request"), link);
-    m_out << MeterCtlText(TXT_CLOCK_SET, options.nLanguage) << " ("
+    m_out << PickText(TXT_CLOCK_SET, options.nLanguage) << " ("
           << sent.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) << ")\n";
     m_out.flush();
     return EXIT_OK;
@@ -487,7 +477,7 @@ int MeterCtl::CmdShow(const QStringList& args)
     int nExit = EXIT_OK;
     if (!Parse(parser, args, strCommand, nExit))
         return nExit;
-    int nLanguage = CTL_LANGUAGE_ENGLISH;
+    Language nLanguage = LANGUAGE_ENGLISH;
     QString strError;
     if (!ReadLanguage(parser, nLanguage, strError))
         return Usage(strCommand, strError);
@@ -532,9 +522,9 @@ int MeterCtl::CmdShow(const QStringList& args)
     std::array<QString, INFO_FIELD_COUNT> labels;
     for (const ReportInfoRow& row : REPORT_INFO_ROWS)
     {
-        labels[size_t(row.leftField)] = MeterCtlText(row.leftLabel.zh, row.leftLabel.en, nLanguage);
+        labels[size_t(row.leftField)] = PickText(row.leftLabel, nLanguage);
         if (row.rightField < INFO_FIELD_COUNT)
-            labels[size_t(row.rightField)] = MeterCtlText(row.rightLabel.zh, row.rightLabel.en, nLanguage);
+            labels[size_t(row.rightField)] = PickText(row.rightLabel, nLanguage);
     }
     const QString values[INFO_FIELD_COUNT] = {userInfo.strCompany, userInfo.strMeterType, userInfo.strSerial,
                                               userInfo.strOperator, userInfo.strNotes};
@@ -543,8 +533,8 @@ int MeterCtl::CmdShow(const QStringList& args)
     m_out << '\n';
     for (int nCol = 0; nCol < RECORD_COLUMNS; ++nCol)
     {
-        const ReportText& text = REPORT_COLUMN_HEADERS[size_t(nCol)];
-        m_out << (nCol > 0 ? "\t" : "") << MeterCtlText(text.zh, text.en, nLanguage);
+        const BiText& text = REPORT_COLUMN_HEADERS[size_t(nCol)];
+        m_out << (nCol > 0 ? "\t" : "") << PickText(text, nLanguage);
     }
     m_out << '\n';
     for (const MeasurementRecord& row : std::as_const(rows))

@@ -3,7 +3,7 @@
 // is given, so tests run commands in-process as well as through the program.
 #pragma once
 
-#include "link/MeterTexts.h"
+#include "texts/MeterTexts.h"
 #include "records/MeasurementRecord.h"
 #include "report/ReportJob.h"
 
@@ -28,10 +28,6 @@ enum MeterCtlExit
     EXIT_TOO_MANY_ROWS = 5, // more records than one .xls sheet holds (CSV still written)
 };
 
-// Language of the report texts and the meter's messages.
-constexpr int CTL_LANGUAGE_ENGLISH = 1;
-constexpr int CTL_LANGUAGE_CHINESE = 2;
-
 class MeterCtl
 {
 public:
@@ -50,7 +46,7 @@ public:
         QString strXls;
         QString strCsv;
         ReportUserInfo userInfo;
-        int nLanguage = CTL_LANGUAGE_ENGLISH;
+        Language nLanguage = LANGUAGE_ENGLISH;
     };
     // Writes the CSV first, then the report. EXIT_OK, EXIT_FILE, or
     // EXIT_TOO_MANY_ROWS when the rows do not fit one sheet (the CSV is
@@ -58,7 +54,7 @@ public:
     int WriteOutputs(const DownloadOutputs& outputs, const QVector<MeasurementRecord>& rows, bool bPartial);
 
     // The language when --lang is not given: Chinese in a Chinese locale, else English.
-    static int DefaultLanguage();
+    static Language DefaultLanguage();
 
 private:
     // What every command that talks to the meter takes.
@@ -68,7 +64,7 @@ private:
         bool bDemo = false;
         int nTimeoutMs = 0;
         int nRetries = 0;
-        int nLanguage = CTL_LANGUAGE_ENGLISH;
+        Language nLanguage = LANGUAGE_ENGLISH;
     };
 
     int CmdPorts(const QStringList& args);
@@ -85,7 +81,7 @@ private:
 
     static void AddMeterOptions(QCommandLineParser& parser);
     static void AddLanguageOption(QCommandLineParser& parser);
-    bool ReadLanguage(const QCommandLineParser& parser, int& nLanguage, QString& strError) const;
+    bool ReadLanguage(const QCommandLineParser& parser, Language& nLanguage, QString& strError) const;
     bool ReadMeterOptions(const QCommandLineParser& parser, MeterOptions& options, QString& strError) const;
     // Starts the demo meter when asked, checks and opens the port. EXIT_OK or EXIT_PORT.
     int OpenMeter(const MeterOptions& options, MeterLink& link);
@@ -105,7 +101,3 @@ private:
     bool m_bTerminal;
     std::unique_ptr<MeterSim> m_pDemo;
 };
-
-// Text of a message that the meter's reply gives, in nLanguage.
-QString MeterCtlText(const char* pszChinese, const char* pszEnglish, int nLanguage);
-QString MeterCtlText(const BiText& text, int nLanguage);

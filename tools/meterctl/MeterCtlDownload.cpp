@@ -11,6 +11,7 @@
 #include "tools/meterctl/MeterLink.h"
 #include "tools/meterctl/ProgressMeter.h"
 
+#include <QtEndian>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
@@ -22,7 +23,7 @@ WavelengthTable WavelengthsFromReply(const QByteArray& reply)
     WavelengthTable table{};
     const auto* p = reinterpret_cast<const quint8*>(reply.constData());
     for (int i = 0; i < WAVELENGTH_COUNT; ++i)
-        table[size_t(i)] = ReadU16BE(p + 4 + 2 * i);
+        table[size_t(i)] = qFromBigEndian<quint16>(p + 4 + 2 * i);
     return table;
 }
 
@@ -86,11 +87,6 @@ int MeterCtl::WriteOutputs(const DownloadOutputs& outputs, const QVector<Measure
         }
         else
         {
-            // The job takes the dialog's array of row blocks; it only reads them.
-            QVector<MeasurementRecord*> rowPointers;
-            rowPointers.reserve(rows.size());
-            for (const MeasurementRecord& row : rows)
-                rowPointers.append(const_cast<MeasurementRecord*>(&row));
             QString strFailure;
             ReportHooks hooks;
             hooks.fetchUserInfo = [&outputs]() { return outputs.userInfo; };
@@ -100,7 +96,7 @@ int MeterCtl::WriteOutputs(const DownloadOutputs& outputs, const QVector<Measure
             hooks.reportNoExcel = [&strFailure]() {
                 strFailure = QStringLiteral("the spreadsheet server could not be started");
             };
-            if (WriteReportJob(QFileInfo(outputs.strXls).absoluteFilePath(), rowPointers, outputs.nLanguage, hooks))
+            if (WriteReportJob(QFileInfo(outputs.strXls).absoluteFilePath(), rows, outputs.nLanguage, hooks))
                 m_out << "Wrote " << strWhat << " to " << PathText(outputs.strXls) << '\n';
             else
             {
@@ -188,14 +184,14 @@ int MeterCtl::CmdDownload(const QStringList& args)
     if (nResult != LINK_OK)
         return LinkFailure(nResult, QStringLiteral("the connect request"), link);
     const WavelengthTable wavelengths = WavelengthsFromReply(reply);
-    Status() << MeterCtlText(TXT_CONNECTED, options.nLanguage) << '\n';
+    Status() << PickText(TXT_CONNECTED, options.nLanguage) << '\n';
 
     nResult = link.Request(InstrumentFrame::Build(CMD_READ_COUNT, QByteArray()), RSP_COUNT, &reply);
     if (nResult != LINK_OK)
         return LinkFailure(nResult, QStringLiteral("the request for the record count"), link);
-    const int nTotal = ReadU16BE(reinterpret_cast<const quint8*>(reply.constData()) + FRAME_POS_PAYLOAD);
+    const int nTotal = qFromBigEndian<quint16>(reinterpret_cast<const quint8*>(reply.constData()) + FRAME_POS_PAYLOAD);
     if (nTotal == 0)
-        Status() << MeterCtlText(TXT_NO_RECORDS, options.nLanguage) << '\n';
+        Status() << PickText(TXT_NO_RECORDS, options.nLanguage) << '\n';
     // Only a report asked for and too many records: say so before the download.
     if (nTotal > REPORT_MAX_RECORDS && !outputs.strXls.isEmpty() && outputs.strCsv.isEmpty())
     {
@@ -249,7 +245,7 @@ int MeterCtl::CmdDownload(const QStringList& args)
         };
         nResult = link.Request(InstrumentFrame::BuildReadRecord(quint16(nTotal + 1)), RSP_RECORD, &reply, isEnd);
         if (nResult == LINK_OK)
-            Status() << MeterCtlText(TXT_READ_DONE, options.nLanguage) << '\n';
+            Status() << PickText(TXT_READ_DONE, options.nLanguage) << '\n';
         else
             m_err << "meterctl: warning: the meter did not confirm the end of the download; all " << nTotal
                   << " records were received.\n";

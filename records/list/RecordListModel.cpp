@@ -1,5 +1,5 @@
 // Item model behind the record list.
-#include "records/RecordListModel.h"
+#include "records/list/RecordListModel.h"
 
 RecordListModel::RecordListModel(QObject* pParent) : QAbstractTableModel(pParent)
 {

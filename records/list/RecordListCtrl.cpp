@@ -1,6 +1,6 @@
 // Record list: list-control operations on a table view, and in-place
 // editing of its cells.
-#include "records/RecordListCtrl.h"
+#include "records/list/RecordListCtrl.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>

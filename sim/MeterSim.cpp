@@ -1,10 +1,11 @@
 // The simulated meter's thread: reads requests from the master side of a
 // pseudo-terminal, answers them, and plays the faults it was asked to.
-#include "MeterSim.h"
+#include "sim/MeterSim.h"
 
 #include "link/FrameAssembler.h"
 #include "link/InstrumentFrame.h"
 
+#include <QtEndian>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -162,7 +163,7 @@ QByteArray MeterSim::Impl::BuildReply(const QByteArray& request)
         QByteArray payload(1 + 2 * WAVELENGTH_COUNT, '\0');
         quint8* q = reinterpret_cast<quint8*>(payload.data());
         for (int i = 0; i < WAVELENGTH_COUNT; ++i)
-            WriteU16BE(q + 1 + 2 * i, quint16(wavelengths[size_t(i)]));
+            qToBigEndian<quint16>(quint16(wavelengths[size_t(i)]), q + 1 + 2 * i);
         return InstrumentFrame::Build(RSP_CONNECTED, payload);
     }
     case CMD_DISCONNECT:
@@ -180,13 +181,13 @@ QByteArray MeterSim::Impl::BuildReply(const QByteArray& request)
     }
     case CMD_READ_COUNT: {
         quint8 payload[2];
-        WriteU16BE(payload, quint16(records.Count()));
+        qToBigEndian<quint16>(quint16(records.Count()), payload);
         return InstrumentFrame::Build(RSP_COUNT, QByteArray(reinterpret_cast<const char*>(payload), 2));
     }
     case CMD_READ_RECORD:
         if (nLength < FRAME_POS_PAYLOAD + 2)
             return QByteArray();
-        return records.ReplyFor(ReadU16BE(p + FRAME_POS_PAYLOAD));
+        return records.ReplyFor(qFromBigEndian<quint16>(p + FRAME_POS_PAYLOAD));
     case CMD_SET_CLOCK: {
         if (nLength < FRAME_POS_PAYLOAD + 6)
             return QByteArray();
@@ -576,7 +577,7 @@ quint8 MeterSim::GetLastCalibrationCommand() const
 float MeterSim::GetLastCalibrationValue() const
 {
     const QByteArray bytes = GetLastCalibrationBytes();
-    return bytes.size() == 4 ? ReadF32LE(reinterpret_cast<const quint8*>(bytes.constData())) : 0.0f;
+    return bytes.size() == 4 ? qFromLittleEndian<float>(reinterpret_cast<const quint8*>(bytes.constData())) : 0.0f;
 }
 
 QByteArray MeterSim::GetClockBytes() const

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "records/WavelengthTable.h"
-#include "tools/meter-sim/SimRecordSet.h"
+#include "sim/SimRecordSet.h"
 
 #include <QByteArray>
 #include <QList>

@@ -1,6 +1,6 @@
 // The meter's messages, byte for byte as the program shows them; all
 // exclamation marks are the ASCII character.
-#include "link/MeterTexts.h"
+#include "texts/MeterTexts.h"
 
 const BiText TXT_COM_CANT_OPEN = {"串口打不开!", "COM CANN'T OPEN!"};
 const BiText TXT_SELECT_PORT = {"请选择端口号!", "PLEASE SELSECT THE COM PORT!"};

@@ -1,7 +1,7 @@
 // In-place cell editor of the record list.
-#include "records/CellEdit.h"
+#include "records/list/CellEdit.h"
 
-#include "records/RecordListCtrl.h"
+#include "records/list/RecordListCtrl.h"
 
 #include <QApplication>
 #include <QFocusEvent>

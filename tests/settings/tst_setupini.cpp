@@ -1,5 +1,5 @@
 // SETUP.ini reading and writing against files made byte by byte.
-#include "app/SetupIni.h"
+#include "settings/SetupIni.h"
 
 #include "TestDirs.h"
 

@@ -4,8 +4,8 @@
 // in-place editing of any cell by a double-click (CellEdit).
 #pragma once
 
-#include "records/CellEdit.h"
-#include "records/RecordListModel.h"
+#include "records/list/CellEdit.h"
+#include "records/list/RecordListModel.h"
 
 #include <QTableView>
 

@@ -1,8 +1,9 @@
 // Stored records of the simulated meter and their RSP_RECORD replies.
-#include "SimRecordSet.h"
+#include "sim/SimRecordSet.h"
 
 #include "link/InstrumentFrame.h"
 
+#include <QtEndian>
 #include <QFile>
 #include <QRegularExpression>
 #include <QStringList>
@@ -128,11 +129,11 @@ QByteArray SimRecordSet::BuildReply(quint16 nIndex, const SimRecord& record)
     // Payload = frame positions 3..20: index (big-endian), mode, wavelength
     // index, value and reference (little-endian floats), six date bytes.
     quint8 payload[18];
-    WriteU16BE(payload, nIndex);
+    qToBigEndian<quint16>(nIndex, payload);
     payload[2] = record.byMode;
     payload[3] = record.byWaveIndex;
-    WriteF32LE(payload + 4, record.fValue);
-    WriteF32LE(payload + 8, record.fReference);
+    qToLittleEndian<float>(record.fValue, payload + 4);
+    qToLittleEndian<float>(record.fReference, payload + 8);
     payload[12] = record.byYear;
     payload[13] = record.byMonth;
     payload[14] = record.byDay;

@@ -1,5 +1,5 @@
 // Dialog unit conversion with the dialog font's base units.
-#include "app/DialogUnits.h"
+#include "ui/DialogUnits.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>

@@ -3,8 +3,9 @@
 // stop that must not hang.
 #include "link/FrameAssembler.h"
 #include "link/InstrumentFrame.h"
-#include "tools/meter-sim/MeterSim.h"
+#include "sim/MeterSim.h"
 
+#include <QtEndian>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -78,7 +79,7 @@ private slots:
         QCOMPARE(quint8(connected[2]), RSP_CONNECTED);
         const WavelengthTable table = MeterSim::DefaultWavelengths();
         for (int i = 0; i < WAVELENGTH_COUNT; ++i)
-            QCOMPARE(quint32(ReadU16BE(reinterpret_cast<const quint8*>(connected.constData()) + 4 + 2 * i)),
+            QCOMPARE(quint32(qFromBigEndian<quint16>(reinterpret_cast<const quint8*>(connected.constData()) + 4 + 2 * i)),
                      table[size_t(i)]);
         QCOMPARE(line.Request(COUNT_REQUEST), QByteArray::fromHex("330581012C1A08"));
         // Records as generated; one beyond the count comes back as zeros.

@@ -6,7 +6,7 @@
 //                      matching quotes loses them when read
 // Lines end in CR LF when we write them; LF alone is read as well. The first
 // section of a name and the first key of a name within it count.
-#include "app/SetupIni.h"
+#include "settings/SetupIni.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,12 +2,7 @@
 // reply of the meter and for a port it cannot open, shared with meterctl.
 #pragma once
 
-// One text in both languages (UTF-8).
-struct BiText
-{
-    const char* zh;
-    const char* en;
-};
+#include "texts/Language.h"
 
 extern const BiText TXT_COM_CANT_OPEN;
 extern const BiText TXT_SELECT_PORT;

@@ -1,7 +1,7 @@
 // About box, laid out from its template in dialog units (9 pt dialog font).
-#include "app/AboutDlg.h"
+#include "ui/AboutDlg.h"
 
-#include "app/DialogUnits.h"
+#include "ui/DialogUnits.h"
 #include "res/IconResource.h"
 #include "res/ResourceIds.h"
 
