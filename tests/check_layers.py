@@ -9,20 +9,21 @@ import sys
 # Folder -> the folders it may include (its own is always allowed).
 ALLOWED = {
     "texts": set(),
+    "files": {"texts"},
     "records": set(),
-    "settings": set(),
+    "settings": {"files", "texts"},
     "res": set(),
     "records/list": {"records"},
     "link": {"records", "texts"},
-    "report": {"records", "texts"},
+    "report": {"records", "texts", "files"},
     "sim": {"link", "records"},
     "controls": {"res"},
-    "ui": {"texts", "records", "records/list", "link", "report", "settings", "controls", "res"},
+    "ui": {"texts", "files", "records", "records/list", "link", "report", "settings", "controls", "res"},
     "app": {"ui", "sim", "link", "texts"},
     "tools/meter-sim": {"sim", "link", "records"},
-    "tools/meterctl": {"texts", "records", "link", "report", "sim"},
+    "tools/meterctl": {"texts", "files", "records", "link", "report", "sim"},
 }
-CORE_ONLY = {"texts", "records", "settings", "link", "report", "sim", "tools/meterctl"}
+CORE_ONLY = {"texts", "files", "records", "settings", "link", "report", "sim", "tools/meterctl"}
 GUI_HEADER = re.compile(r"#include <(Qt(Gui|Widgets|Svg)/|Q(Widget|Application|GuiApplication|Cursor|Color|Font|Pixmap|Image|Painter|Icon)\b)")
 
 

@@ -1,0 +1,218 @@
+// Safe writing and bounded reading of files (see SafeFile.h). POSIX calls,
+// because a flush that fails must be seen and a FIFO must not be opened for
+// reading in a way that blocks.
+#include "files/SafeFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+// Closes a descriptor when it goes out of scope.
+class Descriptor
+{
+public:
+    explicit Descriptor(int nFd) : m_nFd(nFd) {}
+    ~Descriptor() { Close(); }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int Get() const { return m_nFd; }
+    // The result of close(): a delayed write error shows up here too.
+    bool Close()
+    {
+        if (m_nFd < 0)
+            return true;
+        const int nResult = ::close(m_nFd);
+        m_nFd = -1;
+        return nResult == 0;
+    }
+
+private:
+    int m_nFd;
+};
+
+bool Fail(FileFailure* pFailure, const FileFailure& failure)
+{
+    if (pFailure)
+        *pFailure = failure;
+    return false;
+}
+
+bool FailErrno(FileFailure* pFailure)
+{
+    return Fail(pFailure, FailureFromErrno(errno));
+}
+
+bool WriteAll(int nFd, const char* pData, qint64 nSize)
+{
+    while (nSize > 0)
+    {
+        const ssize_t nWritten = ::write(nFd, pData, size_t(nSize));
+        if (nWritten < 0)
+        {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        pData += nWritten;
+        nSize -= nWritten;
+    }
+    return true;
+}
+} // namespace
+
+QString FileFailure::Text(Language language) const
+{
+    static const BiText texts[] = {
+        {"", ""},
+        {"磁盘已满", "the disk is full"},
+        {"没有权限", "permission denied"},
+        {"磁盘为只读", "the disk is read-only"},
+        {"文件或文件夹不存在", "the file or its folder does not exist"},
+        {"这是一个文件夹", "it is a folder"},
+        {"这不是一个普通文件", "it is not a regular file"},
+        {"文件太大", "the file is too large"},
+        {"无法访问文件", "the file cannot be accessed"},
+    };
+    QString strText = PickText(texts[static_cast<int>(error)], language);
+    if (error == FileError::Other && !strDetail.isEmpty())
+        strText += QStringLiteral(" (%1)").arg(strDetail);
+    return strText;
+}
+
+FileFailure FailureFromErrno(int nErrno)
+{
+    FileFailure failure;
+    failure.strDetail = QString::fromLocal8Bit(std::strerror(nErrno));
+    switch (nErrno)
+    {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        failure.error = FileError::DiskFull;
+        break;
+    case EACCES:
+    case EPERM:
+        failure.error = FileError::PermissionDenied;
+        break;
+    case EROFS:
+        failure.error = FileError::ReadOnlyDisk;
+        break;
+    case ENOENT:
+    case ENOTDIR:
+        failure.error = FileError::NotFound;
+        break;
+    case EISDIR:
+        failure.error = FileError::IsFolder;
+        break;
+    default:
+        failure.error = FileError::Other;
+        break;
+    }
+    return failure;
+}
+
+bool WriteFileSafely(const QString& strPath, const QByteArray& data, FileFailure* pFailure)
+{
+    const QFileInfo info(strPath);
+    if (info.isDir())
+        return Fail(pFailure, FileFailure{FileError::IsFolder, QString()});
+    const QByteArray path = QFile::encodeName(info.absoluteFilePath());
+    QByteArray tempPath = path + ".XXXXXX";
+    const int nFd = ::mkostemp(tempPath.data(), O_CLOEXEC);
+    if (nFd < 0)
+        return FailErrno(pFailure);
+    Descriptor file(nFd);
+    bool bDone = false;
+    struct Cleanup
+    {
+        const QByteArray& path;
+        bool& bDone;
+        ~Cleanup()
+        {
+            if (!bDone)
+                ::unlink(path.constData());
+        }
+    } cleanup{tempPath, bDone};
+
+    // The new file gets the old one's permissions; a new file those that
+    // the umask leaves of rw-rw-rw-.
+    struct stat old = {};
+    if (::stat(path.constData(), &old) == 0)
+    {
+        if (!S_ISREG(old.st_mode))
+            return Fail(pFailure, FileFailure{FileError::NotRegularFile, QString()});
+        ::fchmod(file.Get(), old.st_mode & 07777);
+    }
+    else
+    {
+        const mode_t nMask = ::umask(0);
+        ::umask(nMask);
+        ::fchmod(file.Get(), 0666 & ~nMask);
+    }
+
+    if (!WriteAll(file.Get(), data.constData(), data.size()) || ::fsync(file.Get()) != 0 || !file.Close())
+        return FailErrno(pFailure);
+    if (::rename(tempPath.constData(), path.constData()) != 0)
+        return FailErrno(pFailure);
+    bDone = true;
+    // The rename itself reaches the disk with the folder.
+    const Descriptor folder(::open(QFile::encodeName(info.absolutePath()).constData(), O_RDONLY | O_CLOEXEC));
+    if (folder.Get() >= 0)
+        ::fsync(folder.Get());
+    return true;
+}
+
+bool ReadRegularFile(const QString& strPath, qint64 nMaxBytes, QByteArray* pData, FileFailure* pFailure)
+{
+    // Non-blocking open: opening a FIFO for reading would otherwise wait
+    // for a writer for ever. The type is checked on what was opened.
+    Descriptor file(::open(QFile::encodeName(strPath).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (file.Get() < 0)
+        return FailErrno(pFailure);
+    struct stat st = {};
+    if (::fstat(file.Get(), &st) != 0)
+        return FailErrno(pFailure);
+    if (S_ISDIR(st.st_mode))
+        return Fail(pFailure, FileFailure{FileError::IsFolder, QString()});
+    if (!S_ISREG(st.st_mode))
+        return Fail(pFailure, FileFailure{FileError::NotRegularFile, QString()});
+    if (st.st_size > nMaxBytes)
+        return Fail(pFailure, FileFailure{FileError::TooLarge, QString()});
+    ::fcntl(file.Get(), F_SETFL, ::fcntl(file.Get(), F_GETFL) & ~O_NONBLOCK);
+
+    // The size may have changed since fstat: read at most one byte more
+    // than allowed, which tells a file that grew past the limit.
+    QByteArray data(qsizetype(st.st_size) + 1, Qt::Uninitialized);
+    qint64 nRead = 0;
+    for (;;)
+    {
+        if (nRead == data.size())
+        {
+            if (nRead > nMaxBytes)
+                return Fail(pFailure, FileFailure{FileError::TooLarge, QString()});
+            data.resize(qsizetype(qMin(nMaxBytes + 1, 2 * nRead + 4096)));
+        }
+        const ssize_t n = ::read(file.Get(), data.data() + nRead, size_t(data.size() - nRead));
+        if (n < 0)
+        {
+            if (errno == EINTR)
+                continue;
+            return FailErrno(pFailure);
+        }
+        if (n == 0)
+            break;
+        nRead += n;
+    }
+    if (nRead > nMaxBytes)
+        return Fail(pFailure, FileFailure{FileError::TooLarge, QString()});
+    data.truncate(qsizetype(nRead));
+    if (pData)
+        *pData = data;
+    return true;
+}
