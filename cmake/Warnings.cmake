@@ -29,7 +29,7 @@ function(meter_add_test name)
     meter_target_setup(${name})
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;METER_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data"
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=de_DE.UTF-8;METER_TEST_DATA=${PROJECT_SOURCE_DIR}/tests/data"
         TIMEOUT 600)
 endfunction()
 

@@ -3,13 +3,16 @@
 // thread that touches it: it reads every byte, writes the write slot, and
 // closes the port when it is told to stop.
 //
-// Every notification (a received byte, the event character, a finished
+// Every notification (the bytes received, the event character, a finished
 // write, a failure box) is posted to a relay object on the owner's thread,
-// and the watch thread waits until the relay has handed it on. That keeps
-// bytes strictly in order and lets a message box opened by the owner's
-// handler hold up further input. The wait ends early when a stop is
+// and the watch thread waits until the relay has handed it on. The bytes
+// that have come in are handed over together, with one wake-up of the
+// owner's thread, and the relay gives them to the owner one WM_PORT_BYTE
+// at a time, in order; the next batch is read only when the owner has
+// handled the last byte of this one, so a message box opened by the owner's
+// handler holds up further input. The wait ends early when a stop is
 // requested, so stopping never deadlocks against a notification in flight;
-// the byte of that notification is then dropped.
+// the bytes not yet handed on are then dropped.
 #include "link/SerialPort.h"
 
 #include "link/PortMessages.h"
@@ -30,19 +33,15 @@
 
 namespace {
 constexpr int WRITE_TIMEOUT_MS = 1000;
+// At most this many bytes go to the owner in one hand-over (a few frames).
+constexpr qint64 BATCH_BYTES = 256;
 const char* const FAILURE_CAPTION = "Application Error";
 
-SerialPort::FailureReporter& Reporter()
-{
-    static SerialPort::FailureReporter reporter;
-    return reporter;
-}
-
-void CallReporter(const QString& strText)
+void CallReporter(const SerialPort::FailureReporter& reporter, const QString& strText)
 {
     const QString strCaption = QString::fromLatin1(FAILURE_CAPTION);
-    if (Reporter())
-        Reporter()(strCaption, strText);
+    if (reporter)
+        reporter(strCaption, strText);
     else
         qWarning().noquote() << strCaption << strText;
 }
@@ -89,9 +88,9 @@ private:
 class RelayEvent : public QEvent
 {
 public:
-    RelayEvent(std::shared_ptr<Delivery> pDelivery, quint32 nMessage, quint32 wParam, quint32 lParam,
+    RelayEvent(std::shared_ptr<Delivery> pDelivery, quint32 nMessage, QByteArray bytes, quint32 lParam,
                const QString& strFailure)
-        : QEvent(EventType()), m_pDelivery(std::move(pDelivery)), m_nMessage(nMessage), m_wParam(wParam),
+        : QEvent(EventType()), m_pDelivery(std::move(pDelivery)), m_nMessage(nMessage), m_bytes(std::move(bytes)),
           m_lParam(lParam), m_strFailure(strFailure)
     {
     }
@@ -107,9 +106,12 @@ public:
 
     std::shared_ptr<Delivery> m_pDelivery;
     quint32 m_nMessage;
-    quint32 m_wParam;
+    // WM_PORT_BYTE: the bytes, each its own notification; other messages:
+    // wParam in the first byte, if any.
+    QByteArray m_bytes;
     quint32 m_lParam;
-    QString m_strFailure; // not empty: show this failure instead of a message
+    QString m_strFailure;      // not empty: show this failure instead of a message
+    bool m_bEventChar = false; // after the bytes, a WM_PORT_EVENTCHAR
 };
 
 // Lives on the owner's thread and hands each notification on: as a
@@ -118,7 +120,16 @@ class Relay : public QObject
 {
 public:
     QPointer<QObject> m_pNotify;
+    SerialPort::FailureReporter m_reporter;
     int m_nDepth = 0; // > 0 while a handler (perhaps with a message box) runs
+
+    void Send(quint32 nMessage, quint32 wParam, quint32 lParam)
+    {
+        if (!m_pNotify)
+            return;
+        PortMessageEvent message(nMessage, wParam, lParam);
+        QCoreApplication::sendEvent(m_pNotify, &message);
+    }
 
     bool event(QEvent* pEvent) override
     {
@@ -131,12 +142,25 @@ public:
         ++m_nDepth;
         if (!pRelayEvent->m_strFailure.isEmpty())
         {
-            CallReporter(pRelayEvent->m_strFailure);
+            CallReporter(m_reporter, pRelayEvent->m_strFailure);
         }
-        else if (m_pNotify)
+        else if (pRelayEvent->m_nMessage == WM_PORT_BYTE)
         {
-            PortMessageEvent message(pRelayEvent->m_nMessage, pRelayEvent->m_wParam, pRelayEvent->m_lParam);
-            QCoreApplication::sendEvent(m_pNotify, &message);
+            // One notification per byte, in order; a stop while a handler
+            // runs (a message box) drops the rest.
+            for (const char cByte : std::as_const(pRelayEvent->m_bytes))
+            {
+                if (pDelivery->IsCancelled())
+                    break;
+                Send(WM_PORT_BYTE, quint8(cByte), pRelayEvent->m_lParam);
+            }
+            if (pRelayEvent->m_bEventChar && !pDelivery->IsCancelled())
+                Send(WM_PORT_EVENTCHAR, 0, pRelayEvent->m_lParam);
+        }
+        else
+        {
+            Send(pRelayEvent->m_nMessage, pRelayEvent->m_bytes.isEmpty() ? 0 : quint8(pRelayEvent->m_bytes.at(0)),
+                 pRelayEvent->m_lParam);
         }
         --m_nDepth;
         pDelivery->Finish();
@@ -186,7 +210,7 @@ QSerialPort::Parity ParityFromLetter(char cParity, bool& bOk)
 struct SerialPort::Impl
 {
     // The port lock: guards the write slot and its pending flag. Never held
-    // across a notification.
+    // across a notification, nor across a write to the port.
     QMutex m_lock;
     std::vector<quint8> m_pWriteSlot;
     unsigned m_nWriteSlotSize = 0;
@@ -201,6 +225,10 @@ struct SerialPort::Impl
     unsigned m_nPort = 0;
     quint32 m_dwEventMask = 0;
 
+    SerialPort::FailureReporter m_reporter;
+    QSerialPort::SerialPortError m_openError = QSerialPort::NoError;
+    QString m_strOpenError;
+
     std::atomic<bool> m_bPortHeld{false};
     std::atomic<bool> m_bThreadRunning{false};
     std::atomic<bool> m_bStopRequested{false};
@@ -213,7 +241,7 @@ struct SerialPort::Impl
     bool m_bDataReady = false;
 
     void ReportFailure(const QString& strOperation, const QString& strSystemText);
-    bool Notify(quint32 nMessage, quint32 wParam, const QString& strFailure = QString());
+    bool Notify(quint32 nMessage, QByteArray bytes, bool bEventChar = false, const QString& strFailure = QString());
     void WatchThread();
     void DrainInput();
     void WritePending();
@@ -228,12 +256,12 @@ void SerialPort::Impl::ReportFailure(const QString& strOperation, const QString&
 {
     const QString strText = SerialPort::FailureText(strOperation, strSystemText, m_nPort);
     if (m_pThread && QThread::currentThread() == m_pThread)
-        Notify(0, 0, strText);
+        Notify(0, QByteArray(), false, strText);
     else
-        CallReporter(strText);
+        CallReporter(m_reporter, strText);
 }
 
-bool SerialPort::Impl::Notify(quint32 nMessage, quint32 wParam, const QString& strFailure)
+bool SerialPort::Impl::Notify(quint32 nMessage, QByteArray bytes, bool bEventChar, const QString& strFailure)
 {
     auto pDelivery = std::make_shared<Delivery>();
     {
@@ -242,7 +270,9 @@ bool SerialPort::Impl::Notify(quint32 nMessage, quint32 wParam, const QString& s
             return false;
         m_pCurrent = pDelivery;
     }
-    QCoreApplication::postEvent(m_pRelay, new RelayEvent(pDelivery, nMessage, wParam, m_nPort, strFailure));
+    auto* pEvent = new RelayEvent(pDelivery, nMessage, std::move(bytes), m_nPort, strFailure);
+    pEvent->m_bEventChar = bEventChar;
+    QCoreApplication::postEvent(m_pRelay, pEvent);
     const bool bHandled = pDelivery->Wait();
     QMutexLocker locker(&m_deliveryLock);
     m_pCurrent.reset();
@@ -284,8 +314,8 @@ void SerialPort::Impl::WatchThread()
             m_bDataReady = false;
             if (m_dwEventMask & EV_RXCHAR)
                 DrainInput();
-            if ((m_dwEventMask & EV_RXFLAG) && !m_bStopRequested)
-                Notify(WM_PORT_EVENTCHAR, 0);
+            else if ((m_dwEventMask & EV_RXFLAG) && !m_bStopRequested)
+                Notify(WM_PORT_EVENTCHAR, QByteArray());
             continue;
         }
         bool bWrite = false;
@@ -316,14 +346,16 @@ void SerialPort::Impl::WatchThread()
     m_bThreadRunning = false;
 }
 
-// Hands every byte that has come in to the owner, one notification per byte.
+// Hands every byte that has come in to the owner, a batch at a time; the
+// owner sees one notification per byte, and after the last batch of a port
+// event the event character when its mask asks for it.
 void SerialPort::Impl::DrainInput()
 {
     QSerialPort* pPort = m_pPort;
     while (!m_bStopRequested && pPort->bytesAvailable() > 0)
     {
-        char cData = 0;
-        if (pPort->read(&cData, 1) != 1)
+        QByteArray bytes = pPort->read(qMin(pPort->bytesAvailable(), BATCH_BYTES));
+        if (bytes.isEmpty())
         {
             // A failed read has no byte to deliver.
             const QString strSystemText = pPort->errorString();
@@ -331,40 +363,45 @@ void SerialPort::Impl::DrainInput()
             ReportFailure(QStringLiteral("ReadFile()"), strSystemText);
             return;
         }
-        if (!Notify(WM_PORT_BYTE, static_cast<quint8>(cData)))
+        const bool bLast = pPort->bytesAvailable() == 0;
+        if (!Notify(WM_PORT_BYTE, std::move(bytes), bLast && (m_dwEventMask & EV_RXFLAG)))
             return;
     }
 }
 
 // Writes the write slot. Both directions are purged first: input that came
 // in but was not read yet is lost, as is output not yet on the line.
+// The slot is copied under the lock and written outside it, so a Send on
+// the owner's thread never waits for the line.
 void SerialPort::Impl::WritePending()
 {
     QSerialPort* pPort = m_pPort;
-    QString strFailure;
+    QByteArray frame;
     {
         QMutexLocker locker(&m_lock);
         m_bWritePending = false;
-        pPort->clear(QSerialPort::AllDirections);
-        m_bDataReady = false; // what readyRead announced has just been purged
-        const qint64 nLength = static_cast<qint64>(m_nWriteLength);
-        const qint64 nWritten = pPort->write(reinterpret_cast<const char*>(m_pWriteSlot.data()), nLength);
-        if (nWritten != nLength)
-        {
+        frame = QByteArray(reinterpret_cast<const char*>(m_pWriteSlot.data()), qsizetype(m_nWriteLength));
+    }
+    QString strFailure;
+    pPort->clear(QSerialPort::AllDirections);
+    m_bDataReady = false; // what readyRead announced has just been purged
+    const qint64 nWritten = pPort->write(frame);
+    if (nWritten != frame.size())
+    {
+        strFailure = pPort->errorString();
+    }
+    else
+    {
+        pPort->flush();
+        if (pPort->bytesToWrite() > 0 && !pPort->waitForBytesWritten(WRITE_TIMEOUT_MS))
             strFailure = pPort->errorString();
-        }
-        else
-        {
-            pPort->flush();
-            if (pPort->bytesToWrite() > 0 && !pPort->waitForBytesWritten(WRITE_TIMEOUT_MS))
-                strFailure = pPort->errorString();
-        }
-        if (!strFailure.isEmpty())
-            pPort->clearError();
     }
     if (!strFailure.isEmpty())
+    {
+        pPort->clearError();
         ReportFailure(QStringLiteral("WriteFile()"), strFailure);
-    Notify(WM_PORT_SENT, 0);
+    }
+    Notify(WM_PORT_SENT, QByteArray());
 }
 
 void SerialPort::Impl::WakeWatchThread()
@@ -442,6 +479,7 @@ bool SerialPort::Open(QObject* pNotifyWnd, const QString& strPortName, unsigned 
         d.m_pRelay = new Relay;
     }
     d.m_pRelay->m_pNotify = pNotifyWnd;
+    d.m_pRelay->m_reporter = d.m_reporter;
     {
         QMutexLocker locker(&d.m_lock);
         d.m_pWriteSlot.assign(nWriteSlotSize, 0);
@@ -454,8 +492,12 @@ bool SerialPort::Open(QObject* pNotifyWnd, const QString& strPortName, unsigned 
 
     auto* pPort = new QSerialPort;
     pPort->setPortName(DevicePathForPortName(strPortName));
+    d.m_openError = QSerialPort::NoError;
+    d.m_strOpenError.clear();
     if (!pPort->open(QIODevice::ReadWrite))
     {
+        d.m_openError = pPort->error();
+        d.m_strOpenError = pPort->errorString();
         delete pPort;
         return false;
     }
@@ -526,6 +568,19 @@ void SerialPort::Send(const quint8* pData, unsigned nCount)
     d.WakeWatchThread();
 }
 
+void SerialPort::Close()
+{
+    Impl& d = *m_pImpl;
+    d.StopWatch();
+    if (d.m_pPort)
+    {
+        d.m_pPort->close();
+        delete d.m_pPort;
+        d.m_pPort = nullptr;
+    }
+    d.m_bPortHeld = false;
+}
+
 bool SerialPort::IsOpen() const
 {
     return m_pImpl->m_bPortHeld;
@@ -533,7 +588,16 @@ bool SerialPort::IsOpen() const
 
 void SerialPort::SetFailureReporter(FailureReporter reporter)
 {
-    Reporter() = std::move(reporter);
+    m_pImpl->m_reporter = reporter;
+    if (m_pImpl->m_pRelay)
+        m_pImpl->m_pRelay->m_reporter = std::move(reporter);
+}
+
+QSerialPort::SerialPortError SerialPort::GetOpenError(QString* pText) const
+{
+    if (pText)
+        *pText = m_pImpl->m_strOpenError;
+    return m_pImpl->m_openError;
 }
 
 QString SerialPort::FailureText(const QString& strOperation, const QString& strSystemText, unsigned nPort)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QObject>
+#include <QSerialPort>
 #include <QString>
 #include <functional>
 
@@ -24,11 +25,16 @@ public:
     // and wakes the watch thread. Refused when nCount exceeds the slot.
     void Send(const quint8* pData, unsigned nCount);
     bool IsOpen() const;
+    // Stops the watch thread and closes the port (the destructor does the same).
+    void Close();
 
-    // Shows "Application Error" boxes; replaced by the dialog and by tests.
-    // Always called on the owner's thread.
+    // Why the last Open returned false (QSerialPort's error and its text).
+    QSerialPort::SerialPortError GetOpenError(QString* pText = nullptr) const;
+
+    // Shows this port's "Application Error" boxes (without one they go to
+    // the log). Always called on the owner's thread.
     using FailureReporter = std::function<void(const QString& strCaption, const QString& strText)>;
-    static void SetFailureReporter(FailureReporter reporter);
+    void SetFailureReporter(FailureReporter reporter);
 
     // The text of an "Application Error" box, as the driver words it.
     static QString FailureText(const QString& strOperation, const QString& strSystemText, unsigned nPort);

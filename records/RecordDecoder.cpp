@@ -2,22 +2,27 @@
 #include "records/RecordDecoder.h"
 
 #include <QtEndian>
-#include <cstdio>
 
 namespace {
-// "%.2f" of the value widened to double, then the unit. The longest float
-// (-3.4e38) needs 46 characters with two decimals.
+// "%.2f" of the value widened to double, then the unit. Qt's formatting,
+// not the C library's: the meter's texts have a decimal point whatever the
+// desktop's language (the C library would follow LC_NUMERIC).
 QString FormatFixed2(float fValue, const char* pszUnit)
 {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.2f%s", double(fValue), pszUnit);
-    return QString::fromLatin1(text);
+    return QString::asprintf("%.2f%s", double(fValue), pszUnit);
 }
 } // namespace
 
 int DecodeRecordIndex(const quint8* pFrame)
 {
     return qFromBigEndian<quint16>(pFrame + RECORD_POS_INDEX);
+}
+
+bool IsPlausibleRecordTime(const quint8* pFrame)
+{
+    const quint8* pDate = pFrame + RECORD_POS_DATE;
+    const int nMonth = pDate[1], nDay = pDate[2], nHour = pDate[3], nMinute = pDate[4], nSecond = pDate[5];
+    return nMonth >= 1 && nMonth <= 12 && nDay >= 1 && nDay <= 31 && nHour <= 23 && nMinute <= 59 && nSecond <= 59;
 }
 
 MeasurementRecord DecodeRecord(const quint8* pFrame, const WavelengthTable& wavelengths)

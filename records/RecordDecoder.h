@@ -32,10 +32,15 @@ constexpr quint8 MODE_OPM = 1;
 // least 21 bytes (positions 0..20); the caller checks the frame's length.
 // Number "%d"; wavelength "%dnm" (empty above index 19); mode "RL", "OPM" or
 // "IL"; value "%.2fdB" ("%.2fdBm" for OPM); reference "%.2fdBm"; date
-// "20yy-m-d  h:m:s" without leading zeros; notes empty. The floats go through
-// the C library's printf, so an infinity prints as "inf"/"-inf" and a
-// not-a-number as "nan"/"-nan" (glibc) followed by the unit.
+// "20yy-m-d  h:m:s" without leading zeros; notes empty. Numbers have a
+// decimal point in any locale; an infinity prints as "inf"/"-inf" and a
+// not-a-number as "nan", followed by the unit.
 MeasurementRecord DecodeRecord(const quint8* pFrame, const WavelengthTable& wavelengths);
 
 // The record index at positions 3..4 (1-based; the row is index - 1).
 int DecodeRecordIndex(const quint8* pFrame);
+
+// False when the date and time fields at positions 16..20 cannot be a time
+// of day on a calendar: month 0 or above 12, day 0 or above 31, hour above
+// 23, minute or second above 59. (Any year byte is possible.)
+bool IsPlausibleRecordTime(const quint8* pFrame);

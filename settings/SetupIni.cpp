@@ -4,24 +4,22 @@
 //   [section]          section name between brackets, blanks around it ignored
 //   key=value          blanks around key and value ignored; a value in
 //                      matching quotes loses them when read
-// Lines end in CR LF when we write them; LF alone is read as well. The first
-// section of a name and the first key of a name within it count.
+// Lines end in CR LF when we write them; LF alone and CR alone end a line as
+// well. The first section of a name and the first key of a name within it
+// count.
 #include "settings/SetupIni.h"
 
 #include <QDir>
-#include <QFile>
-#include <QSaveFile>
 #include <QStringEncoder>
 
 #include <cstring>
 
-namespace
-{
+namespace {
 struct Line
 {
-    qsizetype nStart;   // offset of the line in the file
-    qsizetype nLength;  // without the line end
-    qsizetype nNext;    // offset of the next line
+    qsizetype nStart;  // offset of the line in the file
+    qsizetype nLength; // without the line end
+    qsizetype nNext;   // offset of the next line
 };
 
 QList<Line> SplitLines(const QByteArray& file)
@@ -30,14 +28,15 @@ QList<Line> SplitLines(const QByteArray& file)
     qsizetype nPos = 0;
     while (nPos < file.size())
     {
-        qsizetype nEnd = file.indexOf('\n', nPos);
-        const qsizetype nNext = nEnd < 0 ? file.size() : nEnd + 1;
-        if (nEnd < 0)
-            nEnd = file.size();
-        qsizetype nLength = nEnd - nPos;
-        if (nLength > 0 && file[nPos + nLength - 1] == '\r')
-            --nLength;
-        lines.append({nPos, nLength, nNext});
+        qsizetype nEnd = nPos;
+        while (nEnd < file.size() && file[nEnd] != '\n' && file[nEnd] != '\r')
+            ++nEnd;
+        qsizetype nNext = nEnd;
+        if (nNext < file.size() && file[nNext] == '\r')
+            ++nNext;
+        if (nNext < file.size() && file[nNext] == '\n')
+            ++nNext;
+        lines.append({nPos, nEnd - nPos, nNext});
         nPos = nNext;
     }
     return lines;
@@ -110,8 +109,8 @@ int FindSection(const QByteArray& file, const QList<Line>& lines, const QByteArr
 
 // The line of key within the section that starts at line nSection, or -1;
 // *pLastEntry gets the section's last line that is not blank.
-int FindKey(const QByteArray& file, const QList<Line>& lines, int nSection, const QByteArray& key,
-            QByteArray* pValue, int* pLastEntry)
+int FindKey(const QByteArray& file, const QList<Line>& lines, int nSection, const QByteArray& key, QByteArray* pValue,
+            int* pLastEntry)
 {
     *pLastEntry = nSection;
     for (int i = nSection + 1; i < lines.size(); ++i)
@@ -129,12 +128,8 @@ int FindKey(const QByteArray& file, const QList<Line>& lines, int nSection, cons
     return -1;
 }
 
-QByteArray ReadFile(const QString& strPath, bool* pExists)
-{
-    QFile file(strPath);
-    *pExists = file.open(QIODevice::ReadOnly);
-    return *pExists ? file.readAll() : QByteArray();
-}
+// A settings file is small; anything larger is not one of ours.
+constexpr qint64 SETUP_MAX_BYTES = 4 * 1024 * 1024;
 } // namespace
 
 QByteArray ToAnsi(const char* pszUtf8)
@@ -179,7 +174,7 @@ QByteArray ProfileSetValue(const QByteArray& file, const QByteArray& section, co
     if (nSection < 0)
     {
         QByteArray result = file;
-        if (!result.isEmpty() && !result.endsWith('\n'))
+        if (!result.isEmpty() && !result.endsWith('\n') && !result.endsWith('\r'))
             result += "\r\n";
         return result + '[' + section + "]\r\n" + entry + "\r\n";
     }
@@ -197,7 +192,7 @@ QByteArray ProfileSetValue(const QByteArray& file, const QByteArray& section, co
     // A new key goes after the section's last line that is not blank.
     const Line& after = lines[nLastEntry];
     QByteArray result = file;
-    if (after.nNext == after.nStart + after.nLength)  // the last line had no line end
+    if (after.nNext == after.nStart + after.nLength) // the last line had no line end
     {
         result.insert(after.nNext, "\r\n" + entry + "\r\n");
         return result;
@@ -206,33 +201,30 @@ QByteArray ProfileSetValue(const QByteArray& file, const QByteArray& section, co
     return result;
 }
 
-int WriteSetupString(const char* pszSection, const char* pszKey, const char* pszValue)
+int WriteSetupString(const char* pszSection, const char* pszKey, const char* pszValue, FileFailure* pFailure)
 {
     const QString strPath = SetupFilePath();
-    bool bExists = false;
-    const QByteArray before = ReadFile(strPath, &bExists);
-    const QByteArray after = ProfileSetValue(before, ToAnsi(pszSection), ToAnsi(pszKey), ToAnsi(pszValue));
-
-    QSaveFile file(strPath);
-    // A folder we may not create files in can still hold a SETUP.ini we may write.
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly))
-        return 0;
-    if (file.write(after) != after.size())
+    // The other sections and keys are kept, so a file that cannot be read
+    // (or is not a file) is not written over either.
+    QByteArray before;
+    FileFailure failure;
+    if (!ReadRegularFile(strPath, SETUP_MAX_BYTES, &before, &failure) && failure.error != FileError::NotFound)
     {
-        file.cancelWriting();
+        if (pFailure)
+            *pFailure = failure;
         return 0;
     }
-    return file.commit() ? 1 : 0;
+    const QByteArray after = ProfileSetValue(before, ToAnsi(pszSection), ToAnsi(pszKey), ToAnsi(pszValue));
+    return WriteFileSafely(strPath, after, pFailure) ? 1 : 0;
 }
 
 int ReadSetupString(const char* pszSection, const char* pszKey, char* pszBuffer)
 {
     constexpr int nSizePassed = SETUP_BUFFER_SIZE - 1;
     pszBuffer[0] = '\0';
-    bool bExists = false;
-    const QByteArray file = ReadFile(SetupFilePath(), &bExists);
-    if (!bExists)
+    // A FIFO or a device in its place is not read (it would never end).
+    QByteArray file;
+    if (!ReadRegularFile(SetupFilePath(), SETUP_MAX_BYTES, &file))
         return 0;
     bool bFound = false;
     const QByteArray value = ProfileGetValue(file, ToAnsi(pszSection), ToAnsi(pszKey), &bFound);

@@ -58,12 +58,15 @@ struct MeterSim::Impl
     quint8 byCalCommand = 0;
     QByteArray clock;
     int nRepliesSent = 0;
+    double dLineMs = 0.0;
 
     // Used by the meter's thread only.
     FrameAssembler assembler;
     int nReplyNumber = 0;
     int nRecordReplies = 0;
     quint32 nNoiseSeed = 0x2545F491u;
+    quint32 nRateSeed = 1;
+    quint32 NextRandom(quint32& nState);
 
     void Run();
     void Wake();
@@ -75,6 +78,7 @@ struct MeterSim::Impl
     void HangUp();
     bool IsLineDrained() const;
     bool bHangupPending = false;
+    Clock::time_point tRequestStart;
     Clock::time_point tHangup;
     void CloseAll();
 };
@@ -130,8 +134,31 @@ bool MeterSim::Impl::WriteRaw(const quint8* pData, int nCount)
     return true;
 }
 
-bool MeterSim::Impl::WriteBytes(const QByteArray& data, bool bSplit)
+quint32 MeterSim::Impl::NextRandom(quint32& nState)
 {
+    // xorshift32: small, fast and the same on every machine.
+    nState ^= nState << 13;
+    nState ^= nState >> 17;
+    nState ^= nState << 5;
+    return nState;
+}
+
+bool MeterSim::Impl::WriteBytes(const QByteArray& clean, bool bSplit)
+{
+    QByteArray data = clean;
+    if (options.dNoiseRate > 0.0)
+    {
+        // Line noise: a byte now and then arrives as another.
+        const auto nThreshold = quint32(options.dNoiseRate * 4294967296.0);
+        for (char& c : data)
+            if (NextRandom(nRateSeed) < nThreshold)
+                c = char(NextRandom(nRateSeed) & 0xFFu);
+    }
+    if (options.bPace)
+    {
+        std::lock_guard<std::mutex> lock(stateLock);
+        dLineMs += double(data.size()) * std::chrono::duration<double, std::milli>(BYTE_TIME).count();
+    }
     const quint8* p = reinterpret_cast<const quint8*>(data.constData());
     const int nCount = int(data.size());
     if (!options.bPace && !bSplit)
@@ -209,6 +236,17 @@ void MeterSim::Impl::HandleRequest(const QByteArray& request)
         requests.append(request);
     }
     stateChanged.notify_all();
+    // On a real line the request takes its own time to arrive: the answer
+    // can start only after its last byte.
+    if (options.bPace)
+    {
+        {
+            std::lock_guard<std::mutex> lock(stateLock);
+            dLineMs += double(request.size()) * std::chrono::duration<double, std::milli>(BYTE_TIME).count();
+        }
+        if (!SleepUntil(tRequestStart + BYTE_TIME * request.size()))
+            return;
+    }
 
     const QByteArray reply = BuildReply(request); // also remembers calibration and clock
     if (reply.isEmpty() || !bAutoReply)
@@ -223,13 +261,21 @@ void MeterSim::Impl::HandleRequest(const QByteArray& request)
         const int nPayload = int(reply.size()) - 2 - FRAME_POS_PAYLOAD;
         wire = InstrumentFrame::Build(quint8(reply[FRAME_POS_COMMAND]), reply.mid(FRAME_POS_PAYLOAD, nPayload / 2));
     }
+    if (nNumber == options.nBadTimeReply && quint8(wire[FRAME_POS_COMMAND]) == RSP_RECORD && wire.size() >= 23)
+    {
+        wire[16] = char(13);
+        wire[21] = char(InstrumentFrame::Checksum(reinterpret_cast<const quint8*>(wire.constData()), 21));
+    }
+    if (nNumber == options.nWrongEndReply)
+        wire[wire.size() - 1] = '\0';
     if (nNumber == options.nBadChecksumReply)
     {
         const int nLength = quint8(wire[FRAME_POS_LENGTH]);
         wire[nLength] = char(quint8(wire[nLength]) ^ 0xFFu);
     }
 
-    if (options.nReplyDelayMs > 0 && !SleepUntil(Clock::now() + std::chrono::milliseconds(options.nReplyDelayMs)))
+    const bool bDelay = options.nReplyDelayMs > 0 && (options.nSlowReply == 0 || options.nSlowReply == nNumber);
+    if (bDelay && !SleepUntil(Clock::now() + std::chrono::milliseconds(options.nReplyDelayMs)))
         return;
     if (options.bNoise)
     {
@@ -238,10 +284,7 @@ void MeterSim::Impl::HandleRequest(const QByteArray& request)
         const int nNoise = 1 + int(nNoiseSeed % 4);
         for (int i = 0; i < nNoise; ++i)
         {
-            nNoiseSeed ^= nNoiseSeed << 13;
-            nNoiseSeed ^= nNoiseSeed >> 17;
-            nNoiseSeed ^= nNoiseSeed << 5;
-            quint8 by = quint8(nNoiseSeed & 0xFFu);
+            quint8 by = quint8(NextRandom(nNoiseSeed) & 0xFFu);
             if (by == FRAME_START)
                 by = 0x55;
             noise.append(char(by));
@@ -277,13 +320,14 @@ bool MeterSim::Impl::IsLineDrained() const
 void MeterSim::Impl::HangUp()
 {
     // Closing both of our ends leaves the client's descriptor dead (EIO, HUP).
+    // Said first: the client may see the line die before this returns.
+    bHungUp = true;
     if (nSlave >= 0)
         ::close(nSlave);
     if (nMaster >= 0)
         ::close(nMaster);
     nSlave = -1;
     nMaster = -1;
-    bHungUp = true;
     stateChanged.notify_all();
 }
 
@@ -336,6 +380,9 @@ void MeterSim::Impl::Run()
             SleepUntil(Clock::now() + std::chrono::milliseconds(20));
             continue;
         }
+        // A request comes in one piece over the pseudo-terminal: its time on
+        // a real line starts about now.
+        tRequestStart = Clock::now();
         for (ssize_t i = 0; i < nRead && !bStop && nMaster >= 0; ++i)
         {
             if (!assembler.PushByte(buffer[i]))
@@ -380,6 +427,7 @@ bool MeterSim::Start()
     }
     d.bStop = false;
     d.bHungUp = false;
+    d.nRateSeed = d.options.nNoiseSeed ? d.options.nNoiseSeed : 1;
     d.nMaster = ::posix_openpt(O_RDWR | O_NOCTTY);
     char name[128] = {};
     bool bOk = d.nMaster >= 0 && ::grantpt(d.nMaster) == 0 && ::unlockpt(d.nMaster) == 0 &&
@@ -554,6 +602,12 @@ void MeterSim::ClearRequests()
 {
     std::lock_guard<std::mutex> lock(m_pImpl->stateLock);
     m_pImpl->requests.clear();
+}
+
+double MeterSim::GetLineMilliseconds() const
+{
+    std::lock_guard<std::mutex> lock(m_pImpl->stateLock);
+    return m_pImpl->dLineMs;
 }
 
 int MeterSim::GetRepliesSent() const

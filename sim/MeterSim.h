@@ -16,14 +16,22 @@
 // Each fault hits one reply only; 0 turns it off.
 struct MeterSimOptions
 {
-    bool bPace = false;        // bytes leave at 9600 baud, 10 bits each (~1.04 ms)
-    int nReplyDelayMs = 0;     // wait before each reply
+    // Both directions at 9600 baud, 10 bits a byte (~1.04 ms): a request is
+    // answered only once its last byte would have arrived, and the reply
+    // leaves byte by byte at that speed.
+    bool bPace = false;
+    int nReplyDelayMs = 0;     // wait before each reply ...
+    int nSlowReply = 0;        // ... or before reply k only
     bool bNoise = false;       // 1..4 stray bytes (never 0x33) before each reply
+    double dNoiseRate = 0.0;   // each byte to the client is replaced by a random one with this chance
+    quint32 nNoiseSeed = 1;    // the noise is the same for the same seed
     bool bSplit = false;       // every reply written one byte at a time ...
     int nSplitGapMs = 3;       // ... with this gap between the bytes
     int nBadChecksumReply = 0; // reply k goes out with a wrong checksum
     int nShortReply = 0;       // reply k loses the second half of its payload (L and checksum fit the cut)
     int nDropReply = 0;        // reply k is not sent at all
+    int nWrongEndReply = 0;    // reply k ends in 0x00 instead of 0x08 (checksum right)
+    int nBadTimeReply = 0;     // record reply k says month 13 (checksum right)
     // After the k-th RSP_RECORD reply the meter closes the line: at the next
     // request (not answered), or once the client has read that reply and 300 ms passed.
     int nHangupAfterRecords = 0;
@@ -71,6 +79,9 @@ public:
     bool WaitForRequests(int nCount, int nTimeoutMs) const;
     void ClearRequests();
     int GetRepliesSent() const;
+    // The time the line itself takes, in ms, summed over every request
+    // received and reply sent (with pacing): the meter's floor.
+    double GetLineMilliseconds() const;
 
     // Payload bytes 3..6 of the last calibration request (empty before one)
     // and its command (CMD_CAL_RL or CMD_CAL_OPM, 0 before one).

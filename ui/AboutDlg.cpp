@@ -1,18 +1,17 @@
 // About box, laid out from its template in dialog units (9 pt dialog font).
 #include "ui/AboutDlg.h"
 
-#include "ui/DialogUnits.h"
 #include "res/IconResource.h"
 #include "res/ResourceIds.h"
+#include "ui/DialogUnits.h"
 
 #include <QLabel>
 #include <QPushButton>
 
 AboutDlg::AboutDlg(QWidget* pParent) : QDialog(pParent)
 {
-    const QFont font = DialogUnits::DialogFont(9);
-    setFont(font);
-    const DialogUnits units(font);
+    const DialogUnits units = DialogUnits::ForTemplateFont(9);
+    setFont(units.DisplayFont());
     setWindowTitle(QString::fromUtf8("关于 该软件"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(units.ToPixels(QSize(235, 55)));

@@ -1,25 +1,55 @@
-// Dialog unit conversion with the dialog font's base units.
+// Dialog unit conversion with the template font's base units, and the font
+// the dialog shows its texts in.
 #include "ui/DialogUnits.h"
 
+#include <QAbstractButton>
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
 #include <QStringList>
 
-QFont DialogUnits::DialogFont(int nPointSize)
+namespace {
+const char* const TEMPLATE_FAMILY = "SimSun";
+const char* const CJK_FAMILIES[] = {"SimSun", "Noto Sans CJK SC", "WenQuanYi Micro Hei"};
+// Below this a text is no longer read comfortably.
+constexpr int MIN_PIXEL_SIZE = 9;
+
+qreal LogicalDpi()
 {
-    static const char* const families[] = {"SimSun", "Noto Sans CJK SC", "WenQuanYi Micro Hei"};
-    const QStringList available = QFontDatabase::families();
-    QFont font;
-    for (const char* pszFamily : families)
+    const QScreen* pScreen = QGuiApplication::primaryScreen();
+    return pScreen ? pScreen->logicalDotsPerInchY() : 96.0;
+}
+
+bool HasFamily(const char* pszFamily)
+{
+    return QFontDatabase::families().contains(QString::fromLatin1(pszFamily), Qt::CaseInsensitive);
+}
+
+QString TextOf(const QWidget* pWidget)
+{
+    if (const auto* pLabel = qobject_cast<const QLabel*>(pWidget))
+        return pLabel->text();
+    if (const auto* pButton = qobject_cast<const QAbstractButton*>(pWidget))
+        return pButton->text();
+    if (const auto* pGroup = qobject_cast<const QGroupBox*>(pWidget))
+        return pGroup->title();
+    return QString();
+}
+} // namespace
+
+DialogUnits DialogUnits::ForTemplateFont(int nPointSize)
+{
+    if (HasFamily(TEMPLATE_FAMILY))
     {
-        if (available.contains(QString::fromLatin1(pszFamily), Qt::CaseInsensitive))
-        {
-            font.setFamily(QString::fromLatin1(pszFamily));
-            break;
-        }
+        QFont font(QString::fromLatin1(TEMPLATE_FAMILY));
+        font.setPointSize(nPointSize);
+        return DialogUnits(font);
     }
-    font.setPointSize(nPointSize);
-    return font;
+    const int nCell = qMax(1, qRound(nPointSize * LogicalDpi() / 72.0));
+    return DialogUnits(qMax(1, nCell / 2), nCell);
 }
 
 DialogUnits::DialogUnits(const QFont& font)
@@ -45,4 +75,35 @@ QRect DialogUnits::ToPixels(const QRect& rectDu) const
 QSize DialogUnits::ToPixels(const QSize& sizeDu) const
 {
     return QSize(sizeDu.width() * m_nBaseX / 4, sizeDu.height() * m_nBaseY / 8);
+}
+
+QFont DialogUnits::DisplayFont() const
+{
+    QFont font;
+    for (const char* pszFamily : CJK_FAMILIES)
+    {
+        if (HasFamily(pszFamily))
+        {
+            font.setFamily(QString::fromLatin1(pszFamily));
+            break;
+        }
+    }
+    // The largest size whose line is no taller than a template line.
+    int nPixels = m_nBaseY;
+    font.setPixelSize(nPixels);
+    while (nPixels > MIN_PIXEL_SIZE && QFontMetrics(font).height() > m_nBaseY)
+        font.setPixelSize(--nPixels);
+    return font;
+}
+
+void FitTextToWidth(QWidget* pWidget, int nReserved)
+{
+    const QString strText = TextOf(pWidget);
+    // Start again from the parent's font: the text may be shorter than last time.
+    QFont font = pWidget->parentWidget() ? pWidget->parentWidget()->font() : pWidget->font();
+    const int nRoom = pWidget->width() - nReserved;
+    int nPixels = font.pixelSize() > 0 ? font.pixelSize() : QFontMetrics(font).height();
+    while (nPixels > MIN_PIXEL_SIZE && QFontMetrics(font).horizontalAdvance(strText) > nRoom)
+        font.setPixelSize(--nPixels);
+    pWidget->setFont(font);
 }

@@ -2,11 +2,19 @@
 #include "ui/DropDownCombo.h"
 
 #include <QAbstractItemView>
+#include <QEvent>
+#include <QLineEdit>
 
 DropDownCombo::DropDownCombo(QWidget* pParent) : QComboBox(pParent)
 {
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);
+    // Typing is editing, not choosing: no completion that picks an item,
+    // and leaving the edit does not choose the item whose text it holds
+    // (QComboBox would report that as an activation).
+    setCompleter(nullptr);
+    disconnect(lineEdit(), SIGNAL(editingFinished()), this, nullptr);
+    connect(this, &QComboBox::activated, this, &DropDownCombo::SelChange);
 }
 
 int DropDownCombo::AddString(const QString& strText)
@@ -22,12 +30,26 @@ int DropDownCombo::AddString(const QString& strText)
     return nIndex;
 }
 
-void DropDownCombo::hidePopup()
+void DropDownCombo::showPopup()
 {
-    // Qt also calls this when the box itself hides; only a list that was
-    // open closes up.
-    const bool bWasOpen = view() && view()->window()->isVisible();
-    QComboBox::hidePopup();
-    if (bWasOpen)
-        emit CloseUp();
+    emit DropDown();
+    if (!m_bFilterInstalled)
+    {
+        // The list's window hides however it closes: a click on an item, Esc,
+        // a click elsewhere, or the application losing the focus.
+        view()->window()->installEventFilter(this);
+        m_bFilterInstalled = true;
+    }
+    QComboBox::showPopup();
+}
+
+bool DropDownCombo::eventFilter(QObject* pWatched, QEvent* pEvent)
+{
+    if (pEvent->type() == QEvent::Hide && pWatched == view()->window())
+    {
+        // Qt hides the list before it commits a clicked item: report the
+        // close-up after that.
+        QMetaObject::invokeMethod(this, &DropDownCombo::CloseUp, Qt::QueuedConnection);
+    }
+    return QComboBox::eventFilter(pWatched, pEvent);
 }

@@ -1,20 +1,36 @@
-// The real Save As and Open dialogs for reports.
+// The real Save As and Open dialogs for reports. The folder of the last
+// report saved or opened is remembered between runs in the user's settings
+// (not in SETUP.ini, which keeps the language only).
 #include "ui/FileChooser.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QSettings>
 
 namespace {
 const char* const REPORT_FILTER = "Worksheet Files (*.xls)";
+const char* const KEY_LAST_FOLDER = "Reports/LastFolder";
+
+QSettings UserSettings()
+{
+    return QSettings(QStringLiteral("MeterClient"), QStringLiteral("meterclient"));
+}
 
 // The chosen file, or an empty string when the operator cancelled.
 QString RunDialog(QFileDialog& dialog)
 {
     dialog.setNameFilter(QLatin1String(REPORT_FILTER));
     dialog.setDefaultSuffix(QStringLiteral("xls"));
+    const QString strLast = UserSettings().value(QLatin1String(KEY_LAST_FOLDER)).toString();
+    if (!strLast.isEmpty() && QFileInfo(strLast).isDir())
+        dialog.setDirectory(strLast);
     if (dialog.exec() != QDialog::Accepted)
         return QString();
     const QStringList files = dialog.selectedFiles();
-    return files.isEmpty() ? QString() : files.first();
+    if (files.isEmpty())
+        return QString();
+    UserSettings().setValue(QLatin1String(KEY_LAST_FOLDER), QFileInfo(files.first()).absolutePath());
+    return files.first();
 }
 } // namespace
 

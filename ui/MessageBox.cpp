@@ -1,16 +1,49 @@
 // Message boxes with the application's name as caption.
 #include "ui/MessageBox.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QCursor>
 #include <QFileInfo>
 #include <QMessageBox>
 
-namespace
+namespace {
+// While a box is open the arrow shows, whatever cursor a job has set.
+class ArrowWhileOpen
 {
-MessageBoxHook& Hook()
+public:
+    ArrowWhileOpen() : m_bSet(QGuiApplication::overrideCursor() != nullptr)
+    {
+        if (m_bSet)
+            QGuiApplication::setOverrideCursor(QCursor(Qt::ArrowCursor));
+    }
+    ~ArrowWhileOpen()
+    {
+        if (m_bSet)
+            QGuiApplication::restoreOverrideCursor();
+    }
+    ArrowWhileOpen(const ArrowWhileOpen&) = delete;
+    ArrowWhileOpen& operator=(const ArrowWhileOpen&) = delete;
+
+private:
+    bool m_bSet;
+};
+
+QMessageBox::Icon QtIcon(MessageIcon icon)
 {
-    static MessageBoxHook hook;
-    return hook;
+    switch (icon)
+    {
+    case MessageIcon::Stop:
+        return QMessageBox::Critical;
+    case MessageIcon::Information:
+        return QMessageBox::Information;
+    case MessageIcon::Warning:
+        return QMessageBox::Warning;
+    case MessageIcon::Question:
+        return QMessageBox::Question;
+    case MessageIcon::None:
+        break;
+    }
+    return QMessageBox::NoIcon;
 }
 } // namespace
 
@@ -22,27 +55,23 @@ QString ApplicationName()
     return QCoreApplication::applicationName();
 }
 
-void ShowMessageBox(QWidget* pOwner, const QString& strText, MessageIcon icon, const QString& strCaption)
+void ShowMessageBox(QWidget* pOwner, const QString& strText, MessageIcon icon, const QString& strCaption,
+                    const QString& strDetail)
 {
-    MessageBoxCall call;
-    call.strCaption = strCaption.isEmpty() ? ApplicationName() : strCaption;
-    call.strText = strText;
-    call.icon = icon;
-    call.bOwned = pOwner != nullptr;
-    if (Hook())
-    {
-        Hook()(call);
-        return;
-    }
-    const QMessageBox::Icon qtIcon = icon == MessageIcon::Stop          ? QMessageBox::Critical
-                                     : icon == MessageIcon::Information ? QMessageBox::Information
-                                     : icon == MessageIcon::Warning     ? QMessageBox::Warning
-                                                                        : QMessageBox::NoIcon;
-    QMessageBox box(qtIcon, call.strCaption, strText, QMessageBox::Ok, pOwner);
+    const QString strTitle = strCaption.isEmpty() ? ApplicationName() : strCaption;
+    QMessageBox box(QtIcon(icon), strTitle, strText, QMessageBox::Ok, pOwner);
+    box.setTextFormat(Qt::PlainText);
+    if (!strDetail.isEmpty())
+        box.setInformativeText(strDetail);
+    const ArrowWhileOpen arrow;
     box.exec();
 }
 
-void SetMessageBoxHook(MessageBoxHook hook)
+bool AskYesNo(QWidget* pOwner, const QString& strText)
 {
-    Hook() = std::move(hook);
+    QMessageBox box(QMessageBox::Question, ApplicationName(), strText, QMessageBox::Yes | QMessageBox::No, pOwner);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::No);
+    const ArrowWhileOpen arrow;
+    return box.exec() == QMessageBox::Yes;
 }

@@ -1,9 +1,8 @@
-// The one place that shows message boxes. Every box of the program goes
-// through ShowMessageBox; tests install a hook to read what would be shown.
+// The one place that shows message boxes: every box of the program goes
+// through ShowMessageBox or AskYesNo.
 #pragma once
 
 #include <QString>
-#include <functional>
 
 class QWidget;
 
@@ -13,24 +12,19 @@ enum class MessageIcon
     Stop,
     Information,
     Warning,
+    Question,
 };
-
-struct MessageBoxCall
-{
-    QString strCaption;
-    QString strText;
-    MessageIcon icon = MessageIcon::None;
-    bool bOwned = false;  // owned by a window (the dialog), or an application box
-};
-
-using MessageBoxHook = std::function<void(const MessageBoxCall&)>;
 
 // The application's name: the executable's base name (meterclient).
 QString ApplicationName();
 
 // Shows a modal box with an OK button. An empty caption means the
-// application's name.
-void ShowMessageBox(QWidget* pOwner, const QString& strText, MessageIcon icon, const QString& strCaption = QString());
+// application's name; strDetail, when given, is the box's informative text
+// (the reason under the message). A box owned by pOwner is centred on it;
+// without an owner it is an application box. The wait cursor of a job in
+// progress gives way to the arrow while the box is open.
+void ShowMessageBox(QWidget* pOwner, const QString& strText, MessageIcon icon, const QString& strCaption = QString(),
+                    const QString& strDetail = QString());
 
-// Replaces the boxes by a call of hook (an empty hook restores the boxes).
-void SetMessageBoxHook(MessageBoxHook hook);
+// Asks a Yes/No question (No is the default button); true for Yes.
+bool AskYesNo(QWidget* pOwner, const QString& strText);

@@ -1,37 +1,38 @@
 // Main dialog: controls from the template, the routes of every message,
-// initialisation, data exchange and the two languages.
+// initialisation, data exchange, the two languages and leaving.
 #include "ui/MeterClientDlg.h"
 
-#include "ui/AboutDlg.h"
-#include "ui/DialogUnits.h"
-#include "settings/SetupIni.h"
-#include "link/PortMessages.h"
 #include "res/IconResource.h"
+#include "settings/SetupIni.h"
+#include "ui/AboutDlg.h"
 #include "ui/ControlIds.h"
 #include "ui/DialogTemplate.h"
+#include "ui/DialogUnits.h"
 #include "ui/DropDownCombo.h"
 #include "ui/FileChooser.h"
 #include "ui/MessageBox.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QMenu>
-#include <QTimerEvent>
+#include <QTimer>
+#include <QTranslator>
 
 #include <cmath>
 
-namespace
-{
+namespace {
 const char* const SETUP_SECTION = "配置信息";
 const char* const SETUP_KEY_LANGUAGE = "LanguageID";
 const char* const ABOUT_MENU_TEXT = "关于 该软件(&A)...";
 } // namespace
 
-MeterClientDlg::MeterClientDlg(QWidget* pParent)
-    : QDialog(pParent), m_pFileChooser(std::make_unique<QtFileChooser>())
+MeterClientDlg::MeterClientDlg(QWidget* pParent) : QDialog(pParent), m_pFileChooser(std::make_unique<QtFileChooser>())
 {
     m_hIcon = LoadIconResource(IDR_MAINFRAME);
     setWindowTitle(QString::fromUtf8(MAIN_DIALOG_CAPTION));
@@ -39,18 +40,19 @@ MeterClientDlg::MeterClientDlg(QWidget* pParent)
                    Qt::WindowCloseButtonHint);
     CreateControls();
     WireRoutes();
+    WireLink();
 }
 
 MeterClientDlg::~MeterClientDlg()
 {
-    ClearRowTexts();
+    if (m_pQtTranslator)
+        QCoreApplication::removeTranslator(m_pQtTranslator.get());
 }
 
 void MeterClientDlg::CreateControls()
 {
-    const QFont font = DialogUnits::DialogFont(MAIN_DIALOG_FONT_POINTS);
-    setFont(font);
-    const DialogUnits units(font);
+    const DialogUnits units = DialogUnits::ForTemplateFont(MAIN_DIALOG_FONT_POINTS);
+    setFont(units.DisplayFont());
     setFixedSize(units.ToPixels(QSize(MAIN_DIALOG_WIDTH_DU, MAIN_DIALOG_HEIGHT_DU)));
 
     for (const ControlTemplate& control : MainDialogTemplate())
@@ -61,8 +63,7 @@ void MeterClientDlg::CreateControls()
         switch (control.kind)
         {
         case ControlKind::PushButton:
-        case ControlKind::DefPushButton:
-        {
+        case ControlKind::DefPushButton: {
             auto* pButton = new HoverButton(this);
             pButton->setText(strText);
             // A focused push button takes Enter itself, as in a Windows
@@ -73,8 +74,7 @@ void MeterClientDlg::CreateControls()
             break;
         }
         case ControlKind::StaticLeft:
-        case ControlKind::StaticCentre:
-        {
+        case ControlKind::StaticCentre: {
             auto* pLabel = new QLabel(strText, this);
             pLabel->setAlignment((control.kind == ControlKind::StaticCentre ? Qt::AlignHCenter : Qt::AlignLeft) |
                                  Qt::AlignTop);
@@ -88,8 +88,7 @@ void MeterClientDlg::CreateControls()
         case ControlKind::Edit:
             pWidget = new QLineEdit(this);
             break;
-        case ControlKind::DropDownCombo:
-        {
+        case ControlKind::DropDownCombo: {
             auto* pCombo = new DropDownCombo(this);
             for (const QString& strItem : strText.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
                 pCombo->AddString(strItem);
@@ -127,12 +126,14 @@ void MeterClientDlg::CreateControls()
 }
 
 // The message map: every route of the dialog, in one place. Received bytes
-// (WM_PORT_BYTE) arrive through event(), timer ticks through timerEvent(),
-// the About entry through contextMenuEvent(), Enter and Esc through
-// keyPressEvent().
+// and the download timer belong to the link (WireLink), the About entry
+// comes through contextMenuEvent(), Enter and Esc through keyPressEvent(),
+// the close box through reject().
 void MeterClientDlg::WireRoutes()
 {
-    connect(m_comboPort, &QComboBox::activated, this, [this] { OnSelchangeComboPort(); });
+    connect(m_comboPort, &DropDownCombo::SelChange, this, [this] { OnSelchangeComboPort(); });
+    // A USB adapter plugged in after start-up shows up when the list opens.
+    connect(m_comboPort, &DropDownCombo::DropDown, this, [this] { RefreshPortList(); });
     connect(m_btnConnect, &QPushButton::clicked, this, [this] { OnBtnConnect(); });
     connect(m_btnCalRL, &QPushButton::clicked, this, [this] { OnBtnCalRl(); });
     connect(m_btnCalOPM, &QPushButton::clicked, this, [this] { OnBtnCalOpm(); });
@@ -144,24 +145,8 @@ void MeterClientDlg::WireRoutes()
     // Commands the map does not list fall to the dialog's own OK and Cancel.
     connect(m_btnOK, &QPushButton::clicked, this, [this] { OnOK(); });
     connect(m_btnExit, &QPushButton::clicked, this, [this] { OnCancel(); });
-}
-
-bool MeterClientDlg::event(QEvent* pEvent)
-{
-    if (pEvent->type() == PortMessageEvent::EventType())
-    {
-        const auto* pMessage = static_cast<PortMessageEvent*>(pEvent);
-        // Only received bytes have a route; the driver's other notifications are ignored.
-        if (pMessage->m_nMessage == WM_PORT_BYTE)
-            OnPortByte(pMessage->m_wParam, pMessage->m_lParam);
-        return true;
-    }
-    return QDialog::event(pEvent);
-}
-
-void MeterClientDlg::timerEvent(QTimerEvent* pEvent)
-{
-    OnTimer(pEvent->timerId());
+    // An edit in place is a change the operator may not want to lose.
+    connect(m_listRecords, &RecordListCtrl::ItemEdited, this, [this] { m_bRowsUnsaved = true; });
 }
 
 void MeterClientDlg::keyPressEvent(QKeyEvent* pEvent)
@@ -216,13 +201,8 @@ bool MeterClientDlg::OnInitDialog()
     // 3. Window icon.
     setWindowIcon(m_hIcon);
 
-    // 4. Link and download state.
-    m_nRxCount = 0;
-    m_nRequestIndex = 0;
-    m_nTimerId = 0;
-    m_bRequestDue = false;
+    // 4. Link state (the link starts closed and idle).
     m_bPortToggle = false;
-    m_bConnected = false;
 
     // 5. Ports.
     RefreshPortList();
@@ -246,14 +226,19 @@ bool MeterClientDlg::OnInitDialog()
     m_btnOpen->LoadIcons(IDI_OPEN, 0);
     m_btnSave->LoadIcons(IDI_SAVE, 0);
     m_btnExit->LoadIcons(IDI_EXIT, GREY_ICON);
+    for (HoverButton* pButton : findChildren<HoverButton*>())
+        FitCaption(pButton);
 
     // 9. The first control in tab order that can take the focus gets it.
     focusNextChild();
+
+    // A report named on the command line opens once the dialog is up.
+    if (!m_strStartupReport.isEmpty())
+        QTimer::singleShot(0, this, [this] { OpenReport(m_strStartupReport); });
     return true;
 }
 
-namespace
-{
+namespace {
 QLineEdit* EditOf(const MeterClientDlg* pDlg, int nId)
 {
     return qobject_cast<QLineEdit*>(pDlg->GetDlgItem(nId));
@@ -270,14 +255,13 @@ bool Refuse(MeterClientDlg* pDlg, QLineEdit* pEdit, const char* pszMessage)
 }
 
 // A real number: optional blanks, the number, optional blanks, nothing else.
+// The decimal point is a point whatever the desktop's language: the value
+// shows as the meter and the reports write it.
 bool ParseFloat(const QString& strText, float& fValue)
 {
-    const QByteArray text = strText.trimmed().toLatin1();
-    if (text.isEmpty())
-        return false;
-    char* pEnd = nullptr;
-    const double dValue = std::strtod(text.constData(), &pEnd);
-    if (pEnd != text.constData() + text.size())
+    bool bOk = false;
+    const double dValue = strText.trimmed().toDouble(&bOk);
+    if (!bOk)
         return false;
     // A value beyond what a float holds would go to the meter as infinity.
     if (!std::isfinite(dValue) || std::fabs(dValue) > 3.4028234663852886e38)
@@ -369,14 +353,16 @@ void MeterClientDlg::ApplyLanguage()
     // captions are applied all the same.
     DoDataExchange(true);
 
-    // 2. The table.
+    // 2. The table (and Qt's own texts: the buttons of the boxes, the file dialogs).
     const LanguageTable& table = m_nLanguage == LANGUAGE_ENGLISH ? TABLE_ENGLISH : TABLE_CHINESE;
+    ApplyQtTranslation();
 
     // 3. The language list's item.
     m_comboLanguage->SetCurSel(table.nComboIndex);
 
     // 4. - 7. The record list: no rows, fresh columns, the extended style.
     m_listRecords->DeleteAllItems();
+    m_bRowsUnsaved = false;
     while (m_listRecords->DeleteColumn(0))
     {
     }
@@ -390,6 +376,50 @@ void MeterClientDlg::ApplyLanguage()
     // 8. The captions, in the table's order.
     for (const CaptionText& caption : table.captions)
         SetDlgItemText(caption.nId, QString::fromUtf8(caption.pszCaption));
+    FitHeaders();
+}
+
+// A caption is drawn on one line inside its control: right of a button's
+// icon, after a group box's frame corner.
+void MeterClientDlg::FitCaption(QWidget* pWidget)
+{
+    int nReserved = 0;
+    if (auto* pButton = qobject_cast<HoverButton*>(pWidget))
+    {
+        const int nIcon = qMax(pButton->IconIn().nWidth, pButton->IconOut().nWidth);
+        nReserved = (nIcon > 0 ? nIcon + 3 : 0) + 1;
+    }
+    else if (qobject_cast<QGroupBox*>(pWidget))
+        nReserved = 16;
+    else if (!qobject_cast<QLabel*>(pWidget))
+        return;
+    FitTextToWidth(pWidget, nReserved);
+}
+
+// Every column header, and the widest wavelength text, inside the column
+// widths of the table.
+void MeterClientDlg::FitHeaders()
+{
+    QHeaderView* pHeader = m_listRecords->horizontalHeader();
+    const int nMargin = 2 * (pHeader->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
+    QFont font = this->font();
+    int nPixels = font.pixelSize();
+    const auto fits = [&]() {
+        const QFontMetrics metrics(font);
+        if (metrics.horizontalAdvance(QStringLiteral("1550nm")) + nMargin > pHeader->sectionSize(COL_WAVELENGTH))
+            return false;
+        for (int nCol = 0; nCol < m_listRecords->GetColumnCount(); ++nCol)
+        {
+            const QString strHeader = m_listRecords->model()->headerData(nCol, Qt::Horizontal).toString();
+            if (metrics.horizontalAdvance(strHeader) + nMargin > pHeader->sectionSize(nCol))
+                return false;
+        }
+        return true;
+    };
+    while (nPixels > 9 && !fits())
+        font.setPixelSize(--nPixels);
+    pHeader->setFont(font);
+    m_listRecords->setFont(font);
 }
 
 void MeterClientDlg::OnCloseupComboLanguage()
@@ -406,7 +436,35 @@ void MeterClientDlg::OnCloseupComboLanguage()
         ApplyLanguage();
     }
     // Written every time the list closes, whether or not the choice changed.
-    WriteSetupString(SETUP_SECTION, SETUP_KEY_LANGUAGE, QByteArray::number(int(m_nLanguage)).constData());
+    // A file that cannot be written is said once a run.
+    static bool bToldUnsaved = false;
+    FileFailure failure;
+    if (!WriteSetupString(SETUP_SECTION, SETUP_KEY_LANGUAGE, QByteArray::number(int(m_nLanguage)).constData(),
+                          &failure) &&
+        !bToldUnsaved)
+    {
+        bToldUnsaved = true;
+        ShowStop(Text(TXT_LANGUAGE_NOT_SAVED).arg(SetupFilePath()), failure.Text(m_nLanguage));
+    }
+}
+
+void MeterClientDlg::ApplyQtTranslation()
+{
+    // Qt's own Chinese: OK/Yes/No and the file dialogs. Without the
+    // translations installed they stay English.
+    if (m_pQtTranslator)
+    {
+        QCoreApplication::removeTranslator(m_pQtTranslator.get());
+        m_pQtTranslator.reset();
+    }
+    if (m_nLanguage == LANGUAGE_ENGLISH)
+        return;
+    auto pTranslator = std::make_unique<QTranslator>();
+    if (pTranslator->load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    {
+        QCoreApplication::installTranslator(pTranslator.get());
+        m_pQtTranslator = std::move(pTranslator);
+    }
 }
 
 void MeterClientDlg::OnSysCommand(quint32 nID, quint32 /*lParam*/)
@@ -426,13 +484,31 @@ void MeterClientDlg::OnPaint()
 
 void MeterClientDlg::OnOK()
 {
-    if (DoDataExchange(true))
+    if (DoDataExchange(true) && MayQuit())
         done(IDOK);
 }
 
 void MeterClientDlg::OnCancel()
 {
-    done(IDCANCEL);
+    if (MayQuit())
+        done(IDCANCEL);
+}
+
+// The close box and Esc (QDialog's own) come here.
+void MeterClientDlg::reject()
+{
+    OnCancel();
+}
+
+bool MeterClientDlg::MayQuit()
+{
+    // An edit still open in the list counts: Enter or Esc in it comes here
+    // before it loses the focus.
+    m_listRecords->CommitOpenEdit();
+    const int nRows = m_listRecords->GetItemCount();
+    if (!m_bRowsUnsaved || nRows == 0)
+        return true;
+    return AskYesNo(this, Text(TXT_QUIT_UNSAVED).arg(nRows));
 }
 
 QWidget* MeterClientDlg::GetDlgItem(int nId) const
@@ -453,6 +529,7 @@ void MeterClientDlg::SetDlgItemText(int nId, const QString& strText)
         pEdit->setText(strText);
     else if (auto* pCombo = qobject_cast<QComboBox*>(pWidget))
         pCombo->setEditText(strText);
+    FitCaption(pWidget);
 }
 
 QString MeterClientDlg::GetDlgItemText(int nId) const
@@ -476,9 +553,14 @@ void MeterClientDlg::SetFileChooser(std::unique_ptr<FileChooser> pChooser)
     m_pFileChooser = std::move(pChooser);
 }
 
-void MeterClientDlg::ShowStop(const QString& strText)
+void MeterClientDlg::ShowStop(const QString& strText, const QString& strDetail)
 {
-    ShowMessageBox(this, strText, MessageIcon::Stop);
+    ShowMessageBox(this, strText, MessageIcon::Stop, QString(), strDetail);
+}
+
+void MeterClientDlg::ShowApplicationBox(const QString& strText, const QString& strDetail)
+{
+    ShowMessageBox(nullptr, strText, MessageIcon::None, QString(), strDetail);
 }
 
 void MeterClientDlg::ShowInfo(const QString& strText)

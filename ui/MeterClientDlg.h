@@ -1,15 +1,15 @@
 // The program's main window: the dialog with its controls, the members the
 // link, record and report code work on, and the routes of every message.
 // The handlers live in three files: MeterClientDlg.cpp (set-up, data
-// exchange, languages), MeterClientDlgLink.cpp (the meter link) and
-// MeterClientDlgReport.cpp (saving and opening reports).
+// exchange, languages, leaving), MeterClientDlgLink.cpp (the meter link)
+// and MeterClientDlgReport.cpp (saving and opening reports).
 #pragma once
 
 #include "controls/HoverButton.h"
-#include "link/SerialPort.h"
+#include "link/MeterLink.h"
 #include "records/MeasurementRecord.h"
 #include "records/list/RecordListCtrl.h"
-#include "records/WavelengthTable.h"
+#include "report/ReportJob.h"
 #include "ui/TextTables.h"
 
 #include <QDialog>
@@ -20,12 +20,10 @@
 
 class DropDownCombo;
 class FileChooser;
+class QTranslator;
 
-constexpr int RX_FRAME_SIZE = 1024;
 constexpr int PORT_NAME_SLOTS = 20;
 constexpr int PORT_NAME_LENGTH = 30;
-constexpr int DOWNLOAD_TIMER_ID = 1;
-constexpr int DOWNLOAD_TIMER_PERIOD_MS = 10;
 
 class MeterClientDlg : public QDialog
 {
@@ -37,33 +35,38 @@ public:
     // Runs the dialog modally: Create, then the event loop until it ends.
     int DoModal();
     // Runs OnInitDialog once (the controls exist from construction on);
-    // tests call it instead of DoModal.
+    // tests call it and show the dialog instead of DoModal.
     bool Create();
+
+    // The control of the dialog template with this id, or null.
+    QWidget* GetDlgItem(int nId) const;
+    QString GetDlgItemText(int nId) const;
+
+    // Replaces the file dialogs (tests supply the paths); the dialog owns it.
+    void SetFileChooser(std::unique_ptr<FileChooser> pChooser);
+    // A report to open as soon as the dialog is up (meterclient FILE.xls).
+    void SetStartupReport(const QString& strPath) { m_strStartupReport = strPath; }
+
+protected:
+    void keyPressEvent(QKeyEvent* pEvent) override;
+    void contextMenuEvent(QContextMenuEvent* pEvent) override;
+    void reject() override;
+
+private:
+    bool OnInitDialog();
     // Moves values between the edits and the members; false (after the
     // validation box, with the focus on the control) at the first edit
     // whose text does not convert.
     bool DoDataExchange(bool bSaveAndValidate);
     bool UpdateData(bool bSaveAndValidate = true) { return DoDataExchange(bSaveAndValidate); }
     void ApplyLanguage();
-
-    // The control of the dialog template with this id, or null.
-    QWidget* GetDlgItem(int nId) const;
     void SetDlgItemText(int nId, const QString& strText);
-    QString GetDlgItemText(int nId) const;
+    void CreateControls();
+    void WireRoutes();
+    void FitCaption(QWidget* pWidget);
+    void FitHeaders();
 
-    // Replaces the file dialogs (tests supply the paths); the dialog owns it.
-    void SetFileChooser(std::unique_ptr<FileChooser> pChooser);
-
-protected:
-    bool OnInitDialog();
-    bool event(QEvent* pEvent) override;
-    void timerEvent(QTimerEvent* pEvent) override;
-    void keyPressEvent(QKeyEvent* pEvent) override;
-    void contextMenuEvent(QContextMenuEvent* pEvent) override;
-
-public:
-    // Routes (message map order). Public so that tests can drive them.
-    long OnPortByte(quint32 wParam, quint32 lParam);
+    // Routes (message map order).
     void OnSysCommand(quint32 nID, quint32 lParam);
     void OnPaint();
     QIcon OnQueryDragIcon() const { return m_hIcon; }
@@ -72,7 +75,6 @@ public:
     void OnBtnCalRl();
     void OnBtnCalOpm();
     void OnBtnRead();
-    void OnTimer(int nIDEvent);
     void OnBtnOpen();
     void OnBtnSave();
     void OnBtnSetTime();
@@ -80,54 +82,61 @@ public:
     void OnOK();
     void OnCancel();
 
-    // Link control.
+    // Link control: the port list and the port, the requests, and what the
+    // link reports back (MeterClientDlgLink.cpp).
     void RefreshPortList();
     void ReadPortNames();
     void OpenPort(int nPort);
     void SendConnect();
     void SendDisconnect();
-    // Sends a whole frame, or says the port is closed; true when sent.
-    bool SendFrame(const QByteArray& frame);
-    void DispatchReply();
-    void AddRecordRow();
-    void StartDownloadTimer();
-    void StopDownloadTimer();
+    void SendCalibration(quint8 byCommand);
+    // The clock fields as a date and time, or a refusal naming the field.
+    bool CheckClockFields();
+    void WireLink();
+    void OnLinkConnected(bool bForDownload);
+    void OnLinkDisconnected();
+    void OnCountReceived(int nTotal);
+    void AddRecordRow(const QByteArray& frame);
+    void OnDownloadFinished();
+    void OnRequestFailed(quint8 byCommand, LinkFailure failure);
+    void OnLineLost();
+    void ShowLinkDownFace();
+    void ShowDownloadProgress();
+    void HideStatus();
 
-    // Reports.
+    // Reports (MeterClientDlgReport.cpp).
     void CollectListRows();
-    bool WriteReport(QString strPath);
-    bool ReadReport(QString strPath);
+    bool WriteReport(QString strPath, QString* pReason);
+    bool ReadReport(QString strPath, ReportUserInfo* pInfo);
+    void OpenReport(const QString& strPath);
     void ClearRowTexts();
+    void ShowStatus(const QString& strText, bool bPaintNow = false);
+
+    // Leaving: true when nothing unsaved would be lost, or the operator
+    // agrees to lose it.
+    bool MayQuit();
+    void ApplyQtTranslation();
 
     // Message boxes with the application's name as caption.
-    void ShowStop(const QString& strText);
+    void ShowStop(const QString& strText, const QString& strDetail = QString());
     void ShowInfo(const QString& strText);
     void ShowPlain(const QString& strText);
+    // An application box (no owner window).
+    void ShowApplicationBox(const QString& strText, const QString& strDetail = QString());
     // The text of the current language: English for 1, Chinese otherwise.
     QString Text(const BiText& text) const;
 
-    void CreateControls();
-    void WireRoutes();
-
-    // Members in the order of the design; see the member table.
+    // Members in the order of the design; the link's own state (frame
+    // assembly, download, connection, wavelengths) lives in m_link.
     QString m_strPort;
     int m_nSelectedPort = 0;
-    quint8 m_rxFrame[RX_FRAME_SIZE] = {};
-    int m_nRxCount = 0;
-    int m_nRequestIndex = 0;
-    bool m_bRequestDue = false;
-    int m_nTimerId = 0;
-    int m_nRecordTotal = 0;
     Language m_nLanguage = LANGUAGE_CHINESE;
-    WavelengthTable m_wavelengths = {};
     QVector<MeasurementRecord> m_rowTexts;
     int m_nPortCount = 0;
     int m_nLastPortCount = 0;
     char m_portNames[PORT_NAME_SLOTS][PORT_NAME_LENGTH] = {};
-    SerialPort m_serial;
+    MeterLink m_link;
     bool m_bPortToggle = false;
-    bool m_bConnected = false;
-    bool m_bInFrame = false;
     HoverButton* m_btnSetTime = nullptr;
     HoverButton* m_btnSetWavelength = nullptr;
     HoverButton* m_btnOK = nullptr;
@@ -156,8 +165,10 @@ public:
     QIcon m_hIcon;
 
     std::unique_ptr<FileChooser> m_pFileChooser;
-
-private:
     QHash<int, QWidget*> m_controls;
     bool m_bInitialised = false;
+    // Rows downloaded or edited since the last save or open.
+    bool m_bRowsUnsaved = false;
+    QString m_strStartupReport;
+    std::unique_ptr<QTranslator> m_pQtTranslator;
 };

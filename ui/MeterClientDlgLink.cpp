@@ -1,9 +1,8 @@
 // The dialog's side of the meter link: the port list, opening the port the
-// operator picks, every request the buttons and the download timer send, and
-// what the dialog does with each reply the meter sends back.
-#include "link/FrameAssembler.h"
+// operator picks, the requests of the buttons, and what the dialog shows for
+// each thing the link (MeterLink) reports: the meter's replies, the rows of
+// a download and its progress, a meter that stops answering, a lost line.
 #include "link/InstrumentFrame.h"
-#include "link/PortMessages.h"
 #include "link/PortNames.h"
 #include "records/RecordDecoder.h"
 #include "ui/ControlIds.h"
@@ -11,22 +10,15 @@
 #include "ui/MessageBox.h"
 #include "ui/MeterClientDlg.h"
 
-#include <QtEndian>
+#include <QLineEdit>
 #include <QStringList>
 #include <climits>
 #include <cstring>
 
 namespace {
-// The line settings of the meter: 9600 baud, no parity, 8 data bits, 1 stop bit.
-constexpr int LINE_BAUD = 9600;
-constexpr char LINE_PARITY = 'N';
-constexpr int LINE_DATA_BITS = 8;
-constexpr int LINE_STOP_BITS = 1;
-constexpr unsigned WRITE_SLOT_SIZE = 512;
-// The record index travels in 16 bits: no request can ask beyond this one.
-constexpr int LAST_REQUESTABLE_RECORD = 0xFFFF;
-// m_nRecordTotal from the Read button until the count reply: no download runs.
-constexpr int RECORD_TOTAL_PENDING = -1;
+// How long the dialog waits for each reply and how often it asks again.
+constexpr int REPLY_TIMEOUT_MS = 1000;
+constexpr int REPLY_RETRIES = 3;
 
 // The names of the last enumeration in full. m_portNames keeps 29 bytes of
 // each (its slots are 30 characters with the terminating zero), so a longer
@@ -72,25 +64,43 @@ void ReportDriverFailure(const QString& strCaption, const QString& strText)
 {
     ShowMessageBox(nullptr, strText, MessageIcon::Stop, strCaption);
 }
-
-// An application box: no owner window, the application's name as caption.
-void ShowApplicationBox(const QString& strText)
-{
-    ShowMessageBox(nullptr, strText, MessageIcon::None);
-}
 } // namespace
+
+void MeterClientDlg::WireLink()
+{
+    LinkPolicy policy;
+    policy.nReplyTimeoutMs = REPLY_TIMEOUT_MS;
+    policy.nRetries = REPLY_RETRIES;
+    policy.nPaceMs = DOWNLOAD_TIMER_PERIOD_MS;
+    m_link.SetPolicy(policy);
+    m_link.SetFailureReporter(ReportDriverFailure);
+    connect(&m_link, &MeterLink::Connected, this, &MeterClientDlg::OnLinkConnected);
+    connect(&m_link, &MeterLink::Disconnected, this, &MeterClientDlg::OnLinkDisconnected);
+    connect(&m_link, &MeterLink::CalibrationDone, this, [this](quint8 byReply) {
+        ShowPlain(Text(byReply == RSP_CAL_RL_DONE ? TXT_CAL_RL_DONE : TXT_CAL_OPM_DONE));
+    });
+    connect(&m_link, &MeterLink::WaveSet, this, [this] { ShowPlain(Text(TXT_WAVE_SET)); });
+    connect(&m_link, &MeterLink::ClockSet, this, [this] { ShowPlain(Text(TXT_CLOCK_SET)); });
+    connect(&m_link, &MeterLink::CountReceived, this, &MeterClientDlg::OnCountReceived);
+    connect(&m_link, &MeterLink::RecordReceived, this, [this](const QByteArray& frame, int) { AddRecordRow(frame); });
+    connect(&m_link, &MeterLink::DownloadFinished, this, &MeterClientDlg::OnDownloadFinished);
+    connect(&m_link, &MeterLink::RequestFailed, this, &MeterClientDlg::OnRequestFailed);
+    connect(&m_link, &MeterLink::LineLost, this, &MeterClientDlg::OnLineLost);
+}
 
 void MeterClientDlg::RefreshPortList()
 {
-    SerialPort::SetFailureReporter(ReportDriverFailure);
     ReadPortNames();
     if (m_nPortCount == m_nLastPortCount)
         return; // none found: the template's COM1..COM5 stay
     m_nLastPortCount = m_nPortCount;
+    const QString strTyped = m_comboPort->currentText();
     m_comboPort->ResetContent();
     const QStringList& names = LastPortNames();
     for (int i = 0; i < m_nPortCount && i < names.size(); ++i)
         m_comboPort->AddString(names.at(i));
+    // Refilling chooses nothing, and leaves what the edit showed.
+    m_comboPort->setEditText(strTyped);
 }
 
 void MeterClientDlg::ReadPortNames()
@@ -129,7 +139,7 @@ void MeterClientDlg::OnSelchangeComboPort()
 
 // Every valid selection flips m_bPortToggle and the port is opened when it
 // flips to true: the first selection opens, the second does nothing, the
-// third opens the port then chosen (the driver closes the old one first).
+// third opens the port then chosen (the old one is closed first).
 void MeterClientDlg::OpenPort(int nPort)
 {
     if (nPort < 0)
@@ -140,16 +150,13 @@ void MeterClientDlg::OpenPort(int nPort)
     m_bPortToggle = !m_bPortToggle;
     if (!m_bPortToggle)
         return;
-    if (m_serial.Open(this, m_strPort, static_cast<unsigned>(nPort), LINE_BAUD, LINE_PARITY, LINE_DATA_BITS,
-                      LINE_STOP_BITS, EV_RXCHAR | EV_RXFLAG, WRITE_SLOT_SIZE))
-        m_serial.StartWatch();
-    else
-        ShowApplicationBox(Text(TXT_COM_CANT_OPEN));
+    if (!m_link.Open(m_strPort, static_cast<unsigned>(nPort)))
+        ShowApplicationBox(Text(TXT_COM_CANT_OPEN), PortAccessMessage(m_link.GetOpenProblem(), m_nLanguage));
 }
 
 void MeterClientDlg::OnBtnConnect()
 {
-    if (m_bConnected)
+    if (m_link.IsConnected())
         SendDisconnect();
     else
         SendConnect();
@@ -157,175 +164,128 @@ void MeterClientDlg::OnBtnConnect()
 
 void MeterClientDlg::SendConnect()
 {
-    SendFrame(InstrumentFrame::Build(CMD_CONNECT, QByteArray()));
+    if (!m_link.SendConnect())
+        ShowApplicationBox(Text(TXT_COM_CANT_OPEN));
 }
 
 void MeterClientDlg::SendDisconnect()
 {
-    SendFrame(InstrumentFrame::Build(CMD_DISCONNECT, QByteArray()));
-}
-
-bool MeterClientDlg::SendFrame(const QByteArray& frame)
-{
-    if (!m_serial.IsOpen())
-    {
+    if (!m_link.SendDisconnect())
         ShowApplicationBox(Text(TXT_COM_CANT_OPEN));
-        return false;
-    }
-    if (frame.isEmpty())
-        return false;
-    m_serial.Send(reinterpret_cast<const quint8*>(frame.constData()), static_cast<unsigned>(frame.size()));
-    return true;
 }
 
-// The calibration goes out even when the edit does not convert (the data
-// exchange says so in its own box); the previous value is sent then.
+// A value the data exchange refuses is not sent: the refusal box is all the
+// operator sees.
+void MeterClientDlg::SendCalibration(quint8 byCommand)
+{
+    if (!UpdateData(true))
+        return;
+    if (!m_link.SendCalibration(byCommand, m_fCalValue))
+        ShowApplicationBox(Text(TXT_COM_CANT_OPEN));
+}
+
 void MeterClientDlg::OnBtnCalRl()
 {
-    UpdateData(true);
-    SendFrame(InstrumentFrame::BuildCalibration(CMD_CAL_RL, m_fCalValue));
+    SendCalibration(CMD_CAL_RL);
 }
 
 void MeterClientDlg::OnBtnCalOpm()
 {
-    UpdateData(true);
-    SendFrame(InstrumentFrame::BuildCalibration(CMD_CAL_OPM, m_fCalValue));
+    SendCalibration(CMD_CAL_OPM);
 }
 
+// The rows stay until the meter has said how many records it holds: a
+// closed port or a meter that does not answer leaves the list as it was.
 void MeterClientDlg::OnBtnRead()
 {
-    m_listRecords->DeleteAllItems();
-    // A download still under way stops here. No record request may go out
-    // before the count is back (it would take the write slot from the count
-    // request), and a record reply still on its way belongs to the old
-    // download: a total of -1 makes DispatchReply drop it instead of putting
-    // it into the emptied list.
-    StopDownloadTimer();
-    m_bRequestDue = false;
-    m_nRequestIndex = 0;
-    m_nRecordTotal = RECORD_TOTAL_PENDING;
-    SendFrame(InstrumentFrame::Build(CMD_READ_COUNT, QByteArray()));
+    if (!m_link.StartDownload())
+        ShowApplicationBox(Text(TXT_COM_CANT_OPEN));
 }
 
+bool MeterClientDlg::CheckClockFields()
+{
+    struct Field
+    {
+        int nId;
+        quint8 byValue;
+        int nMin;
+        int nMax;
+        const BiText& text;
+    };
+    const Field fields[] = {
+        {IDC_EDIT_YEAR, m_byYear, 0, 99, TXT_CLOCK_YEAR},       {IDC_EDIT_MONTH, m_byMonth, 1, 12, TXT_CLOCK_MONTH},
+        {IDC_EDIT_DAY, m_byDay, 1, 31, TXT_CLOCK_DAY},          {IDC_EDIT_HOUR, m_byHour, 0, 23, TXT_CLOCK_HOUR},
+        {IDC_EDIT_MINUTE, m_byMinute, 0, 59, TXT_CLOCK_MINUTE}, {IDC_EDIT_SECOND, m_bySecond, 0, 59, TXT_CLOCK_SECOND}};
+    for (const Field& field : fields)
+    {
+        if (field.byValue >= field.nMin && field.byValue <= field.nMax)
+            continue;
+        ShowMessageBox(this, Text(field.text).arg(field.byValue), MessageIcon::Warning);
+        if (auto* pEdit = qobject_cast<QLineEdit*>(GetDlgItem(field.nId)))
+        {
+            pEdit->setFocus();
+            pEdit->selectAll();
+        }
+        return false;
+    }
+    return true;
+}
+
+// Nothing goes out unless every field converts and the date and time are
+// on the calendar.
 void MeterClientDlg::OnBtnSetTime()
 {
-    UpdateData(true);
-    if (SendFrame(InstrumentFrame::BuildSetClock(m_byYear, m_byMonth, m_byDay, m_byHour, m_byMinute, m_bySecond)))
+    if (!UpdateData(true) || !CheckClockFields())
+        return;
+    if (m_link.SendSetClock(m_byYear, m_byMonth, m_byDay, m_byHour, m_byMinute, m_bySecond))
         UpdateData(false); // an entry such as 07 now shows as 7
+    else
+        ShowApplicationBox(Text(TXT_COM_CANT_OPEN));
 }
 
-// The timer keeps running through a download; only m_bRequestDue, set by
-// each record reply, lets a tick ask for the next record.
-void MeterClientDlg::OnTimer(int nIDEvent)
+void MeterClientDlg::OnLinkConnected(bool bForDownload)
 {
-    if (m_nTimerId == 0 || nIDEvent != m_nTimerId || !m_bRequestDue)
-        return;
-    if (m_nRequestIndex >= LAST_REQUESTABLE_RECORD)
-        return; // the next index has no 16-bit form
-    m_bRequestDue = false;
-    ++m_nRequestIndex;
-    SendFrame(InstrumentFrame::BuildReadRecord(static_cast<quint16>(m_nRequestIndex)));
-}
-
-long MeterClientDlg::OnPortByte(quint32 wParam, quint32 lParam)
-{
-    Q_UNUSED(lParam);
-    PushFrameByte(static_cast<quint8>(wParam), m_rxFrame, m_nRxCount, m_bInFrame, [this]() { DispatchReply(); });
-    return 0;
-}
-
-// Acts on the valid frame in m_rxFrame. A reply too short for the fields its
-// handler reads is ignored: those bytes would be left over from an earlier,
-// longer frame.
-void MeterClientDlg::DispatchReply()
-{
-    const quint8 byCommand = m_rxFrame[FRAME_POS_COMMAND];
-    if (m_rxFrame[FRAME_POS_LENGTH] < InstrumentFrame::MinimumLength(byCommand))
-        return;
-    switch (byCommand)
-    {
-    case RSP_CONNECTED: {
-        // Positions 4..43: twenty wavelengths, big-endian; position 3 is not used.
-        quint8 table[2 * WAVELENGTH_COUNT];
-        std::memcpy(table, m_rxFrame + 4, sizeof table);
-        m_bConnected = true;
+    // The connect that Read makes on its own goes on to the download
+    // without a box in between.
+    if (!bForDownload)
         ShowPlain(Text(TXT_CONNECTED));
-        SetDlgItemText(IDC_BTN_CONNECT, Text(TXT_BTN_DISCONNECT));
-        m_btnConnect->LoadIcons(IDI_CONNECTED, 0);
-        for (int i = 0; i < WAVELENGTH_COUNT; ++i)
-            m_wavelengths[static_cast<size_t>(i)] = qFromBigEndian<quint16>(table + 2 * i);
-        break;
-    }
-    case RSP_DISCONNECTED:
-        m_bConnected = false;
-        ShowPlain(Text(TXT_DISCONNECTED));
-        SetDlgItemText(IDC_BTN_CONNECT, Text(TXT_BTN_CONNECT));
-        m_btnConnect->LoadIcons(IDI_CONNECT, GREY_ICON);
-        m_btnConnect->ShiftColor(HOVER_HOT_BACKGROUND, 30, true);
-        break;
-    case RSP_CAL_RL_DONE:
-        ShowPlain(Text(TXT_CAL_RL_DONE));
-        break;
-    case RSP_CAL_OPM_DONE:
-        ShowPlain(Text(TXT_CAL_OPM_DONE));
-        break;
-    case RSP_RECORD:
-        if (m_nRecordTotal == RECORD_TOTAL_PENDING)
-            break; // a late reply of a download given up by the Read button
-        // The download ends on the reply to the request one beyond the count.
-        if (m_nRequestIndex > m_nRecordTotal)
-        {
-            StopDownloadTimer();
-            ShowPlain(Text(TXT_READ_DONE));
-        }
-        else
-        {
-            AddRecordRow();
-            if (m_nRequestIndex >= LAST_REQUESTABLE_RECORD)
-            {
-                // A count of 65535: record 65536 cannot be asked for (its
-                // index would go out as 0), so the last record ends it.
-                m_bRequestDue = false;
-                StopDownloadTimer();
-                ShowPlain(Text(TXT_READ_DONE));
-            }
-            else
-            {
-                StartDownloadTimer();
-                m_bRequestDue = true;
-            }
-        }
-        break;
-    case RSP_COUNT:
-        m_nRecordTotal = qFromBigEndian<quint16>(m_rxFrame + 3);
-        if (m_nRecordTotal == 0)
-        {
-            ShowPlain(Text(TXT_NO_RECORDS));
-        }
-        else
-        {
-            m_bRequestDue = true;
-            m_nRequestIndex = 0;
-            StartDownloadTimer();
-        }
-        break;
-    case RSP_WAVE_SET:
-        ShowPlain(Text(TXT_WAVE_SET));
-        break;
-    case RSP_CLOCK_SET:
-        ShowPlain(Text(TXT_CLOCK_SET));
-        break;
-    default:
-        break;
-    }
+    SetDlgItemText(IDC_BTN_CONNECT, Text(TXT_BTN_DISCONNECT));
+    m_btnConnect->LoadIcons(IDI_CONNECTED, 0);
 }
 
-// One row from the record reply in m_rxFrame, placed by the index it carries.
-void MeterClientDlg::AddRecordRow()
+void MeterClientDlg::OnLinkDisconnected()
 {
-    UpdateData(true);
-    const int nIndex = DecodeRecordIndex(m_rxFrame);
-    const MeasurementRecord record = DecodeRecord(m_rxFrame, m_wavelengths);
+    ShowPlain(Text(TXT_DISCONNECTED));
+    ShowLinkDownFace();
+}
+
+void MeterClientDlg::ShowLinkDownFace()
+{
+    SetDlgItemText(IDC_BTN_CONNECT, Text(TXT_BTN_CONNECT));
+    m_btnConnect->LoadIcons(IDI_CONNECT, GREY_ICON);
+    m_btnConnect->ShiftColor(HOVER_HOT_BACKGROUND, 30, true);
+}
+
+// The count is the moment the list is replaced.
+void MeterClientDlg::OnCountReceived(int nTotal)
+{
+    m_listRecords->DeleteAllItems();
+    m_bRowsUnsaved = false;
+    if (nTotal == 0)
+    {
+        HideStatus();
+        ShowPlain(Text(TXT_NO_RECORDS));
+        return;
+    }
+    ShowDownloadProgress();
+}
+
+// One row from a record reply, placed by the index it carries.
+void MeterClientDlg::AddRecordRow(const QByteArray& frame)
+{
+    const auto* pFrame = reinterpret_cast<const quint8*>(frame.constData());
+    const int nIndex = DecodeRecordIndex(pFrame);
+    const MeasurementRecord record = DecodeRecord(pFrame, m_link.Wavelengths());
     // Record index 0 names no row; it goes to the end rather than being lost.
     const int nPosition = nIndex > 0 ? nIndex - 1 : m_listRecords->GetItemCount();
     const int nItem = m_listRecords->InsertItem(nPosition, QString());
@@ -333,19 +293,55 @@ void MeterClientDlg::AddRecordRow()
         return;
     for (int nColumn : {COL_NUMBER, COL_MODE, COL_VALUE, COL_WAVELENGTH, COL_REFERENCE, COL_DATETIME})
         m_listRecords->SetItemText(nItem, nColumn, record.texts[static_cast<size_t>(nColumn)]);
+    m_bRowsUnsaved = true;
+    ShowDownloadProgress();
 }
 
-// Starting again kills the running timer first, so one timer ever runs.
-void MeterClientDlg::StartDownloadTimer()
+void MeterClientDlg::ShowDownloadProgress()
 {
-    if (m_nTimerId != 0)
-        killTimer(m_nTimerId);
-    m_nTimerId = startTimer(DOWNLOAD_TIMER_PERIOD_MS, Qt::PreciseTimer);
+    ShowStatus(Text(TXT_DOWNLOAD_PROGRESS).arg(m_link.GetRecordsReceived()).arg(m_link.GetRecordTotal()));
 }
 
-void MeterClientDlg::StopDownloadTimer()
+void MeterClientDlg::OnDownloadFinished()
 {
-    if (m_nTimerId != 0)
-        killTimer(m_nTimerId);
-    m_nTimerId = 0;
+    HideStatus();
+    ShowPlain(Text(TXT_READ_DONE));
+}
+
+// A request that got no answer. A download says how far it came; the rows
+// that arrived stay in the list.
+void MeterClientDlg::OnRequestFailed(quint8 byCommand, LinkFailure failure)
+{
+    HideStatus();
+    const bool bRecords = byCommand == CMD_READ_RECORD;
+    QString strText;
+    switch (failure)
+    {
+    case LinkFailure::NoAnswer:
+        strText = bRecords ? Text(TXT_DOWNLOAD_NO_ANSWER) : Text(TXT_NO_ANSWER);
+        break;
+    case LinkFailure::LineLost:
+        // The driver has said why; a download says what it got.
+        if (!bRecords)
+            return;
+        strText = Text(TXT_DOWNLOAD_LINE_LOST);
+        break;
+    case LinkFailure::Interrupted:
+        if (!bRecords)
+            return;
+        strText = Text(TXT_DOWNLOAD_INTERRUPTED);
+        break;
+    }
+    if (bRecords)
+        strText = strText.arg(m_link.GetRecordsReceived()).arg(m_link.GetRecordTotal());
+    ShowStop(strText);
+}
+
+// The line is gone: the port is closed and the link is down, so that the
+// next pick of the port opens it again and Connect connects.
+void MeterClientDlg::OnLineLost()
+{
+    HideStatus();
+    m_bPortToggle = false;
+    ShowLinkDownFace();
 }

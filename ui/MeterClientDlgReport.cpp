@@ -10,8 +10,9 @@
 
 #include <QCursor>
 #include <QDateTime>
-#include <QGuiApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QLineEdit>
 
 namespace {
 // The exception boxes of a job: no owner window, no icon, own caption.
@@ -28,8 +29,24 @@ void ShowBusyCursor(bool bBusy)
     else
         QGuiApplication::restoreOverrideCursor();
 }
-
 } // namespace
+
+// bPaintNow: painted before this returns, for a job that keeps the event
+// loop busy until it is done.
+void MeterClientDlg::ShowStatus(const QString& strText, bool bPaintNow)
+{
+    QWidget* pStatus = GetDlgItem(IDC_STATIC_STATUS);
+    SetDlgItemText(IDC_STATIC_STATUS, strText);
+    pStatus->show();
+    pStatus->raise();
+    if (bPaintNow)
+        pStatus->repaint();
+}
+
+void MeterClientDlg::HideStatus()
+{
+    GetDlgItem(IDC_STATIC_STATUS)->hide();
+}
 
 void MeterClientDlg::OnBtnSave()
 {
@@ -62,19 +79,21 @@ void MeterClientDlg::OnBtnSave()
     if (refuseLongList())
         return;
 
-    GetDlgItem(IDC_STATIC_STATUS)->show();
-    SetDlgItemText(IDC_STATIC_STATUS, Text(TXT_SAVING));
+    ShowStatus(Text(TXT_SAVING), true);
     CollectListRows();
-    const bool bSaved = WriteReport(strPath);
+    QString strReason;
+    const bool bSaved = WriteReport(strPath, &strReason);
     ClearRowTexts();
+    // Hidden after a failure too: the message box says what happened.
+    HideStatus();
     if (bSaved)
     {
-        GetDlgItem(IDC_STATIC_STATUS)->hide();
+        m_bRowsUnsaved = false;
         ShowInfo(Text(TXT_SAVE_DONE));
     }
     else
     {
-        ShowStop(Text(TXT_SAVE_ERROR));
+        ShowStop(Text(TXT_SAVE_ERROR), strReason);
     }
 }
 
@@ -83,15 +102,10 @@ void MeterClientDlg::CollectListRows()
     const int nItems = m_listRecords->GetItemCount();
     m_rowTexts.reserve(m_rowTexts.size() + nItems);
     for (int nItem = 0; nItem < nItems; ++nItem)
-    {
-        MeasurementRecord row;
-        for (int nCol = 0; nCol < RECORD_COLUMNS; ++nCol)
-            row.texts[size_t(nCol)] = m_listRecords->GetItemText(nItem, nCol);
-        m_rowTexts.append(row);
-    }
+        m_rowTexts.append(m_listRecords->GetRecord(nItem));
 }
 
-bool MeterClientDlg::WriteReport(QString strPath)
+bool MeterClientDlg::WriteReport(QString strPath, QString* pReason)
 {
     ReportHooks hooks;
     hooks.fetchUserInfo = [this]() {
@@ -107,6 +121,7 @@ bool MeterClientDlg::WriteReport(QString strPath)
     hooks.reportException = &ShowExceptionBox;
     hooks.reportNoExcel = [this]() { ShowStop(Text(TXT_NO_EXCEL)); };
     hooks.setBusy = &ShowBusyCursor;
+    Q_UNUSED(pReason);
     return WriteReportJob(strPath, m_rowTexts, m_nLanguage, hooks);
 }
 
@@ -115,50 +130,60 @@ void MeterClientDlg::OnBtnOpen()
     const QString strPath = m_pFileChooser->AskOpenPath(this);
     if (strPath.isEmpty())
     {
-        GetDlgItem(IDC_STATIC_STATUS)->hide();
+        HideStatus();
         return;
     }
-    // No test of the extension: whatever the server can open is read.
-    GetDlgItem(IDC_STATIC_STATUS)->show();
-    SetDlgItemText(IDC_STATIC_STATUS, Text(TXT_OPENING));
-    if (m_listRecords->GetItemCount() > 0)
-        m_listRecords->DeleteAllItems();
+    OpenReport(strPath);
+}
 
-    if (ReadReport(strPath))
-    {
-        int nItem = 0;
-        for (const MeasurementRecord& row : std::as_const(m_rowTexts))
-        {
-            m_listRecords->InsertItem(nItem, QString());
-            for (int nCol = 0; nCol < RECORD_COLUMNS; ++nCol)
-                m_listRecords->SetItemText(nItem, nCol, row.texts[size_t(nCol)]);
-            ++nItem;
-        }
-        GetDlgItem(IDC_STATIC_STATUS)->hide();
-        ClearRowTexts();
-    }
-    else
+// The list and the user information are replaced only by a report that was
+// read: a file that cannot be opened leaves both as they were.
+void MeterClientDlg::OpenReport(const QString& strPath)
+{
+    // No test of the extension: whatever the server can open is read.
+    ShowStatus(Text(TXT_OPENING), true);
+    ReportUserInfo info;
+    const bool bRead = ReadReport(strPath, &info);
+    HideStatus();
+    if (!bRead)
     {
         ClearRowTexts();
         ShowStop(Text(TXT_OPEN_ERROR));
+        return;
     }
+    m_listRecords->DeleteAllItems();
+    m_listRecords->AppendRecords(m_rowTexts);
+    ClearRowTexts();
+    m_strCompany = info.strCompany;
+    m_strMeterType = info.strMeterType;
+    m_strSerial = info.strSerial;
+    m_strOperator = info.strOperator;
+    m_strNotes = info.strNotes;
+    // Only the five texts: what the operator typed into the calibration and
+    // clock fields stays.
+    const std::pair<int, const QString*> texts[] = {{IDC_EDIT_COMPANY, &m_strCompany},
+                                                    {IDC_EDIT_METER_TYPE, &m_strMeterType},
+                                                    {IDC_EDIT_SERIAL, &m_strSerial},
+                                                    {IDC_EDIT_OPERATOR, &m_strOperator},
+                                                    {IDC_EDIT_NOTES, &m_strNotes}};
+    for (const auto& text : texts)
+        SetDlgItemText(text.first, *text.second);
+    m_bRowsUnsaved = false;
 }
 
-bool MeterClientDlg::ReadReport(QString strPath)
+// Reads the report into m_rowTexts and *pInfo; nothing on screen changes.
+bool MeterClientDlg::ReadReport(QString strPath, ReportUserInfo* pInfo)
 {
+    bool bInfoRead = false;
     ReportHooks hooks;
-    hooks.showUserInfo = [this](const ReportUserInfo& info) {
-        m_strCompany = info.strCompany;
-        m_strMeterType = info.strMeterType;
-        m_strSerial = info.strSerial;
-        m_strOperator = info.strOperator;
-        m_strNotes = info.strNotes;
-        UpdateData(false);
+    hooks.showUserInfo = [pInfo, &bInfoRead](const ReportUserInfo& info) {
+        *pInfo = info;
+        bInfoRead = true;
     };
     hooks.appendRow = [this](const MeasurementRecord& row) { m_rowTexts.append(row); };
     hooks.reportException = &ShowExceptionBox;
     hooks.setBusy = &ShowBusyCursor;
-    return ReadReportJob(strPath, hooks);
+    return ReadReportJob(strPath, hooks) && bInfoRead;
 }
 
 void MeterClientDlg::ClearRowTexts()

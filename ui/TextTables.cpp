@@ -90,5 +90,31 @@ const BiText TXT_OPENING = {"文件正在打开.....", "The file is opening.....
 const BiText TXT_OPEN_ERROR = {"无法打开文件，请检查机器环境或文件内容!",
                                "Can not open file, please check the machine environment, or the contents of the file!"};
 
+const BiText TXT_DOWNLOAD_PROGRESS = {"正在读取记录 %1 / %2", "Reading records %1 / %2"};
+const BiText TXT_DOWNLOAD_NO_ANSWER = {"读取未完成：仪表没有应答。\n已收到 %2 条记录中的 %1 条，保留在列表中。",
+                                       "The download is incomplete: the meter stopped answering.\n%1 of %2 records "
+                                       "arrived; they stay in the list."};
+const BiText TXT_DOWNLOAD_LINE_LOST = {"读取未完成：与仪表的连接已断开。\n已收到 %2 条记录中的 %1 条，保留在列表中。",
+                                       "The download is incomplete: the line to the meter was lost.\n%1 of %2 "
+                                       "records arrived; they stay in the list."};
+const BiText TXT_DOWNLOAD_INTERRUPTED = {"读取已停止。\n已收到 %2 条记录中的 %1 条，保留在列表中。",
+                                         "The download was stopped.\n%1 of %2 records arrived; they stay in the list."};
+const BiText TXT_NO_ANSWER = {"仪表没有应答。\n请检查仪表是否已开机、数据线是否插好、端口是否选对。",
+                              "The meter did not answer.\nCheck that it is switched on, that the cable is plugged "
+                              "in and that this is its port."};
+
+const BiText TXT_CLOCK_YEAR = {"年份 %1 无效：请输入 0 到 99（即 2000 到 2099 年）。",
+                               "The year %1 is not valid: enter 0 to 99 (for 2000 to 2099)."};
+const BiText TXT_CLOCK_MONTH = {"月份 %1 无效：请输入 1 到 12。", "The month %1 is not valid: enter 1 to 12."};
+const BiText TXT_CLOCK_DAY = {"日期 %1 无效：请输入 1 到 31。", "The day %1 is not valid: enter 1 to 31."};
+const BiText TXT_CLOCK_HOUR = {"小时 %1 无效：请输入 0 到 23。", "The hour %1 is not valid: enter 0 to 23."};
+const BiText TXT_CLOCK_MINUTE = {"分钟 %1 无效：请输入 0 到 59。", "The minute %1 is not valid: enter 0 to 59."};
+const BiText TXT_CLOCK_SECOND = {"秒 %1 无效：请输入 0 到 59。", "The second %1 is not valid: enter 0 to 59."};
+
+const BiText TXT_QUIT_UNSAVED = {"列表中有 %1 条记录尚未保存。\n仍然退出吗？",
+                                 "The list holds %1 records that have not been saved.\nQuit anyway?"};
+const BiText TXT_LANGUAGE_NOT_SAVED = {"无法保存语言设置：%1 不能写入。",
+                                       "The language cannot be kept: %1 cannot be written."};
+
 const char* const TXT_PARSE_REAL = "Please enter a number.";
 const char* const TXT_PARSE_BYTE = "Please enter an integer between 0 and 255.";

@@ -43,6 +43,27 @@ extern const BiText TXT_NO_EXCEL;
 extern const BiText TXT_OPENING;
 extern const BiText TXT_OPEN_ERROR;
 
+// The link: a download under way (%1 records of %2), how one ended early,
+// and a meter that did not answer.
+extern const BiText TXT_DOWNLOAD_PROGRESS;
+extern const BiText TXT_DOWNLOAD_NO_ANSWER;
+extern const BiText TXT_DOWNLOAD_LINE_LOST;
+extern const BiText TXT_DOWNLOAD_INTERRUPTED;
+extern const BiText TXT_NO_ANSWER;
+
+// Clock values outside the calendar (%1 is the value typed).
+extern const BiText TXT_CLOCK_YEAR;
+extern const BiText TXT_CLOCK_MONTH;
+extern const BiText TXT_CLOCK_DAY;
+extern const BiText TXT_CLOCK_HOUR;
+extern const BiText TXT_CLOCK_MINUTE;
+extern const BiText TXT_CLOCK_SECOND;
+
+// Leaving with rows that were not saved (%1 rows), and a language that
+// could not be kept (%1 the settings file).
+extern const BiText TXT_QUIT_UNSAVED;
+extern const BiText TXT_LANGUAGE_NOT_SAVED;
+
 // Validation messages of the data exchange (English only, as the framework's).
 extern const char* const TXT_PARSE_REAL;
 extern const char* const TXT_PARSE_BYTE;

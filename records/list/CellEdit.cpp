@@ -45,7 +45,7 @@ void CellEdit::CommitEdit()
 {
     m_strText = text();
     if (m_pList != nullptr && m_nItem >= 0)
-        m_pList->SetItemText(m_nItem, m_nSubItem, m_strText);
+        m_pList->CommitCellText(m_nItem, m_nSubItem, m_strText);
 }
 
 void CellEdit::focusInEvent(QFocusEvent* pEvent)

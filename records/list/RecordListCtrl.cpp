@@ -51,9 +51,19 @@ QString RecordListCtrl::GetItemText(int nItem, int nSubItem) const
     return m_pModel->Text(nItem, nSubItem);
 }
 
+void RecordListCtrl::AppendRecords(const QVector<MeasurementRecord>& rows)
+{
+    m_pModel->AppendRows(rows);
+}
+
+MeasurementRecord RecordListCtrl::GetRecord(int nItem) const
+{
+    return nItem >= 0 && nItem < GetItemCount() ? m_pModel->Record(nItem) : MeasurementRecord();
+}
+
 int RecordListCtrl::GetItemCount() const
 {
-    return m_pModel->rowCount();
+    return m_pModel->RowTotal();
 }
 
 bool RecordListCtrl::DeleteAllItems()
@@ -138,6 +148,19 @@ bool RecordListCtrl::EditSubItem(int nItem, int nSubItem)
     m_pEdit->setFocus(Qt::MouseFocusReason);
     m_pEdit->selectAll();
     return true;
+}
+
+void RecordListCtrl::CommitOpenEdit()
+{
+    if (m_pEdit->hasFocus())
+        m_pEdit->CommitEdit();
+}
+
+void RecordListCtrl::CommitCellText(int nItem, int nSubItem, const QString& strText)
+{
+    const bool bChanged = GetItemText(nItem, nSubItem) != strText;
+    if (SetItemText(nItem, nSubItem, strText) && bChanged)
+        emit ItemEdited(nItem, nSubItem);
 }
 
 void RecordListCtrl::mouseDoubleClickEvent(QMouseEvent* pEvent)

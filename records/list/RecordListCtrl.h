@@ -33,6 +33,10 @@ public:
     ~RecordListCtrl() override;
 
     int InsertItem(int nItem, const QString& strText);
+    // Appends whole rows at once (an opened report).
+    void AppendRecords(const QVector<MeasurementRecord>& rows);
+    // The seven texts of row nItem.
+    MeasurementRecord GetRecord(int nItem) const;
     bool SetItemText(int nItem, int nSubItem, const QString& strText);
     QString GetItemText(int nItem, int nSubItem) const;
     int GetItemCount() const;
@@ -53,6 +57,14 @@ public:
     // Opens the editor over the cell, filled with its text, all selected and
     // focused; an open edit is written first. False when there is no such cell.
     bool EditSubItem(int nItem, int nSubItem);
+    // Writes the editor's text into its cell now, when it is open.
+    void CommitOpenEdit();
+    // The editor's way back: sets the text and, when it changed, says so.
+    void CommitCellText(int nItem, int nSubItem, const QString& strText);
+
+signals:
+    // The operator changed a cell's text in place.
+    void ItemEdited(int nItem, int nSubItem);
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent* pEvent) override;

@@ -7,7 +7,7 @@ RecordListModel::RecordListModel(QObject* pParent) : QAbstractTableModel(pParent
 
 int RecordListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+    return parent.isValid() ? 0 : m_nShown;
 }
 
 int RecordListModel::columnCount(const QModelIndex& parent) const
@@ -17,7 +17,7 @@ int RecordListModel::columnCount(const QModelIndex& parent) const
 
 QVariant RecordListModel::data(const QModelIndex& index, int nRole) const
 {
-    if (!index.isValid() || index.row() >= m_rows.size() || index.column() >= m_columns.size())
+    if (!index.isValid() || index.row() >= m_nShown || index.column() >= m_columns.size())
         return {};
     const Column& column = m_columns[index.column()];
     if (nRole == Qt::DisplayRole || nRole == Qt::EditRole)
@@ -49,16 +49,22 @@ int RecordListModel::InsertRow(int nItem, const QString& strText)
 {
     if (nItem < 0)
         return -1;
-    const int nRow = qMin(nItem, static_cast<int>(m_rows.size()));
-    beginInsertRows(QModelIndex(), nRow, nRow);
     MeasurementRecord record;
     record.texts[0] = strText;
+    if (nItem >= m_rows.size())
+    {
+        // At the end, as a download adds its rows: announced with the others
+        // of this turn of the event loop.
+        m_rows.append(record);
+        ScheduleFlush();
+        return static_cast<int>(m_rows.size()) - 1;
+    }
+    // Inside the rows: the views must know every row before one moves.
+    Flush();
+    const int nRow = nItem;
+    beginInsertRows(QModelIndex(), nRow, nRow);
     m_rows.insert(nRow, record);
-    // A pending change below the new row has moved down with its row.
-    if (m_nDirtyFirst >= nRow)
-        ++m_nDirtyFirst;
-    if (m_nDirtyLast >= nRow)
-        ++m_nDirtyLast;
+    ++m_nShown;
     endInsertRows();
     return nRow;
 }
@@ -68,7 +74,8 @@ bool RecordListModel::SetText(int nItem, int nSubItem, const QString& strText)
     if (nItem < 0 || nItem >= m_rows.size() || nSubItem < 0 || nSubItem >= RECORD_COLUMNS)
         return false;
     m_rows[nItem].texts[static_cast<size_t>(nSubItem)] = strText;
-    NoteRowChanged(nItem);
+    if (nItem < m_nShown)
+        NoteRowChanged(nItem);
     return true;
 }
 
@@ -79,24 +86,40 @@ QString RecordListModel::Text(int nItem, int nSubItem) const
     return m_rows[nItem].texts[static_cast<size_t>(nSubItem)];
 }
 
+void RecordListModel::ScheduleFlush()
+{
+    if (m_bFlushScheduled)
+        return;
+    m_bFlushScheduled = true;
+    QMetaObject::invokeMethod(this, &RecordListModel::Flush, Qt::QueuedConnection);
+}
+
 void RecordListModel::NoteRowChanged(int nRow)
 {
     if (m_nDirtyFirst < 0)
     {
         m_nDirtyFirst = nRow;
         m_nDirtyLast = nRow;
-        QMetaObject::invokeMethod(this, &RecordListModel::FlushChanges, Qt::QueuedConnection);
+        ScheduleFlush();
         return;
     }
     m_nDirtyFirst = qMin(m_nDirtyFirst, nRow);
     m_nDirtyLast = qMax(m_nDirtyLast, nRow);
 }
 
-void RecordListModel::FlushChanges()
+void RecordListModel::Flush()
 {
+    m_bFlushScheduled = false;
+    const int nTotal = static_cast<int>(m_rows.size());
+    if (m_nShown < nTotal)
+    {
+        beginInsertRows(QModelIndex(), m_nShown, nTotal - 1);
+        m_nShown = nTotal;
+        endInsertRows();
+    }
     // Rows may have gone since the change was noted.
     const int nFirst = m_nDirtyFirst;
-    const int nLast = qMin(m_nDirtyLast, static_cast<int>(m_rows.size()) - 1);
+    const int nLast = qMin(m_nDirtyLast, m_nShown - 1);
     m_nDirtyFirst = -1;
     m_nDirtyLast = -1;
     if (nFirst < 0 || nFirst > nLast || m_columns.isEmpty())
@@ -106,11 +129,14 @@ void RecordListModel::FlushChanges()
 
 void RecordListModel::RemoveAllRows()
 {
+    m_nDirtyFirst = -1;
+    m_nDirtyLast = -1;
     if (m_rows.isEmpty())
         return;
     beginResetModel();
     m_rows.clear();
     m_rows.squeeze();
+    m_nShown = 0;
     endResetModel();
 }
 
@@ -118,10 +144,8 @@ void RecordListModel::AppendRows(const QVector<MeasurementRecord>& rows)
 {
     if (rows.isEmpty())
         return;
-    const int nFirst = static_cast<int>(m_rows.size());
-    beginInsertRows(QModelIndex(), nFirst, nFirst + static_cast<int>(rows.size()) - 1);
     m_rows += rows;
-    endInsertRows();
+    ScheduleFlush();
 }
 
 int RecordListModel::InsertColumn(int nCol, const Column& column)

@@ -20,33 +20,43 @@ public:
 
     explicit RecordListModel(QObject* pParent = nullptr);
 
+    // What the views see: the rows announced so far.
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int nRole = Qt::DisplayRole) const override;
     QVariant headerData(int nSection, Qt::Orientation orientation, int nRole = Qt::DisplayRole) const override;
 
+    // Every row, announced or not: what the list's operations work on.
+    int RowTotal() const { return static_cast<int>(m_rows.size()); }
     // Inserts an empty row at nItem (at the end when nItem is past it); -1 when nItem < 0.
     int InsertRow(int nItem, const QString& strText);
     bool SetText(int nItem, int nSubItem, const QString& strText);
     QString Text(int nItem, int nSubItem) const;
     const MeasurementRecord& Record(int nItem) const { return m_rows[nItem]; }
     void RemoveAllRows();
-    // Appends many rows at once (one model notification).
+    // Appends many rows at once.
     void AppendRows(const QVector<MeasurementRecord>& rows);
 
     int InsertColumn(int nCol, const Column& column);
     bool RemoveColumn(int nCol);
     int ColumnSubItem(int nCol) const { return m_columns[nCol].nSubItem; }
 
+    // Announces the rows and changes noted so far (the event loop does it
+    // on its next turn anyway).
+    void Flush();
+
 private:
-    // Cell changes are announced once per event-loop turn, as one range, so
-    // that filling 65,535 rows cell by cell does not make the view work
-    // 458,745 times; data() gives the new texts at once all the same.
+    // Rows appended at the end and cell changes are announced once per
+    // event-loop turn, as one range, so that a download or an opened report
+    // does not make the view lay out and paint once per row or per cell;
+    // the list's own operations see the new rows and texts at once.
+    void ScheduleFlush();
     void NoteRowChanged(int nRow);
-    void FlushChanges();
 
     QVector<MeasurementRecord> m_rows;
+    int m_nShown = 0; // rows the views know of: m_rows[0 .. m_nShown-1]
     int m_nDirtyFirst = -1;
     int m_nDirtyLast = -1;
+    bool m_bFlushScheduled = false;
     QVector<Column> m_columns;
 };

@@ -11,6 +11,7 @@
 #include <QtTest>
 #include <atomic>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -46,15 +47,28 @@ struct RawPty
     {
         QCOMPARE(::write(m_fdMaster, data.constData(), data.size()), data.size());
     }
-    // Whatever the driver wrote within nMs (events run meanwhile).
-    QByteArray Read(int nMs) const
+    // What the driver writes, once nCount bytes are in (events run meanwhile).
+    QByteArray Read(int nCount) const
     {
-        QTest::qWait(nMs);
         QByteArray data;
-        char buf[512];
-        for (ssize_t n; (n = ::read(m_fdMaster, buf, sizeof buf)) > 0;)
-            data.append(buf, static_cast<int>(n));
+        const QDeadlineTimer deadline(10000);
+        while (data.size() < nCount && !deadline.hasExpired())
+        {
+            char buf[512];
+            const ssize_t n = ::read(m_fdMaster, buf, sizeof buf);
+            if (n > 0)
+                data.append(buf, static_cast<int>(n));
+            else
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        }
         return data;
+    }
+    // Bytes written to the line that wait in its input queue, unread.
+    int Unread() const
+    {
+        int nCount = 0;
+        ::ioctl(m_fdSlave, FIONREAD, &nCount);
+        return nCount;
     }
 };
 
@@ -124,16 +138,17 @@ private:
     };
     QList<Failure> m_failures;
 
-private slots:
-    void init()
+    // Each port reports its own failures here.
+    SerialPort::FailureReporter Reporter()
     {
-        m_failures.clear();
-        SerialPort::SetFailureReporter([this](const QString& strCaption, const QString& strText) {
+        return [this](const QString& strCaption, const QString& strText) {
             m_failures.append(
                 {strCaption, strText, QThread::currentThread() == QCoreApplication::instance()->thread()});
-        });
+        };
     }
-    void cleanup() { SerialPort::SetFailureReporter({}); }
+
+private slots:
+    void init() { m_failures.clear(); }
 
     void DeliversEveryByteInOrder()
     {
@@ -153,7 +168,8 @@ private slots:
     }
 
     // One write slot: a second Send before the write replaces the first;
-    // more than the slot holds is refused.
+    // more than the slot holds is refused (nothing of it reaches the line
+    // before the next frame).
     void WriteSlot()
     {
         RawPty pty;
@@ -163,13 +179,12 @@ private slots:
         port.Send(CONNECT, sizeof CONNECT);
         port.Send(READ_COUNT, sizeof READ_COUNT);
         QVERIFY(port.StartWatch());
-        QCOMPARE(pty.Read(300), QByteArray::fromHex("3303804A08"));
+        QCOMPARE(pty.Read(5), QByteArray::fromHex("3303804A08"));
         QTRY_COMPARE(owner.Count(WM_PORT_SENT), 1);
         const quint8 big[6] = {0x33, 0x04, 0x10, 0x00, 0xB9, 0x08};
         port.Send(big, sizeof big);
-        QCOMPARE(pty.Read(300), QByteArray());
-        port.Send(CONNECT, sizeof CONNECT); // once written, the next goes out on its own
-        QCOMPARE(pty.Read(300), QByteArray::fromHex("330310BA08"));
+        port.Send(CONNECT, sizeof CONNECT);
+        QCOMPARE(pty.Read(5), QByteArray::fromHex("330310BA08"));
     }
 
     // Input that arrived while the owner held up the watch thread, and that
@@ -183,12 +198,13 @@ private slots:
         owner.m_onByte = [&](quint8 byData) {
             if (byData != 'A')
                 return;
+            // The watch thread waits for this handler, so XYZ stays unread.
             pty.Write("XYZ");
-            QThread::msleep(100);
+            QTRY_COMPARE(pty.Unread(), 3);
             port.Send(CONNECT, sizeof CONNECT);
         };
         pty.Write("A");
-        QCOMPARE(pty.Read(500), QByteArray::fromHex("330310BA08"));
+        QCOMPARE(pty.Read(5), QByteArray::fromHex("330310BA08"));
         QCOMPARE(owner.m_bytes, QByteArray("A"));
         pty.Write("B");
         QTRY_COMPARE(owner.m_bytes, QByteArray("AB"));
@@ -216,6 +232,7 @@ private slots:
         RawPty pty;
         Receiver owner;
         SerialPort port;
+        port.SetFailureReporter(Reporter());
         QVERIFY(port.Open(&owner, pty.m_strSlave, 12, 9600, 'X', 8, 1, EV_RXCHAR, 512));
         QCOMPARE(m_failures.size(), 1);
         QCOMPARE(m_failures[0].strCaption, QStringLiteral("Application Error"));
@@ -234,11 +251,12 @@ private slots:
         RawPty pty;
         Receiver owner;
         SerialPort port;
+        port.SetFailureReporter(Reporter());
         QVERIFY(Start(port, &owner, pty.m_strSlave, 4));
-        QTest::qWait(50);
         pty.Close();
         QVERIFY(WaitFor([&]() { return !m_failures.isEmpty(); }));
-        QTest::qWait(200);
+        // The port is closed before it is reported: nothing more can fail.
+        QVERIFY(!port.IsOpen());
         QCOMPARE(m_failures.size(), 1);
         QVERIFY(m_failures[0].bOwnerThread);
         QVERIFY(m_failures[0].strText.endsWith(QStringLiteral("Port: 4\n")));

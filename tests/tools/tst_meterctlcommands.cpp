@@ -142,7 +142,7 @@ void TestMeterCtlCommands::Refusals_data()
     row("port name", "download --port ttyNoSuchPort", EXIT_PORT, "No serial port /dev/ttyNoSuchPort");
     row("port path", "calibrate --rl=1 --port /dev/pts/9999", EXIT_PORT, "No serial port /dev/pts/9999");
     row("COM name", "set-clock --now --port COM250", EXIT_PORT, "No serial port /dev/ttyS249");
-    row("port is a plain file", "download --port %2/plain", EXIT_PORT, "cannot open");
+    row("port is a plain file", "download --port %2/plain", EXIT_PORT, "is not a serial port");
 
     // Outputs are checked before the download starts.
     row("report in a missing folder", "download --port %1 --xls %2/no/such/r.xls", EXIT_FILE, "does not exist");

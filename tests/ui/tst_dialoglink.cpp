@@ -1,33 +1,38 @@
-// The real dialog, offscreen, against the simulated meter over a
-// pseudo-terminal: port selection, connect, download, calibration, clock,
-// every reply message in both languages, and the meter's faults.
+// The real dialog against the simulated meter over a pseudo-terminal, driven
+// by clicks and keys: picking the port, connect, download, calibration and
+// clock, every reply message in both languages, entries that are refused,
+// a meter that falls silent, a line that is lost and plugged in again, and
+// leaving with rows that were not saved.
+#include "UiDriver.h"
+
 #include "link/InstrumentFrame.h"
 #include "link/PortNames.h"
 #include "records/RecordDecoder.h"
-#include "tests/support/TestDirs.h"
 #include "sim/MeterSim.h"
 #include "ui/ControlIds.h"
-#include "ui/DropDownCombo.h"
-#include "ui/MessageBox.h"
-#include "ui/MeterClientDlg.h"
 
-#include <QTimer>
-#include <QtTest>
+#include "TestDirs.h"
+
+using namespace UiDriver;
 
 namespace {
-QList<MessageBoxCall> g_calls;
-QStringList g_boxes; // the texts of g_calls
-
-// Runs the event loop until bDone() holds (QTRY would sleep 10 ms between
-// passes, which paces the per-byte hand-over of the driver).
-bool WaitFor(const std::function<bool()>& bDone, int nMs = 30000)
+// Records 1..nCount as the list shows them after a download.
+QList<QStringList> ExpectedRows(int nCount)
 {
-    const QDeadlineTimer deadline(nMs);
-    QTimer tick; // wakes the loop to look again
-    tick.start(20);
-    while (!bDone() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    return bDone();
+    QList<QStringList> rows;
+    for (int i = 1; i <= nCount; ++i)
+    {
+        const QByteArray reply = SimRecordSet::BuildReply(quint16(i), SimRecordSet::Generated(i));
+        const MeasurementRecord record =
+            DecodeRecord(reinterpret_cast<const quint8*>(reply.constData()), MeterSim::DefaultWavelengths());
+        rows << QStringList(record.texts.begin(), record.texts.end());
+    }
+    return rows;
+}
+
+QString Status(MeterClientDlg& dlg)
+{
+    return dlg.GetDlgItem(IDC_STATIC_STATUS)->isHidden() ? QString() : dlg.GetDlgItemText(IDC_STATIC_STATUS);
 }
 } // namespace
 
@@ -35,317 +40,315 @@ class TestDialogLink : public QObject
 {
     Q_OBJECT
 private:
-    ScopedCurrentDir m_dir; // the dialog's files go here
+    std::unique_ptr<ScopedCurrentDir> m_pDir;
+    std::unique_ptr<PopupWatcher> m_pWatcher;
     std::unique_ptr<MeterSim> m_pSim;
     std::unique_ptr<MeterClientDlg> m_pDlg;
 
-    static bool BoxShown(const QString& strText)
-    {
-        return WaitFor([&]() { return g_boxes.contains(strText); });
-    }
-    static QByteArray RecordReply(int nIndex)
-    {
-        return SimRecordSet::BuildReply(static_cast<quint16>(nIndex), SimRecordSet::Generated(nIndex > 0 ? nIndex : 1));
-    }
-    // Records 1..nCount as the meter stores them, decoded.
-    static QList<MeasurementRecord> ExpectedRows(int nCount, const WavelengthTable& wavelengths = {})
-    {
-        QList<MeasurementRecord> rows;
-        for (int i = 1; i <= nCount; ++i)
-            rows.append(DecodeRecord(reinterpret_cast<const quint8*>(RecordReply(i).constData()), wavelengths));
-        return rows;
-    }
-    static QList<MeasurementRecord> ListRows(MeterClientDlg& dlg)
-    {
-        QList<MeasurementRecord> rows(dlg.m_listRecords->GetItemCount());
-        for (int nRow = 0; nRow < rows.size(); ++nRow)
-            for (int nCol = 0; nCol < RECORD_COLUMNS; ++nCol)
-                rows[nRow].texts[static_cast<size_t>(nCol)] = dlg.m_listRecords->GetItemText(nRow, nCol);
-        return rows;
-    }
-    MeterClientDlg& MakeDialog(int nLanguage, const QStringList& extraNames = {})
-    {
-        for (const QString& strName : extraNames)
-            AddExtraPortName(strName);
-        m_pDlg = std::make_unique<MeterClientDlg>();
-        m_pDlg->Create();
-        m_pDlg->m_nLanguage = Language(nLanguage);
-        m_pDlg->ApplyLanguage();
-        return *m_pDlg;
-    }
-    static bool SelectPort(MeterClientDlg& dlg, const QString& strName)
-    {
-        const int nIndex = dlg.m_comboPort->findText(strName);
-        dlg.m_comboPort->SetCurSel(nIndex);
-        dlg.OnSelchangeComboPort();
-        return nIndex >= 0;
-    }
-    // The meter with nRecords, the dialog with the meter's port open.
-    MeterClientDlg& Connected(int nRecords, int nLanguage = LANGUAGE_ENGLISH, const MeterSimOptions& options = {})
+    MeterSim& StartMeter(int nRecords, const MeterSimOptions& options = {})
     {
         m_pSim = std::make_unique<MeterSim>();
         m_pSim->Records().Generate(nRecords);
         m_pSim->SetOptions(options);
         if (!m_pSim->Start())
             qFatal("no pseudo-terminal: %s", qPrintable(m_pSim->GetLastError()));
-        MeterClientDlg& dlg = MakeDialog(nLanguage, {m_pSim->GetDevicePath()});
-        if (!SelectPort(dlg, m_pSim->GetDevicePath()) || !dlg.m_serial.IsOpen())
-            qFatal("the meter's line did not open");
-        return dlg;
+        AddExtraPortName(m_pSim->GetDevicePath());
+        return *m_pSim;
     }
-    static void Feed(MeterClientDlg& dlg, const QByteArray& bytes)
+    // The dialog in nLanguage, shown, with the meter's port picked from the list.
+    MeterClientDlg& Dialog(int nRecords, int nLanguage = 1, const MeterSimOptions& options = {})
     {
-        for (char c : bytes)
-            dlg.OnPortByte(static_cast<quint8>(c), 1);
+        StartMeter(nRecords, options);
+        WriteFile(m_pDir->Path() + QStringLiteral("/SETUP.ini"), SetupBytes(nLanguage));
+        m_pDlg = std::make_unique<MeterClientDlg>();
+        m_pDlg->Create();
+        m_pDlg->show();
+        if (!QTest::qWaitForWindowActive(m_pDlg.get()) ||
+            !Choose(Combo(*m_pDlg, IDC_COMBO_PORT), m_pSim->GetDevicePath()))
+            qFatal("the meter's port is not in the list");
+        return *m_pDlg;
     }
+    QStringList Boxes() const { return m_pWatcher->Texts(); }
+    bool WaitForBox(const char* pszText) const { return m_pWatcher->WaitForBox(QString::fromUtf8(pszText)); }
 
 private slots:
-    void initTestCase()
+    void init()
     {
-        SetMessageBoxHook([](const MessageBoxCall& call) { g_calls.append(call), g_boxes.append(call.strText); });
+        m_pDir = std::make_unique<ScopedCurrentDir>();
+        m_pWatcher = std::make_unique<PopupWatcher>();
     }
-    void init() { g_calls.clear(), g_boxes.clear(); }
-    void cleanup() { m_pDlg.reset(), m_pSim.reset(), ClearExtraPortNames(); }
+    void cleanup()
+    {
+        m_pDlg.reset(), m_pSim.reset(), m_pWatcher.reset(), m_pDir.reset();
+        ClearExtraPortNames();
+    }
 
-    // Connect, a download of 300 records, disconnect: the rows and every
-    // request sent.
+    // Connect, a download of 300 records with its progress, disconnect; the
+    // values read with a decimal point on a comma-decimal desktop.
     void ConnectDownloadDisconnect()
     {
-        const int nRecords = 300;
-        MeterClientDlg& dlg = Connected(nRecords, LANGUAGE_CHINESE);
-        QTest::mouseClick(dlg.m_btnConnect, Qt::LeftButton);
-        QVERIFY(BoxShown(QStringLiteral("连接成功")));
-        QVERIFY(dlg.m_bConnected && g_calls.last().bOwned);
-        QCOMPARE(dlg.m_wavelengths, MeterSim::DefaultWavelengths());
-        QCOMPARE(dlg.GetDlgItemText(IDC_BTN_CONNECT), QStringLiteral("断开连接"));
-        QTest::mouseClick(dlg.m_btnRead, Qt::LeftButton);
-        QVERIFY(BoxShown(QStringLiteral("功率读取成功")));
-        QCOMPARE(ListRows(dlg), ExpectedRows(nRecords, MeterSim::DefaultWavelengths()));
-        QCOMPARE(dlg.m_nTimerId, 0);
-        QTest::mouseClick(dlg.m_btnConnect, Qt::LeftButton);
-        QVERIFY(BoxShown(QStringLiteral("断开连接成功!")));
-        QCOMPARE(dlg.GetDlgItemText(IDC_BTN_CONNECT), QStringLiteral("连接"));
-        QCOMPARE(g_boxes.size(), 3);
-        QList<QByteArray> expected{QByteArray::fromHex("330310BA08"), InstrumentFrame::Build(CMD_READ_COUNT, {})};
-        for (int i = 1; i <= nRecords + 1; ++i)
-            expected.append(InstrumentFrame::BuildReadRecord(static_cast<quint16>(i)));
-        expected.append(QByteArray::fromHex("330320AA08"));
-        QCOMPARE(m_pSim->GetRequests(), expected);
+        QVERIFY2(CommaLocale(), "the dialog tests run under de_DE.UTF-8 (scripts/setup generates it)");
+        MeterClientDlg& dlg = Dialog(300, 2);
+        Click(dlg, IDC_BTN_CONNECT);
+        QVERIFY(WaitForBox("连接成功"));
+        QCOMPARE(dlg.GetDlgItemText(IDC_BTN_CONNECT), QString::fromUtf8("断开连接"));
+        QVERIFY(m_pWatcher->m_boxes[0].bOwned);
+        Click(dlg, IDC_BTN_READ);
+        QTRY_VERIFY(Status(dlg).startsWith(QString::fromUtf8("正在读取记录 ")));
+        QVERIFY(Status(dlg).endsWith(QStringLiteral(" / 300")));
+        QVERIFY(WaitForBox("功率读取成功"));
+        QCOMPARE(Status(dlg), QString());
+        QCOMPARE(Rows(dlg), ExpectedRows(300));
+        QVERIFY(Rows(dlg)[0][COL_VALUE].contains(QLatin1Char('.')));
+        QCOMPARE(m_pSim->GetRequestCount(CMD_READ_RECORD), 301);
+        Click(dlg, IDC_BTN_CONNECT);
+        QVERIFY(WaitForBox("断开连接成功!"));
+        QCOMPARE(dlg.GetDlgItemText(IDC_BTN_CONNECT), QString::fromUtf8("连接"));
+        QCOMPARE(Boxes(), QString::fromUtf8("连接成功,功率读取成功,断开连接成功!").split(','));
+        QCOMPARE(m_pSim->GetRequestCount(CMD_CONNECT), 1);
     }
 
-    // One button, one request, one reply: the exact bytes and the box. The
-    // edit is the calibration value, or year .. second for the clock.
-    void OneRequest_data()
+    // Read before any Connect connects on its own, without a box of its
+    // own: the wavelengths are the meter's, not 0nm.
+    void ReadConnectsFirst()
     {
+        MeterClientDlg& dlg = Dialog(12);
+        Click(dlg, IDC_BTN_READ);
+        QVERIFY(WaitForBox("Power reading success"));
+        QCOMPARE(Boxes(), QStringList{"Power reading success"});
+        QCOMPARE(Rows(dlg), ExpectedRows(12));
+        QCOMPARE(dlg.GetDlgItemText(IDC_BTN_CONNECT), QStringLiteral("Disconnect"));
+    }
+
+    // The calibrations and the clock: the bytes the meter gets, the boxes
+    // of its replies in both languages, and "07" shown as 7 after sending.
+    void CalibrateAndSetClock_data()
+    {
+        QTest::addColumn<int>("nLanguage");
+        QTest::addColumn<QStringList>("boxes");
+        QTest::newRow("English") << 1
+                                 << QStringList{"Calibrate the return loss power successfully!",
+                                                "Calibrate the return power meter successfully!",
+                                                "Set time successfully!"};
+        QTest::newRow("Chinese") << 2
+                                 << QString::fromUtf8("校准回损功率成功!,校准功率计功率成功!,时间设置成功!").split(',');
+    }
+    void CalibrateAndSetClock()
+    {
+        QFETCH(int, nLanguage);
+        QFETCH(QStringList, boxes);
+        MeterClientDlg& dlg = Dialog(1, nLanguage);
+        Type(dlg, IDC_EDIT_CAL_VALUE, QStringLiteral("-3.5"));
+        Click(dlg, IDC_BTN_CAL_RL);
+        QVERIFY(m_pWatcher->WaitForBox(boxes[0]));
+        QCOMPARE(m_pSim->GetLastCalibrationBytes(), QByteArray::fromHex("000060C0"));
+        Type(dlg, IDC_EDIT_CAL_VALUE, QStringLiteral("12.25"));
+        Click(dlg, IDC_BTN_CAL_OPM);
+        QVERIFY(m_pWatcher->WaitForBox(boxes[1]));
+        QCOMPARE(m_pSim->GetLastCalibrationCommand(), CMD_CAL_OPM);
+        QCOMPARE(m_pSim->GetLastCalibrationValue(), 12.25f);
+        const int ids[] = {IDC_EDIT_YEAR, IDC_EDIT_MONTH,  IDC_EDIT_DAY,
+                           IDC_EDIT_HOUR, IDC_EDIT_MINUTE, IDC_EDIT_SECOND};
+        const char* typed[] = {"12", "05", "03", "09", "05", "07"};
+        for (int i = 0; i < 6; ++i)
+            Type(dlg, ids[i], QString::fromLatin1(typed[i]));
+        Click(dlg, IDC_BTN_SET_TIME);
+        QVERIFY(m_pWatcher->WaitForBox(boxes[2]));
+        QCOMPARE(m_pSim->GetClockBytes(), QByteArray::fromHex("0C0503090507"));
+        QCOMPARE(Edit(dlg, IDC_EDIT_SECOND)->text(), QStringLiteral("7"));
+        QCOMPARE(Boxes(), boxes);
+    }
+
+    // An entry that is refused sends nothing: the box names what is wrong,
+    // the focus goes to it, and every entry keeps what was typed.
+    void RefusedEntriesSendNothing_data()
+    {
+        QTest::addColumn<int>("nLanguage");
+        QTest::addColumn<int>("nField");
+        QTest::addColumn<QString>("strTyped");
         QTest::addColumn<int>("nButton");
-        QTest::addColumn<QString>("strEdit");
-        QTest::addColumn<QByteArray>("request");
         QTest::addColumn<QString>("strBox");
-        const auto Row = [](const char* pszTag, int nButton, const char* pszEdit, const char* pszHex,
-                            const char* pszBox) {
-            QTest::newRow(pszTag) << nButton << QString(pszEdit) << QByteArray::fromHex(pszHex) << QString(pszBox);
-        };
-        Row("RL -3.5", IDC_BTN_CAL_RL, "-3.5", "330750000060C05608", "Calibrate the return loss power successfully!");
-        Row("OPM -3.5", IDC_BTN_CAL_OPM, "-3.5", "330760000060C04608",
-            "Calibrate the return power meter successfully!");
-        // Not a number: the previous value (0) still goes out.
-        Row("RL not a number", IDC_BTN_CAL_RL, "abc", "330750000000007608",
-            "Calibrate the return loss power successfully!");
-        Row("clock", IDC_BTN_SET_TIME, "12 05 3 09 05 007", "3309C00C0503090507DB08", "Set time successfully!");
-        Row("count 0", IDC_BTN_READ, "", "3303804A08", "No power can be read");
+        QTest::newRow("letters to calibrate")
+            << 1 << IDC_EDIT_CAL_VALUE << "abc" << IDC_BTN_CAL_RL << "Please enter a number.";
+        QTest::newRow("bad calibration, set time")
+            << 1 << IDC_EDIT_CAL_VALUE << "1,5x" << IDC_BTN_SET_TIME << "Please enter a number.";
+        QTest::newRow("month 13") << 1 << IDC_EDIT_MONTH << "13" << IDC_BTN_SET_TIME
+                                  << "The month 13 is not valid: enter 1 to 12.";
+        QTest::newRow("day 32") << 1 << IDC_EDIT_DAY << "32" << IDC_BTN_SET_TIME
+                                << "The day 32 is not valid: enter 1 to 31.";
+        QTest::newRow("hour 25") << 2 << IDC_EDIT_HOUR << "25" << IDC_BTN_SET_TIME
+                                 << QString::fromUtf8("小时 25 无效：请输入 0 到 23。");
+        QTest::newRow("year 100") << 1 << IDC_EDIT_YEAR << "100" << IDC_BTN_SET_TIME
+                                  << "The year 100 is not valid: enter 0 to 99 (for 2000 to 2099).";
+        QTest::newRow("second 60") << 2 << IDC_EDIT_SECOND << "60" << IDC_BTN_SET_TIME
+                                   << QString::fromUtf8("秒 60 无效：请输入 0 到 59。");
+        QTest::newRow("minute 300") << 1 << IDC_EDIT_MINUTE << "300" << IDC_BTN_SET_TIME
+                                    << "Please enter an integer between 0 and 255.";
     }
-    void OneRequest()
+    void RefusedEntriesSendNothing()
     {
+        QFETCH(int, nLanguage);
+        QFETCH(int, nField);
+        QFETCH(QString, strTyped);
         QFETCH(int, nButton);
-        QFETCH(QString, strEdit);
-        QFETCH(QByteArray, request);
-        const int clock[] = {IDC_EDIT_YEAR, IDC_EDIT_MONTH,  IDC_EDIT_DAY,
-                             IDC_EDIT_HOUR, IDC_EDIT_MINUTE, IDC_EDIT_SECOND};
-        const QStringList fields = strEdit.split(QLatin1Char(' '));
-        const bool bClock = nButton == IDC_BTN_SET_TIME;
-        MeterClientDlg& dlg = Connected(0);
-        for (int i = 0; i < 6 && bClock; ++i)
-            dlg.SetDlgItemText(clock[i], fields[i]);
-        if (!bClock && !strEdit.isEmpty())
-            dlg.SetDlgItemText(IDC_EDIT_CAL_VALUE, strEdit);
-        QTest::mouseClick(dlg.GetDlgItem(nButton), Qt::LeftButton);
         QFETCH(QString, strBox);
-        QVERIFY(BoxShown(strBox));
-        QTest::qWait(50);
-        QCOMPARE(m_pSim->GetRequests(), QList<QByteArray>{request});
-        QCOMPARE(dlg.m_nTimerId, 0);
-        for (int i = 0; i < 6 && bClock; ++i) // the edits show what went out: 05 as 5
-            QCOMPARE(dlg.GetDlgItemText(clock[i]), QString::number(fields[i].toInt()));
+        MeterClientDlg& dlg = Dialog(1, nLanguage);
+        QMap<int, QString> typed = {{IDC_EDIT_YEAR, "24"},    {IDC_EDIT_MONTH, "5"},  {IDC_EDIT_DAY, "3"},
+                                    {IDC_EDIT_HOUR, "9"},     {IDC_EDIT_MINUTE, "5"}, {IDC_EDIT_SECOND, "07"},
+                                    {IDC_EDIT_CAL_VALUE, "2"}};
+        typed[nField] = strTyped;
+        for (auto it = typed.cbegin(); it != typed.cend(); ++it)
+            Type(dlg, it.key(), it.value());
+        Click(dlg, nButton);
+        QVERIFY(m_pWatcher->WaitForBox(strBox));
+        QTRY_COMPARE(dlg.focusWidget(), dlg.GetDlgItem(nField));
+        for (auto it = typed.cbegin(); it != typed.cend(); ++it)
+            QCOMPARE(Edit(dlg, it.key())->text(), it.value());
+        // What the meter got: only the connection of Read, asked for now.
+        Click(dlg, IDC_BTN_READ);
+        QVERIFY(WaitForBox(nLanguage == 1 ? "Power reading success" : "功率读取成功"));
+        QCOMPARE(m_pSim->GetRequestCount(CMD_CAL_RL) + m_pSim->GetRequestCount(CMD_SET_CLOCK), 0);
+        QCOMPARE(Boxes().size(), 2);
     }
 
-    // Nothing open yet: requests are refused, Read still empties the list, a
-    // record request that cannot go out stops the download. Then selections
-    // open, do nothing, open the port then chosen, in turn; the long name of
-    // the first line (over a 29-character slot) opens whole.
-    void PortSelection()
+    // A download that cannot finish says how far it came; the rows stay. A
+    // lost line also shows the driver's reason and puts the link down: Read
+    // says the port is closed (keeping the rows), and the meter plugged in
+    // again works with one pick of its port and one Connect.
+    void DownloadTrouble_data()
     {
-        MeterSim simA;
-        MeterSim simB;
-        QVERIFY(simA.Start() && simB.Start());
-        const QString strA = m_dir.Path() + QStringLiteral("/meter-line-with-a-rather-long-name-0123456789");
-        QVERIFY(QFile::link(simA.GetDevicePath(), strA));
-        const QString strMissing = QStringLiteral("/dev/meterclient-no-such-port");
-        MeterClientDlg& dlg = MakeDialog(LANGUAGE_ENGLISH, {strA, simB.GetDevicePath(), "COM-1", strMissing});
-        dlg.m_listRecords->InsertItem(0, QStringLiteral("1"));
-        for (QWidget* pButton : {dlg.m_btnConnect, dlg.m_btnCalRL, dlg.m_btnCalOPM, dlg.m_btnRead, dlg.m_btnSetTime})
-            QTest::mouseClick(pButton, Qt::LeftButton);
-        QCOMPARE(g_boxes, QStringList(5, QStringLiteral("COM CANN'T OPEN!")));
-        QVERIFY(!g_calls.first().bOwned);
-        QCOMPARE(dlg.m_listRecords->GetItemCount(), 0);
-        dlg.m_bRequestDue = true;
-        dlg.m_nTimerId = 77;
-        dlg.OnTimer(77);
-        QVERIFY(!dlg.m_bRequestDue);
-        g_boxes.clear();
-        QVERIFY(SelectPort(dlg, QStringLiteral("COM-1")));
-        QCOMPARE(g_boxes, QStringList{"PLEASE SELSECT THE COM PORT!"});
-        QVERIFY(!dlg.m_bPortToggle);
-        QVERIFY(SelectPort(dlg, strA));
-        QVERIFY(SelectPort(dlg, simB.GetDevicePath()));
-        dlg.OnBtnConnect();
-        QVERIFY(BoxShown(QStringLiteral("Connection success")));
-        QVERIFY(SelectPort(dlg, simB.GetDevicePath()));
-        dlg.OnBtnConnect();
-        QVERIFY(BoxShown(QStringLiteral("Disconnect success!")));
-        QCOMPARE(simA.GetRequests(), QList<QByteArray>{QByteArray::fromHex("330310BA08")});
-        QCOMPARE(simB.GetRequests(), QList<QByteArray>{QByteArray::fromHex("330320AA08")});
-        g_boxes.clear();
-        dlg.m_nLanguage = LANGUAGE_CHINESE;
-        dlg.ApplyLanguage();
-        QVERIFY(SelectPort(dlg, strMissing)); // toggle set: does nothing
-        QVERIFY(g_boxes.isEmpty());
-        QVERIFY(SelectPort(dlg, strMissing)); // tries, fails, toggle stays set
-        QCOMPARE(g_boxes, QStringList{QStringLiteral("串口打不开!")});
-        QVERIFY(dlg.m_bPortToggle && !dlg.m_serial.IsOpen());
+        QTest::addColumn<int>("nDrop");
+        QTest::addColumn<int>("nHangup");
+        QTest::addColumn<int>("nSilentAfter");
+        QTest::newRow("a dropped reply") << 2 + 7 << 0 << 0;
+        QTest::newRow("the meter falls silent") << 0 << 0 << 25;
+        QTest::newRow("the line is lost") << 0 << 40 << 0;
     }
-
-    // A download of 12 under the meter's faults completes, or stalls with the
-    // rows so far and Read again completes it; a hang-up is told and closes
-    // the port; a reply still on its way when Read is pressed is dropped.
-    void MeterFaults_data()
+    void DownloadTrouble()
     {
-        QTest::addColumn<QString>("strFault");
-        QTest::addColumn<int>("nStallRows"); // -1: completes at once
-        QTest::newRow("noise") << "noise" << -1;
-        QTest::newRow("split") << "split" << -1;
-        QTest::newRow("bad checksum on record 4") << "checksum" << 3;
-        QTest::newRow("short record 6") << "short" << 5;
-        QTest::newRow("dropped record 2") << "drop" << 1;
-        QTest::newRow("hang-up after record 4") << "hangup" << 4;
-        QTest::newRow("Read while record 5 is on its way") << "read" << 4;
-    }
-    void MeterFaults()
-    {
-        QFETCH(QString, strFault);
-        QFETCH(int, nStallRows);
-        const int nReply = nStallRows + 2; // replies: count = 1, record j = j + 1
-        const bool bHangup = strFault == QLatin1String("hangup");
+        QFETCH(int, nDrop);
+        QFETCH(int, nHangup);
+        QFETCH(int, nSilentAfter);
         MeterSimOptions options;
-        options.bNoise = strFault == QLatin1String("noise");
-        options.bSplit = strFault == QLatin1String("split");
-        options.nSplitGapMs = 1;
-        options.nBadChecksumReply = strFault == QLatin1String("checksum") ? nReply : 0;
-        options.nShortReply = strFault == QLatin1String("short") ? nReply : 0;
-        options.nDropReply = strFault == QLatin1String("drop") ? nReply : 0;
-        options.nHangupAfterRecords = bHangup ? nStallRows : 0;
-        options.nReplyDelayMs = strFault == QLatin1String("read") ? 40 : 0;
-        MeterClientDlg& dlg = Connected(12, LANGUAGE_ENGLISH, options);
-        dlg.OnBtnRead();
-        if (nStallRows >= 0)
+        options.nDropReply = nDrop;
+        options.nHangupAfterRecords = nHangup;
+        options.bPace = nSilentAfter > 0; // slow enough to fall silent part-way
+        MeterClientDlg& dlg = Dialog(100, 1, options);
+        Click(dlg, IDC_BTN_READ);
+        if (nSilentAfter > 0)
         {
-            QVERIFY(WaitFor([&]() { return bHangup ? !g_boxes.isEmpty() : m_pSim->GetRequestCount() >= nReply; }));
-            if (options.nReplyDelayMs == 0)
-            {
-                QTest::qWait(200);
-                QCOMPARE(ListRows(dlg), ExpectedRows(nStallRows));
-                QCOMPARE(g_boxes.size(), bHangup ? 1 : 0);
-            }
-            if (bHangup)
-            {
-                QCOMPARE(g_calls[0].strCaption, QStringLiteral("Application Error"));
-                QVERIFY(g_boxes[0].startsWith(QStringLiteral("WARNING:  ReadFile() Failed")));
-                g_boxes.clear();
-                dlg.OnBtnRead();
-                QCOMPARE(g_boxes, QStringList{"COM CANN'T OPEN!"});
-                return;
-            }
-            dlg.OnBtnRead();
+            QTRY_VERIFY_WITH_TIMEOUT(Rows(dlg).size() >= nSilentAfter, 30000);
+            m_pSim->SetAutoReply(false);
         }
-        QVERIFY(BoxShown(QStringLiteral("Power reading success")));
-        QTest::qWait(50);
-        QCOMPARE(ListRows(dlg), ExpectedRows(12));
-        QCOMPARE(g_boxes, QStringList{"Power reading success"});
+        QTRY_VERIFY_WITH_TIMEOUT(!Boxes().isEmpty() && !Boxes().last().startsWith(QLatin1String("WARNING")), 30000);
+        const int nRows = int(Rows(dlg).size());
+        QCOMPARE(Rows(dlg), ExpectedRows(nRows));
+        QCOMPARE(Status(dlg), QString());
+        if (nDrop > 0)
+        {
+            QCOMPARE(Boxes(), QStringList{"Power reading success"});
+            QCOMPARE(nRows, 100);
+            return;
+        }
+        const QString strEnd = QStringLiteral("%1 of 100 records arrived; they stay in the list.").arg(nRows);
+        QVERIFY2(Boxes().last().endsWith(strEnd), qPrintable(Boxes().last()));
+        if (nHangup == 0)
+        {
+            QVERIFY(Boxes().last().startsWith(QStringLiteral("The download is incomplete: the meter stopped")));
+            return;
+        }
+        QCOMPARE(nRows, nHangup);
+        QCOMPARE(m_pWatcher->m_boxes[0].strTitle, QStringLiteral("Application Error"));
+        QVERIFY(Boxes()[0].startsWith(QStringLiteral("WARNING:  ReadFile() Failed with the following error: \n")));
+        QCOMPARE(dlg.GetDlgItemText(IDC_BTN_CONNECT), QStringLiteral("Connect"));
+        Click(dlg, IDC_BTN_READ);
+        QVERIFY(WaitForBox("COM CANN'T OPEN!"));
+        QCOMPARE(Rows(dlg).size(), nHangup);
+
+        StartMeter(5);
+        QVERIFY(Choose(Combo(dlg, IDC_COMBO_PORT), m_pSim->GetDevicePath()));
+        Click(dlg, IDC_BTN_CONNECT);
+        QVERIFY(WaitForBox("Connection success"));
     }
 
-    // Every reply's message in both languages, fed byte by byte after
-    // garbage and a long frame that fills the receive buffer: a reply too
-    // short for the fields its handler reads must not act on those leftovers.
-    void ReplyMessages_data()
+    // Only a pick from the list opens a port: every second pick does nothing
+    // (the port open stays open), a typed name opens none, and a port that
+    // cannot be opened is explained. The list picks up a port plugged in
+    // after start when it opens.
+    void PickingPorts()
     {
-        QTest::addColumn<QByteArray>("frame");
-        QTest::addColumn<QString>("strEnglish");
-        QTest::addColumn<QString>("strChinese");
-        const auto Row = [](const char* pszTag, quint8 byCommand, const QByteArray& payload, const char* pszEnglish,
-                            const char* pszChinese) {
-            QTest::newRow(pszTag) << InstrumentFrame::Build(byCommand, payload) << QString(pszEnglish)
-                                  << QString::fromUtf8(pszChinese);
+        MeterClientDlg& dlg = Dialog(3);
+        MeterSim& first = *m_pSim.release();
+        std::unique_ptr<MeterSim> pFirst(&first);
+        StartMeter(4);                                                        // plugged in after start
+        QVERIFY(Choose(Combo(dlg, IDC_COMBO_PORT), m_pSim->GetDevicePath())); // the second pick: nothing
+        Click(dlg, IDC_BTN_CONNECT);
+        QTRY_COMPARE(first.GetRequestCount(CMD_CONNECT), 1);
+        QVERIFY(WaitForBox("Connection success"));
+        QVERIFY(Choose(Combo(dlg, IDC_COMBO_PORT), m_pSim->GetDevicePath())); // the third: opens it
+        Click(dlg, IDC_BTN_READ);
+        QVERIFY(WaitForBox("Power reading success"));
+        QCOMPARE(Rows(dlg), ExpectedRows(4)); // the first meter's link is up: no new connect
+        QCOMPARE(m_pSim->GetRequestCount(CMD_CONNECT), 0);
+
+        // A name typed into the list's edit is not a pick.
+        m_pWatcher->Clear();
+        m_pDlg = std::make_unique<MeterClientDlg>();
+        MeterClientDlg& typed = *m_pDlg;
+        typed.Create();
+        typed.show();
+        QVERIFY(QTest::qWaitForWindowActive(&typed));
+        QLineEdit* pPortEdit = Combo(typed, IDC_COMBO_PORT)->lineEdit();
+        QTest::mouseClick(pPortEdit, Qt::LeftButton);
+        pPortEdit->selectAll();
+        QTest::keyClicks(pPortEdit, first.GetDevicePath());
+        QTest::keyClick(pPortEdit, Qt::Key_Tab);
+        Click(typed, IDC_BTN_CONNECT);
+        QVERIFY(WaitForBox("COM CANN'T OPEN!"));
+
+        AddExtraPortName(QStringLiteral("/dev/ttyNoSuchPort0"));
+        QVERIFY(Choose(Combo(typed, IDC_COMBO_PORT), QStringLiteral("/dev/ttyNoSuchPort0")));
+        QTRY_COMPARE(m_pWatcher->m_boxes.size(), 2);
+        QCOMPARE(m_pWatcher->m_boxes[1].strText, QStringLiteral("COM CANN'T OPEN!"));
+        QCOMPARE(m_pWatcher->m_boxes[1].strDetail,
+                 QStringLiteral("No serial port /dev/ttyNoSuchPort0. Is the cable plugged in?"));
+    }
+
+    // Rows just downloaded are not lost to a stray key: Enter, Esc, Exit and
+    // the close box ask first; No keeps the dialog, Yes ends it.
+    void LeavingAsksForUnsavedRows_data()
+    {
+        QTest::addColumn<QString>("strHow");
+        QTest::newRow("Enter in an edit") << "enter";
+        QTest::newRow("Esc") << "esc";
+        QTest::newRow("Exit") << "exit";
+        QTest::newRow("close box") << "close";
+    }
+    void LeavingAsksForUnsavedRows()
+    {
+        QFETCH(QString, strHow);
+        MeterClientDlg& dlg = Dialog(5);
+        QSignalSpy finished(&dlg, &QDialog::finished);
+        Click(dlg, IDC_BTN_READ);
+        QVERIFY(WaitForBox("Power reading success"));
+        const auto leave = [&] {
+            if (strHow == QLatin1String("enter"))
+                QTest::keyClick(Edit(dlg, IDC_EDIT_NOTES), Qt::Key_Return);
+            else if (strHow == QLatin1String("esc"))
+                QTest::keyClick(Edit(dlg, IDC_EDIT_NOTES), Qt::Key_Escape);
+            else if (strHow == QLatin1String("exit"))
+                Click(dlg, IDCANCEL);
+            else
+                dlg.close();
         };
-        Row("connected", RSP_CONNECTED, QByteArray(41, '\1'), "Connection success", "连接成功");
-        Row("disconnected", RSP_DISCONNECTED, {}, "Disconnect success!", "断开连接成功!");
-        Row("cal RL", RSP_CAL_RL_DONE, {}, "Calibrate the return loss power successfully!", "校准回损功率成功!");
-        Row("cal OPM", RSP_CAL_OPM_DONE, {}, "Calibrate the return power meter successfully!", "校准功率计功率成功!");
-        Row("count 0", RSP_COUNT, QByteArray(2, '\0'), "No power can be read", "没有功率可读取");
-        Row("wave set", RSP_WAVE_SET, {}, "Set the wave successfully!", "波长设置成功!");
-        Row("clock set", RSP_CLOCK_SET, {}, "Set time successfully!", "时间设置成功!");
-        Row("other", 0x31, {}, "", "");
-        Row("short connected", RSP_CONNECTED, QByteArray(3, '\0'), "", "");
-        Row("short count", RSP_COUNT, {}, "", "");
-        Row("short record", RSP_RECORD, QByteArray::fromHex("0001"), "", "");
-        QTest::newRow("download end") << RecordReply(2) << "Power reading success" << QStringLiteral("功率读取成功");
-    }
-    void ReplyMessages()
-    {
-        QFETCH(QByteArray, frame);
-        QFETCH(QString, strEnglish);
-        QFETCH(QString, strChinese);
-        for (int nLanguage : {LANGUAGE_ENGLISH, LANGUAGE_CHINESE})
-        {
-            g_boxes.clear();
-            MeterClientDlg& dlg = MakeDialog(nLanguage);
-            dlg.m_nRequestIndex = 2; // one beyond a count of 1
-            dlg.m_nRecordTotal = 1;
-            Feed(dlg, QByteArray("\x01\x02") + InstrumentFrame::Build(0x31, QByteArray(41, '\5')) + frame);
-            const QString strText = nLanguage == LANGUAGE_ENGLISH ? strEnglish : strChinese;
-            QCOMPARE(g_boxes, strText.isEmpty() ? QStringList() : QStringList{strText});
-            QCOMPARE(dlg.m_nTimerId, 0);
-            QCOMPARE(dlg.m_listRecords->GetItemCount(), 0);
-        }
-    }
-
-    // The download's edges: record index 0 names no row and is added at the
-    // end; with a count of 65535 record 65535 is the last one that can be
-    // asked for, so its reply ends the download instead of a request for "0".
-    void DownloadEdges()
-    {
-        MeterClientDlg& dlg = MakeDialog(LANGUAGE_ENGLISH);
-        dlg.m_nRecordTotal = 5;
-        dlg.m_nRequestIndex = 1;
-        Feed(dlg, RecordReply(1) + RecordReply(2) + RecordReply(0));
-        QCOMPARE(dlg.m_listRecords->GetItemCount(), 3);
-        QCOMPARE(dlg.m_listRecords->GetItemText(2, COL_NUMBER), QStringLiteral("0"));
-        dlg.OnBtnRead();
-        Feed(dlg, InstrumentFrame::Build(RSP_COUNT, QByteArray::fromHex("FFFF")));
-        dlg.m_nRequestIndex = 65535;
-        Feed(dlg, RecordReply(65535));
-        QCOMPARE(dlg.m_listRecords->GetItemCount(), 1);
-        QVERIFY(!dlg.m_bRequestDue);
-        QCOMPARE(dlg.m_nTimerId, 0);
-        QCOMPARE(g_boxes, QStringList({"COM CANN'T OPEN!", "Power reading success"}));
+        leave();
+        const QString strQuestion = QStringLiteral("The list holds 5 records that have not been saved.\nQuit anyway?");
+        QVERIFY(m_pWatcher->WaitForBox(strQuestion));
+        QVERIFY(dlg.isVisible() && finished.isEmpty());
+        QCOMPARE(Rows(dlg).size(), 5);
+        m_pWatcher->m_answers << QMessageBox::Yes;
+        leave();
+        QTRY_COMPARE(finished.size(), 1);
     }
 };
 

@@ -3,12 +3,13 @@
 #include "tools/meterctl/MeterCtl.h"
 
 #include "link/InstrumentFrame.h"
+#include "link/MeterLink.h"
+#include "link/PortAccess.h"
 #include "report/ReportJob.h"
 #include "report/ReportLayout.h"
 #include "sim/MeterSim.h"
 #include "tools/meterctl/CsvReport.h"
-#include "tools/meterctl/MeterLink.h"
-#include "tools/meterctl/PortAccess.h"
+#include "tools/meterctl/LinkSession.h"
 
 #include <QCommandLineParser>
 #include <QDateTime>
@@ -275,10 +276,10 @@ bool MeterCtl::ReadMeterOptions(const QCommandLineParser& parser, MeterOptions& 
         strError = QStringLiteral("--port needs a device.");
         return false;
     }
-    return ReadIntOption(parser, QStringLiteral("timeout"), 10, 60000, MeterLink::DEFAULT_TIMEOUT_MS,
-                         options.nTimeoutMs, strError) &&
-           ReadIntOption(parser, QStringLiteral("retries"), 0, 100, MeterLink::DEFAULT_RETRIES, options.nRetries,
+    const LinkPolicy defaults;
+    return ReadIntOption(parser, QStringLiteral("timeout"), 10, 60000, defaults.nReplyTimeoutMs, options.nTimeoutMs,
                          strError) &&
+           ReadIntOption(parser, QStringLiteral("retries"), 0, 100, defaults.nRetries, options.nRetries, strError) &&
            ReadLanguage(parser, options.nLanguage, strError);
 }
 
@@ -298,39 +299,39 @@ int MeterCtl::OpenMeter(const MeterOptions& options, MeterLink& link)
         Status() << "Simulated meter on " << strPort << '\n';
         Status().flush();
     }
-    const PortAccess access = CheckPortAccess(strPort);
+    PortAccess access = CheckPortAccess(strPort);
+    LinkPolicy policy;
+    policy.nReplyTimeoutMs = options.nTimeoutMs;
+    policy.nRetries = options.nRetries;
+    link.SetPolicy(policy);
+    // The line closing is said once the request fails (ReportLinkFailure).
+    link.SetFailureReporter([](const QString&, const QString&) {});
+    if (access.nResult == PORT_ACCESS_OK && !link.Open(access.strDevice, 1))
+        access = link.GetOpenProblem();
     if (access.nResult != PORT_ACCESS_OK)
     {
-        m_err << "meterctl: " << PortAccessMessage(access) << '\n';
-        m_err.flush();
-        return EXIT_PORT;
-    }
-    link.SetTimeout(options.nTimeoutMs);
-    link.SetRetries(options.nRetries);
-    if (!link.Open(access.strDevice))
-    {
-        m_err << "meterctl: cannot open " << access.strDevice
-              << " (is it a serial port, and is another program using it?).\n";
+        m_err << "meterctl: " << PortAccessMessage(access);
+        if (access.nResult == PORT_ACCESS_MISSING)
+            m_err << " `meterctl ports` lists the ports found.";
+        m_err << '\n';
         m_err.flush();
         return EXIT_PORT;
     }
     return EXIT_OK;
 }
 
-int MeterCtl::LinkFailure(int nResult, const QString& strWhat, const MeterLink& link)
+int MeterCtl::ReportLinkFailure(LinkResult result, const QString& strWhat, const MeterLink& link)
 {
-    if (nResult == LINK_LOST)
+    if (result == LINK_LOST)
     {
-        m_err << "meterctl: the line to the meter closed during " << strWhat;
-        if (!link.GetLineError().isEmpty())
-            m_err << " (driver: " << link.GetLineError().simplified() << ')';
-        m_err << ". Check the cable and that the meter is on.\n";
+        m_err << "meterctl: the line to the meter closed during " << strWhat
+              << ". Check the cable and that the meter is on.\n";
         m_err.flush();
         return EXIT_PORT;
     }
-    const int nAttempts = link.GetRetries() + 1;
+    const int nAttempts = link.Policy().nRetries + 1;
     m_err << "meterctl: the meter did not answer " << strWhat << " (" << nAttempts
-          << (nAttempts == 1 ? " attempt, " : " attempts, ") << link.GetTimeout()
+          << (nAttempts == 1 ? " attempt, " : " attempts, ") << link.Policy().nReplyTimeoutMs
           << " ms each). Is it switched on, and is this its port?\n";
     m_err.flush();
     return EXIT_NO_ANSWER;
@@ -398,10 +399,9 @@ int MeterCtl::CmdCalibrate(const QStringList& args)
     if (nExit != EXIT_OK)
         return nExit;
     const quint8 byCommand = bRl ? CMD_CAL_RL : CMD_CAL_OPM;
-    const int nResult =
-        link.Request(InstrumentFrame::BuildCalibration(byCommand, fValue), quint8(byCommand + 1), nullptr);
-    if (nResult != LINK_OK)
-        return LinkFailure(nResult, QStringLiteral("the calibration request"), link);
+    const LinkResult result = LinkSession(link).Calibrate(byCommand, fValue);
+    if (result != LINK_OK)
+        return ReportLinkFailure(result, QStringLiteral("the calibration request"), link);
     if (bRl)
         m_out << PickText(TXT_CAL_RL_DONE, options.nLanguage);
     else
@@ -450,20 +450,12 @@ int MeterCtl::CmdSetClock(const QStringList& args)
     nExit = OpenMeter(options, link);
     if (nExit != EXIT_OK)
         return nExit;
-    QDateTime sent;
-    // With --now every attempt sends the time of that attempt.
-    const auto build = [&fixed, &sent]() {
-        sent = fixed.isValid() ? fixed : QDateTime::currentDateTime();
-        const QDate d = sent.date();
-        const QTime t = sent.time();
-        return InstrumentFrame::BuildSetClock(quint8(d.year() % 100), quint8(d.month()), quint8(d.day()),
-                                              quint8(t.hour()), quint8(t.minute()), quint8(t.second()));
-    };
-    const int nResult = link.Request(build, RSP_CLOCK_SET, nullptr);
-    if (nResult != LINK_OK)
-        return LinkFailure(nResult, QStringLiteral("the clock request"), link);
-    m_out << PickText(TXT_CLOCK_SET, options.nLanguage) << " ("
-          << sent.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) << ")\n";
+    const QDateTime sent = fixed.isValid() ? fixed : QDateTime::currentDateTime();
+    const LinkResult result = LinkSession(link).SetClock(sent);
+    if (result != LINK_OK)
+        return ReportLinkFailure(result, QStringLiteral("the clock request"), link);
+    m_out << PickText(TXT_CLOCK_SET, options.nLanguage) << " (" << sent.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+          << ")\n";
     m_out.flush();
     return EXIT_OK;
 }

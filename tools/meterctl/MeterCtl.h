@@ -3,9 +3,9 @@
 // is given, so tests run commands in-process as well as through the program.
 #pragma once
 
-#include "texts/MeterTexts.h"
 #include "records/MeasurementRecord.h"
 #include "report/ReportJob.h"
+#include "texts/MeterTexts.h"
 
 #include <QString>
 #include <QStringList>
@@ -15,6 +15,7 @@
 
 class MeterLink;
 class MeterSim;
+enum LinkResult : int;
 class QCommandLineParser;
 
 // Exit codes (the same in --help, HACKING.md and the user guide).
@@ -86,7 +87,7 @@ private:
     // Starts the demo meter when asked, checks and opens the port. EXIT_OK or EXIT_PORT.
     int OpenMeter(const MeterOptions& options, MeterLink& link);
     // Message and exit code for a request that failed.
-    int LinkFailure(int nResult, const QString& strWhat, const MeterLink& link);
+    int ReportLinkFailure(LinkResult result, const QString& strWhat, const MeterLink& link);
 
     // Says why strPath cannot be written (on err) and gives false.
     bool CheckOutputPath(const QString& strPath);

@@ -4,29 +4,20 @@
 #include "tools/meterctl/MeterCtl.h"
 
 #include "link/InstrumentFrame.h"
+#include "link/MeterLink.h"
 #include "records/RecordDecoder.h"
 #include "report/ReportJob.h"
 #include "report/ReportLayout.h"
 #include "tools/meterctl/CsvReport.h"
-#include "tools/meterctl/MeterLink.h"
+#include "tools/meterctl/LinkSession.h"
 #include "tools/meterctl/ProgressMeter.h"
 
-#include <QtEndian>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QtEndian>
 
 namespace {
-// RSP_CONNECTED: 4..43 twenty wavelengths in nm, 16-bit big-endian; 3 unused.
-WavelengthTable WavelengthsFromReply(const QByteArray& reply)
-{
-    WavelengthTable table{};
-    const auto* p = reinterpret_cast<const quint8*>(reply.constData());
-    for (int i = 0; i < WAVELENGTH_COUNT; ++i)
-        table[size_t(i)] = qFromBigEndian<quint16>(p + 4 + 2 * i);
-    return table;
-}
-
 QString PathText(const QString& strPath)
 {
     return QDir::toNativeSeparators(strPath);
@@ -179,79 +170,80 @@ int MeterCtl::CmdDownload(const QStringList& args)
     if (nExit != EXIT_OK)
         return nExit;
 
-    QByteArray reply;
-    int nResult = link.Request(InstrumentFrame::Build(CMD_CONNECT, QByteArray()), RSP_CONNECTED, &reply);
-    if (nResult != LINK_OK)
-        return LinkFailure(nResult, QStringLiteral("the connect request"), link);
-    const WavelengthTable wavelengths = WavelengthsFromReply(reply);
+    LinkSession session(link);
+    LinkResult result = session.Connect();
+    if (result != LINK_OK)
+        return ReportLinkFailure(result, QStringLiteral("the connect request"), link);
+    const WavelengthTable wavelengths = link.Wavelengths();
     Status() << PickText(TXT_CONNECTED, options.nLanguage) << '\n';
+    Status().flush();
 
-    nResult = link.Request(InstrumentFrame::Build(CMD_READ_COUNT, QByteArray()), RSP_COUNT, &reply);
-    if (nResult != LINK_OK)
-        return LinkFailure(nResult, QStringLiteral("the request for the record count"), link);
-    const int nTotal = qFromBigEndian<quint16>(reinterpret_cast<const quint8*>(reply.constData()) + FRAME_POS_PAYLOAD);
-    if (nTotal == 0)
-        Status() << PickText(TXT_NO_RECORDS, options.nLanguage) << '\n';
-    // Only a report asked for and too many records: say so before the download.
-    if (nTotal > REPORT_MAX_RECORDS && !outputs.strXls.isEmpty() && outputs.strCsv.isEmpty())
+    QVector<MeasurementRecord> rows;
+    ProgressMeter progress(Status(), m_bTerminal && m_pStatus == &m_out);
+    int nTotal = -1;
+    bool bTooMany = false;
+    const auto onCount = [&](int nCount) {
+        nTotal = nCount;
+        if (nCount == 0)
+            Status() << PickText(TXT_NO_RECORDS, options.nLanguage) << '\n';
+        // Only a report asked for and too many records: say so before the download.
+        if (nCount > REPORT_MAX_RECORDS && !outputs.strXls.isEmpty() && outputs.strCsv.isEmpty())
+        {
+            bTooMany = true;
+            return false;
+        }
+        Status().flush();
+        rows.reserve(nCount);
+        if (nCount > 0)
+            progress.Start(nCount);
+        return true;
+    };
+    const auto onRecord = [&](const QByteArray& frame, int nIndex) {
+        rows.append(DecodeRecord(reinterpret_cast<const quint8*>(frame.constData()), wavelengths));
+        progress.Update(nIndex);
+    };
+    bool bEndConfirmed = false;
+    result = session.Download(onCount, onRecord, &bEndConfirmed);
+    progress.Finish();
+    if (bTooMany)
     {
         m_err << "meterctl: the meter holds " << nTotal << " records, more than one .xls sheet holds (at most "
               << REPORT_MAX_RECORDS << "). Add --csv FILE to download them all as CSV.\n";
         m_err.flush();
         return EXIT_TOO_MANY_ROWS;
     }
-    Status().flush();
-
-    QVector<MeasurementRecord> rows;
-    rows.reserve(nTotal);
-    ProgressMeter progress(Status(), m_bTerminal && m_pStatus == &m_out);
-    if (nTotal > 0)
-        progress.Start(nTotal);
-    for (int nIndex = 1; nIndex <= nTotal; ++nIndex)
+    if (result != LINK_OK)
     {
-        // Only the reply that carries the record asked for counts: a late
-        // reply to an earlier attempt must not be taken twice.
-        const auto isRecord = [nIndex](const QByteArray& frame) {
-            return DecodeRecordIndex(reinterpret_cast<const quint8*>(frame.constData())) == nIndex;
-        };
-        nResult = link.Request(InstrumentFrame::BuildReadRecord(quint16(nIndex)), RSP_RECORD, &reply, isRecord);
-        if (nResult != LINK_OK)
-        {
-            progress.Finish();
-            const int nFail =
-                LinkFailure(nResult, QStringLiteral("the request for record %1 of %2").arg(nIndex).arg(nTotal), link);
-            if (bKeepPartial)
-                WriteOutputs(outputs, rows, true);
-            else
-            {
-                m_err << "meterctl: nothing was written (--keep-partial writes the " << rows.size()
-                      << " records received).\n";
-                m_err.flush();
-            }
+        const QString strWhat =
+            nTotal < 0
+                ? QStringLiteral("the request for the record count")
+                : QStringLiteral("the request for record %1 of %2").arg(link.GetRecordsReceived() + 1).arg(nTotal);
+        const int nFail = ReportLinkFailure(result, strWhat, link);
+        if (nTotal < 0)
             return nFail;
+        if (bKeepPartial)
+            WriteOutputs(outputs, rows, true);
+        else
+        {
+            m_err << "meterctl: nothing was written (--keep-partial writes the " << rows.size()
+                  << " records received).\n";
+            m_err.flush();
         }
-        rows.append(DecodeRecord(reinterpret_cast<const quint8*>(reply.constData()), wavelengths));
-        progress.Update(nIndex);
+        return nFail;
     }
-    progress.Finish();
-
     if (nTotal > 0)
     {
         // The meter ends a download with its reply to the request one beyond
         // the count. Every record is in by then, so a missing end reply only
         // earns a warning.
-        const auto isEnd = [nTotal](const QByteArray& frame) {
-            return DecodeRecordIndex(reinterpret_cast<const quint8*>(frame.constData())) != nTotal;
-        };
-        nResult = link.Request(InstrumentFrame::BuildReadRecord(quint16(nTotal + 1)), RSP_RECORD, &reply, isEnd);
-        if (nResult == LINK_OK)
+        if (bEndConfirmed)
             Status() << PickText(TXT_READ_DONE, options.nLanguage) << '\n';
         else
             m_err << "meterctl: warning: the meter did not confirm the end of the download; all " << nTotal
                   << " records were received.\n";
     }
     if (link.GetResendCount() > 0)
-        Status() << link.GetResendCount() << " request(s) sent again after a time-out.\n";
+        Status() << link.GetResendCount() << " request(s) sent again (a reply late or damaged).\n";
     Status().flush();
     m_err.flush();
     return WriteOutputs(outputs, rows, false);

@@ -1,0 +1,277 @@
+// The link control without any widget, against the simulated meter over a
+// pseudo-terminal: downloads through every fault of the line (each record
+// taken once, in order, with its own bytes), a noisy line, silence, a lost
+// line, unasked replies, and a download given up for another request.
+#include "link/InstrumentFrame.h"
+#include "link/MeterLink.h"
+#include "records/RecordDecoder.h"
+#include "sim/MeterSim.h"
+
+#include <QtTest>
+
+Q_DECLARE_METATYPE(MeterSimOptions)
+Q_DECLARE_METATYPE(LinkPolicy)
+
+namespace {
+// What the link said, in order, as short texts ("record 3", "finished 30").
+class Probe : public QObject
+{
+public:
+    explicit Probe(MeterLink& link)
+    {
+        connect(&link, &MeterLink::Connected, this,
+                [this](bool b) { m_events << QStringLiteral("connected %1").arg(b); });
+        connect(&link, &MeterLink::Disconnected, this, [this] { m_events << QStringLiteral("disconnected"); });
+        connect(&link, &MeterLink::CalibrationDone, this,
+                [this](quint8 by) { m_events << QStringLiteral("calibrated %1").arg(by, 0, 16); });
+        connect(&link, &MeterLink::WaveSet, this, [this] { m_events << QStringLiteral("wave set"); });
+        connect(&link, &MeterLink::ClockSet, this, [this] { m_events << QStringLiteral("clock set"); });
+        connect(&link, &MeterLink::CountReceived, this,
+                [this](int n) { m_events << QStringLiteral("count %1").arg(n); });
+        connect(&link, &MeterLink::RecordReceived, this, [this](const QByteArray& frame, int nIndex) {
+            m_records << frame;
+            m_indexes << nIndex;
+        });
+        connect(&link, &MeterLink::DownloadFinished, this,
+                [this](int n) { m_events << QStringLiteral("finished %1").arg(n); });
+        connect(&link, &MeterLink::RequestFailed, this, [this](quint8 byCommand, LinkFailure failure) {
+            const char* pszWhy = failure == LinkFailure::NoAnswer   ? "no answer"
+                                 : failure == LinkFailure::LineLost ? "lost"
+                                                                    : "interrupted";
+            m_events << QStringLiteral("failed %1 %2").arg(byCommand, 0, 16).arg(QLatin1String(pszWhy));
+        });
+        connect(&link, &MeterLink::LineLost, this, [this] { m_events << QStringLiteral("line lost"); });
+    }
+    bool Saw(const QString& strEvent) const { return m_events.contains(strEvent); }
+
+    QStringList m_events;
+    QList<QByteArray> m_records;
+    QList<int> m_indexes;
+};
+
+// Records 1..nCount as the meter stores them.
+QList<QByteArray> StoredReplies(int nCount)
+{
+    QList<QByteArray> replies;
+    for (int i = 1; i <= nCount; ++i)
+        replies << SimRecordSet::BuildReply(quint16(i), SimRecordSet::Generated(i));
+    return replies;
+}
+
+QList<int> OneTo(int nCount)
+{
+    QList<int> indexes;
+    for (int i = 1; i <= nCount; ++i)
+        indexes << i;
+    return indexes;
+}
+} // namespace
+
+class TestMeterLink : public QObject
+{
+    Q_OBJECT
+private:
+    std::unique_ptr<MeterSim> m_pSim;
+    std::unique_ptr<MeterLink> m_pLink;
+
+    MeterLink& Open(int nRecords, const MeterSimOptions& options = {}, const LinkPolicy& policy = {})
+    {
+        m_pSim = std::make_unique<MeterSim>();
+        m_pSim->Records().Generate(nRecords);
+        m_pSim->SetOptions(options);
+        if (!m_pSim->Start())
+            qFatal("no pseudo-terminal: %s", qPrintable(m_pSim->GetLastError()));
+        m_pLink = std::make_unique<MeterLink>();
+        m_pLink->SetPolicy(policy);
+        m_pLink->SetFailureReporter([](const QString&, const QString&) {});
+        if (!m_pLink->Open(m_pSim->GetDevicePath(), 1))
+            qFatal("the meter's line did not open");
+        return *m_pLink;
+    }
+
+private slots:
+    void cleanup() { m_pLink.reset(), m_pSim.reset(); }
+
+    // Whatever the line does, every record arrives once, in order, with the
+    // bytes the meter stored; the meter is asked again only as often as the
+    // fault needs. Reply k: connect 1, count 2, record i is i + 2.
+    void DownloadThroughFaults_data()
+    {
+        QTest::addColumn<int>("nRecords");
+        QTest::addColumn<MeterSimOptions>("options");
+        QTest::addColumn<LinkPolicy>("policy");
+        QTest::addColumn<int>("nExtraRequests"); // record requests beyond N + 1; -1: any number
+
+        const auto with = [](auto&& change) {
+            MeterSimOptions options;
+            change(options);
+            return options;
+        };
+        const LinkPolicy meterctl;
+        LinkPolicy dialog;
+        dialog.nPaceMs = DOWNLOAD_TIMER_PERIOD_MS;
+        LinkPolicy quick = meterctl;
+        quick.nReplyTimeoutMs = 150;
+        QTest::newRow("clean") << 30 << MeterSimOptions() << meterctl << 0;
+        QTest::newRow("clean, paced by the 10 ms timer") << 30 << MeterSimOptions() << dialog << 0;
+        QTest::newRow("dropped reply") << 30 << with([](MeterSimOptions& o) { o.nDropReply = 5; }) << quick << 1;
+        QTest::newRow("bad checksum") << 30 << with([](MeterSimOptions& o) { o.nBadChecksumReply = 6; }) << meterctl
+                                      << 1;
+        QTest::newRow("short record") << 30 << with([](MeterSimOptions& o) { o.nShortReply = 7; }) << quick << 1;
+        QTest::newRow("wrong end byte") << 30 << with([](MeterSimOptions& o) { o.nWrongEndReply = 8; }) << meterctl
+                                        << 1;
+        QTest::newRow("impossible time") << 30 << with([](MeterSimOptions& o) { o.nBadTimeReply = 9; }) << meterctl
+                                         << 1;
+        QTest::newRow("stray bytes before replies")
+            << 30 << with([](MeterSimOptions& o) { o.bNoise = true; }) << dialog << 0;
+        QTest::newRow("split replies") << 10 << with([](MeterSimOptions& o) { o.bSplit = true; }) << dialog << 0;
+        // A reply that comes after the time-out: the request goes again, and
+        // the second answer arrives while the next record is awaited.
+        QTest::newRow("late reply") << 10 << with([](MeterSimOptions& o) {
+            o.nReplyDelayMs = 400;
+            o.nSlowReply = 6;
+        }) << quick << -1;
+        // One byte in a hundred changed on the way to the computer.
+        QTest::newRow("1% noise") << 300 << with([](MeterSimOptions& o) {
+            o.dNoiseRate = 0.01;
+            o.nNoiseSeed = 7;
+        }) << meterctl << -1;
+    }
+    void DownloadThroughFaults()
+    {
+        QFETCH(int, nRecords);
+        QFETCH(MeterSimOptions, options);
+        QFETCH(LinkPolicy, policy);
+        QFETCH(int, nExtraRequests);
+        MeterLink& link = Open(nRecords, options, policy);
+        Probe probe(link);
+        QVERIFY(link.StartDownload());
+        QTRY_VERIFY_WITH_TIMEOUT(!link.IsDownloading(), 120000);
+        QCOMPARE(probe.m_events.last(), QStringLiteral("finished %1").arg(nRecords));
+        QCOMPARE(probe.m_indexes, OneTo(nRecords));
+        QCOMPARE(probe.m_records, StoredReplies(nRecords));
+        QCOMPARE(link.Wavelengths(), MeterSim::DefaultWavelengths());
+        if (nExtraRequests >= 0)
+        {
+            QCOMPARE(m_pSim->GetRequestCount(CMD_READ_RECORD), nRecords + 1 + nExtraRequests);
+            QCOMPARE(link.GetResendCount(), nExtraRequests);
+        }
+    }
+
+    // Read with no connection yet connects on its own first, so the
+    // wavelengths are known; a meter that has confirmed one is not asked again.
+    void DownloadConnectsFirst()
+    {
+        MeterLink& link = Open(3);
+        Probe probe(link);
+        QVERIFY(link.StartDownload());
+        QTRY_VERIFY(probe.Saw(QStringLiteral("finished 3")));
+        QCOMPARE(probe.m_events, (QStringList{"connected 1", "count 3", "finished 3"}));
+        QVERIFY(link.IsConnected());
+        m_pSim->ClearRequests();
+        QVERIFY(link.StartDownload());
+        QTRY_VERIFY(!link.IsDownloading());
+        QCOMPARE(m_pSim->GetRequestCount(CMD_CONNECT), 0);
+        QCOMPARE(m_pSim->GetRequestCount(CMD_READ_COUNT), 1);
+    }
+
+    // The reply to the request one beyond the count ends the download
+    // whatever its length; an empty meter ends it at the count.
+    void DownloadEnds_data()
+    {
+        QTest::addColumn<int>("nRecords");
+        QTest::addColumn<int>("nShortReply");
+        QTest::newRow("short last reply") << 4 << 4 + 3;
+        QTest::newRow("no records") << 0 << 0;
+    }
+    void DownloadEnds()
+    {
+        QFETCH(int, nRecords);
+        QFETCH(int, nShortReply);
+        MeterSimOptions options;
+        options.nShortReply = nShortReply;
+        MeterLink& link = Open(nRecords, options);
+        Probe probe(link);
+        QVERIFY(link.StartDownload());
+        QTRY_VERIFY(!link.IsDownloading());
+        QCOMPARE(probe.m_events.last(), nRecords ? QStringLiteral("finished 4") : QStringLiteral("count 0"));
+        QCOMPARE(probe.m_indexes, OneTo(nRecords));
+        QCOMPARE(m_pSim->GetRequestCount(CMD_READ_RECORD), nRecords ? nRecords + 1 : 0);
+    }
+
+    // A meter that never answers: the same request 1 + retries times, then
+    // the failure; a line that goes away: the failure at once, the port
+    // closed and the link down, with what arrived so far.
+    void Failures_data()
+    {
+        QTest::addColumn<bool>("bSilent");
+        QTest::addColumn<QStringList>("tail");
+        QTest::newRow("silent meter") << true << QStringList{"failed 10 no answer"};
+        QTest::newRow("hang-up after 10 records") << false << QStringList{"failed 70 lost", "line lost"};
+    }
+    void Failures()
+    {
+        QFETCH(bool, bSilent);
+        QFETCH(QStringList, tail);
+        MeterSimOptions options;
+        options.nHangupAfterRecords = bSilent ? 0 : 10;
+        LinkPolicy policy;
+        policy.nReplyTimeoutMs = 100;
+        policy.nRetries = 2;
+        MeterLink& link = Open(30, options, policy);
+        m_pSim->SetAutoReply(!bSilent);
+        Probe probe(link);
+        QVERIFY(link.StartDownload());
+        QTRY_VERIFY(probe.m_events.endsWith(tail.last()));
+        QCOMPARE(probe.m_events.mid(probe.m_events.size() - tail.size()), tail);
+        QVERIFY(!link.IsDownloading());
+        if (bSilent)
+        {
+            QCOMPARE(m_pSim->GetRequestCount(CMD_CONNECT), 3);
+            QVERIFY(link.IsOpen());
+        }
+        else
+        {
+            QCOMPARE(link.GetRecordsReceived(), 10);
+            QCOMPARE(probe.m_indexes, OneTo(10));
+            QVERIFY(!link.IsOpen() && !link.IsConnected());
+            QVERIFY(!link.SendConnect()); // nothing can be sent on a closed port
+        }
+    }
+
+    // Replies the meter sends unasked: acted on, except a count or a record,
+    // which only mean something as the answer to a request of ours.
+    void UnaskedReplies()
+    {
+        MeterLink& link = Open(5);
+        Probe probe(link);
+        m_pSim->InjectBytes(InstrumentFrame::Build(RSP_WAVE_SET, QByteArray()) +
+                            SimRecordSet::BuildReply(1, SimRecordSet::Generated(1)) +
+                            InstrumentFrame::Build(RSP_COUNT, QByteArray::fromHex("0009")) +
+                            InstrumentFrame::Build(RSP_DISCONNECTED, QByteArray()));
+        QTRY_COMPARE(probe.m_events, (QStringList{"wave set", "disconnected"}));
+        QVERIFY(probe.m_records.isEmpty() && !link.IsDownloading());
+    }
+
+    // A calibration asked for during a download ends the download (saying
+    // how far it came) and goes out itself.
+    void DownloadGivenUpForAnotherRequest()
+    {
+        MeterSimOptions options;
+        options.bPace = true;
+        LinkPolicy policy;
+        policy.nPaceMs = DOWNLOAD_TIMER_PERIOD_MS;
+        MeterLink& link = Open(300, options, policy);
+        Probe probe(link);
+        QVERIFY(link.StartDownload());
+        QTRY_VERIFY(probe.m_indexes.size() >= 3);
+        QVERIFY(link.SendCalibration(CMD_CAL_OPM, -3.5f));
+        QTRY_VERIFY(probe.Saw(QStringLiteral("calibrated 61")));
+        QCOMPARE(probe.m_events.filter(QStringLiteral("failed")), QStringList{"failed 70 interrupted"});
+        QVERIFY(link.GetRecordsReceived() < 300 && !link.IsDownloading());
+        QCOMPARE(m_pSim->GetLastCalibrationValue(), -3.5f);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMeterLink)
+#include "tst_meterlink.moc"

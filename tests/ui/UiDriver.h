@@ -1,0 +1,220 @@
+// Driving the real dialog the way a person does, for the dialog tests: the
+// message boxes that pop up are read and answered with a click on their
+// button, lists are opened and their items clicked, edits typed into.
+#pragma once
+
+#include "ui/DropDownCombo.h"
+#include "ui/MessageBox.h"
+#include "ui/MeterClientDlg.h"
+
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QFile>
+#include <QInputMethodEvent>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTimer>
+#include <QtTest>
+#include <functional>
+
+// What a message box showed.
+struct SeenBox
+{
+    QString strTitle;
+    QString strText;
+    QString strDetail;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    bool bOwned = false;      // centred on a window (the dialog), not an application box
+    bool bWaitCursor = false; // a wait cursor was on while it showed
+    QStringList buttons;      // the texts of its buttons
+};
+
+// Watches for modal windows while the test runs: every message box is read
+// and answered (OK, or the next of m_answers for a question, No when none
+// is left); any other modal window or menu goes to m_onOther.
+class PopupWatcher : public QObject
+{
+public:
+    PopupWatcher()
+    {
+        connect(&m_timer, &QTimer::timeout, this, &PopupWatcher::Poll);
+        m_timer.start(5);
+    }
+
+    QList<SeenBox> m_boxes;
+    QList<QMessageBox::StandardButton> m_answers;
+    std::function<void(QWidget*)> m_onOther;
+
+    QStringList Texts() const
+    {
+        QStringList texts;
+        for (const SeenBox& box : m_boxes)
+            texts << box.strText;
+        return texts;
+    }
+    // Waits until a box with this text has been shown (and answered).
+    bool WaitForBox(const QString& strText, int nMs = 20000) const
+    {
+        const QDeadlineTimer deadline(nMs);
+        while (!Texts().contains(strText) && !deadline.hasExpired())
+            QTest::qWait(5);
+        return Texts().contains(strText);
+    }
+    void Clear() { m_boxes.clear(); }
+
+private:
+    void Poll()
+    {
+        QWidget* pModal = QApplication::activePopupWidget();
+        if (pModal == nullptr)
+            pModal = QApplication::activeModalWidget();
+        if (pModal == nullptr || m_handled.contains(pModal) || !pModal->isVisible())
+            return;
+        m_handled << pModal;
+        auto* pBox = qobject_cast<QMessageBox*>(pModal);
+        if (pBox == nullptr)
+        {
+            if (m_onOther)
+                m_onOther(pModal);
+            return;
+        }
+        SeenBox seen;
+        seen.strTitle = pBox->windowTitle();
+        seen.strText = pBox->text();
+        seen.strDetail = pBox->informativeText();
+        seen.icon = pBox->icon();
+        seen.bOwned = pBox->parentWidget() != nullptr;
+        seen.bWaitCursor =
+            QGuiApplication::overrideCursor() && QGuiApplication::overrideCursor()->shape() == Qt::WaitCursor;
+        for (QAbstractButton* pButton : pBox->buttons())
+            seen.buttons << pButton->text();
+        m_boxes << seen;
+        QMessageBox::StandardButton answer = QMessageBox::Ok;
+        if (pBox->button(QMessageBox::Yes))
+            answer = m_answers.isEmpty() ? QMessageBox::No : m_answers.takeFirst();
+        if (QAbstractButton* pButton = pBox->button(answer))
+            QTest::mouseClick(pButton, Qt::LeftButton);
+    }
+
+    QTimer m_timer;
+    QList<QPointer<QWidget>> m_handled;
+};
+
+namespace UiDriver {
+
+inline QWidget* Item(MeterClientDlg& dlg, int nId)
+{
+    QWidget* pWidget = dlg.GetDlgItem(nId);
+    if (pWidget == nullptr)
+        qFatal("no control %d", nId);
+    return pWidget;
+}
+
+inline QLineEdit* Edit(MeterClientDlg& dlg, int nId)
+{
+    return qobject_cast<QLineEdit*>(Item(dlg, nId));
+}
+
+inline DropDownCombo* Combo(MeterClientDlg& dlg, int nId)
+{
+    return qobject_cast<DropDownCombo*>(Item(dlg, nId));
+}
+
+inline RecordListCtrl* List(MeterClientDlg& dlg, int nId)
+{
+    return qobject_cast<RecordListCtrl*>(Item(dlg, nId));
+}
+
+// Types text into the focused widget: Latin text key by key, anything else
+// as an input method commits it (the way Chinese is typed).
+inline void TypeText(QWidget* pWidget, const QString& strText)
+{
+    bool bAscii = true;
+    for (QChar ch : strText)
+        bAscii = bAscii && ch.unicode() < 0x80;
+    if (bAscii)
+    {
+        QTest::keyClicks(pWidget, strText);
+        return;
+    }
+    QInputMethodEvent commit;
+    commit.setCommitString(strText);
+    QApplication::sendEvent(pWidget, &commit);
+}
+
+// Replaces an edit's text as a person does: click into it, select all, type.
+inline void Type(MeterClientDlg& dlg, int nId, const QString& strText)
+{
+    QLineEdit* pEdit = Edit(dlg, nId);
+    QTest::mouseClick(pEdit, Qt::LeftButton);
+    pEdit->selectAll();
+    QTest::keyClick(pEdit, Qt::Key_Backspace);
+    TypeText(pEdit, strText);
+}
+
+inline void Click(MeterClientDlg& dlg, int nId)
+{
+    QTest::mouseClick(Item(dlg, nId), Qt::LeftButton);
+}
+
+// Opens the list and clicks the item with this text; false when there is none.
+inline bool Choose(DropDownCombo* pCombo, const QString& strText)
+{
+    pCombo->showPopup();
+    QAbstractItemView* pView = pCombo->view();
+    const QModelIndexList found =
+        pView->model()->match(pView->model()->index(0, 0), Qt::DisplayRole, strText, 1, Qt::MatchExactly);
+    if (found.isEmpty())
+    {
+        pCombo->hidePopup();
+        return false;
+    }
+    pView->scrollTo(found.first());
+    QTest::mouseClick(pView->viewport(), Qt::LeftButton, {}, pView->visualRect(found.first()).center());
+    return true;
+}
+
+// The seven texts of every row of the record list.
+inline QList<QStringList> Rows(MeterClientDlg& dlg)
+{
+    RecordListCtrl* pList = List(dlg, 1021);
+    QList<QStringList> rows;
+    for (int nRow = 0; nRow < pList->GetItemCount(); ++nRow)
+    {
+        QStringList row;
+        for (int nCol = 0; nCol < 7; ++nCol)
+            row << pList->GetItemText(nRow, nCol);
+        rows << row;
+    }
+    return rows;
+}
+
+inline QByteArray FileBytes(const QString& strPath)
+{
+    QFile file(strPath);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+inline void WriteFile(const QString& strPath, const QByteArray& bytes)
+{
+    QFile file(strPath);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
+}
+
+// SETUP.ini as the program writes it: the section in GBK, then the key.
+inline QByteArray SetupBytes(int nLanguage)
+{
+    return QByteArray::fromHex("5BC5E4D6C3D0C5CFA25D0D0A") + "LanguageID=" + QByteArray::number(nLanguage) + "\r\n";
+}
+
+// The tests run under a comma-decimal locale: every number the program
+// shows or reads must not follow it.
+inline bool CommaLocale()
+{
+    return QLocale::system().decimalPoint() == QLatin1Char(',');
+}
+
+} // namespace UiDriver
