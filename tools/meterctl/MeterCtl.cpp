@@ -10,6 +10,8 @@
 #include "tools/meterctl/MeterLink.h"
 #include "tools/meterctl/PortAccess.h"
 
+#include "MeterVersion.h"
+
 #include <QCommandLineParser>
 #include <QDateTime>
 #include <QFileInfo>
@@ -202,7 +204,7 @@ int MeterCtl::Run(const QStringList& args)
     }
     if (strCommand == QLatin1String("--version"))
     {
-        m_out << "meterctl " << QStringLiteral(METERCTL_VERSION) << '\n';
+        m_out << "meterctl " << QStringLiteral(METER_VERSION) << '\n';
         m_out.flush();
         return EXIT_OK;
     }
