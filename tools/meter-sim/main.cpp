@@ -4,13 +4,16 @@
 
 #include "link/InstrumentFrame.h"
 
+#include "MeterVersion.h"
+
 #include <QByteArray>
+#include <QCommandLineOption>
+#include <QCommandLineParser>
 #include <QString>
+#include <QStringList>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 
 #if defined(Q_OS_UNIX)
 #include <poll.h>
@@ -28,6 +31,7 @@ void OnSignal(int)
 const char USAGE[] =
     "usage: meter-sim [--records N | --file F] [--pace] [--delay MS] [--noise] [--split]\n"
     "                 [--bad-checksum K] [--short K] [--drop K] [--hangup K] [--exit-on-eof] [--verbose]\n"
+    "       meter-sim --help | --version\n"
     "\n"
     "Simulates the fibre-optic meter on a pseudo-terminal. The first line printed\n"
     "is the device to open as the serial port (9600 8N1). Runs until SIGINT or\n"
@@ -52,16 +56,24 @@ const char USAGE[] =
     "  --verbose         print every request received in hex on stderr\n"
     "\n"
     "Replies are numbered 1, 2, ... in the order the meter makes them, whatever\n"
-    "the request (connect, count and each record request all count).\n";
+    "the request (connect, count and each record request all count). An option's\n"
+    "value may also follow an equals sign: --records=5.\n";
 
-bool ParseInt(const char* psz, int nMin, int nMax, int& nValue)
+// A whole number from nMin to nMax, or false.
+bool ParseInt(const QString& strValue, int nMin, int nMax, int& nValue)
 {
-    char* pEnd = nullptr;
-    const long n = std::strtol(psz, &pEnd, 10);
-    if (pEnd == psz || *pEnd != '\0' || n < nMin || n > nMax)
+    bool bOk = false;
+    const long long n = strValue.toLongLong(&bOk);
+    if (!bOk || n < nMin || n > nMax)
         return false;
     nValue = int(n);
     return true;
+}
+
+int UsageError(const QString& strMessage)
+{
+    std::fprintf(stderr, "meter-sim: %s\n\n%s", strMessage.toLocal8Bit().constData(), USAGE);
+    return 2;
 }
 } // namespace
 
@@ -70,60 +82,78 @@ int main(int argc, char* argv[])
     MeterSim sim;
     MeterSimOptions options;
     int nRecords = 20;
-    const char* pszFile = nullptr;
-    bool bExitOnEof = false;
-    bool bVerbose = false;
 
-    for (int i = 1; i < argc; ++i)
+    // No QCoreApplication: the arguments are taken as the system gives them.
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args.append(QString::fromLocal8Bit(argv[i]));
+
+    // The options; help and usage are the text above. --name=value and
+    // --name value both work.
+    QCommandLineParser parser;
+    const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption versionOption(QStringLiteral("version"));
+    const QCommandLineOption fileOption(QStringLiteral("file"), QString(), QStringLiteral("F"));
+    const QCommandLineOption paceOption(QStringLiteral("pace"));
+    const QCommandLineOption noiseOption(QStringLiteral("noise"));
+    const QCommandLineOption splitOption(QStringLiteral("split"));
+    const QCommandLineOption exitOnEofOption(QStringLiteral("exit-on-eof"));
+    const QCommandLineOption verboseOption(QStringLiteral("verbose"));
+    for (const QCommandLineOption& option :
+         {helpOption, versionOption, fileOption, paceOption, noiseOption, splitOption, exitOnEofOption, verboseOption})
+        parser.addOption(option);
+    // The options that take a number: name, range, where the value goes.
+    struct NumberOption
     {
-        const char* pszArg = argv[i];
-        const bool bHasValue = i + 1 < argc;
-        auto takeInt = [&](int nMin, int nMax, int& nValue) {
-            if (!bHasValue || !ParseInt(argv[++i], nMin, nMax, nValue))
-            {
-                std::fprintf(stderr, "meter-sim: %s needs a number from %d to %d\n", pszArg, nMin, nMax);
-                std::exit(2);
-            }
-        };
-        if (!std::strcmp(pszArg, "--records"))
-            takeInt(0, 65535, nRecords);
-        else if (!std::strcmp(pszArg, "--file") && bHasValue)
-            pszFile = argv[++i];
-        else if (!std::strcmp(pszArg, "--pace"))
-            options.bPace = true;
-        else if (!std::strcmp(pszArg, "--delay"))
-            takeInt(0, 600000, options.nReplyDelayMs);
-        else if (!std::strcmp(pszArg, "--noise"))
-            options.bNoise = true;
-        else if (!std::strcmp(pszArg, "--split"))
-            options.bSplit = true;
-        else if (!std::strcmp(pszArg, "--bad-checksum"))
-            takeInt(1, 1 << 30, options.nBadChecksumReply);
-        else if (!std::strcmp(pszArg, "--short"))
-            takeInt(1, 1 << 30, options.nShortReply);
-        else if (!std::strcmp(pszArg, "--drop"))
-            takeInt(1, 1 << 30, options.nDropReply);
-        else if (!std::strcmp(pszArg, "--hangup"))
-            takeInt(1, 1 << 30, options.nHangupAfterRecords);
-        else if (!std::strcmp(pszArg, "--exit-on-eof"))
-            bExitOnEof = true;
-        else if (!std::strcmp(pszArg, "--verbose"))
-            bVerbose = true;
-        else if (!std::strcmp(pszArg, "--help") || !std::strcmp(pszArg, "-h"))
+        const char* pszName;
+        int nMin;
+        int nMax;
+        int* pnValue;
+    };
+    const NumberOption numbers[] = {
+        {"records", 0, 65535, &nRecords},
+        {"delay", 0, 600000, &options.nReplyDelayMs},
+        {"bad-checksum", 1, 1 << 30, &options.nBadChecksumReply},
+        {"short", 1, 1 << 30, &options.nShortReply},
+        {"drop", 1, 1 << 30, &options.nDropReply},
+        {"hangup", 1, 1 << 30, &options.nHangupAfterRecords},
+    };
+    for (const NumberOption& number : numbers)
+        parser.addOption(QCommandLineOption(QString::fromLatin1(number.pszName), QString(), QStringLiteral("N")));
+
+    if (!parser.parse(args))
+        return UsageError(parser.errorText());
+    if (parser.isSet(helpOption))
+    {
+        std::fputs(USAGE, stdout);
+        return 0;
+    }
+    if (parser.isSet(versionOption))
+    {
+        std::printf("meter-sim %s\n", METER_VERSION);
+        return 0;
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return UsageError(QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().first()));
+    for (const NumberOption& number : numbers)
+    {
+        const QString strName = QString::fromLatin1(number.pszName);
+        if (parser.isSet(strName) && !ParseInt(parser.value(strName), number.nMin, number.nMax, *number.pnValue))
         {
-            std::fputs(USAGE, stdout);
-            return 0;
-        }
-        else
-        {
-            std::fprintf(stderr, "meter-sim: unknown option %s\n\n%s", pszArg, USAGE);
+            std::fprintf(stderr, "meter-sim: --%s needs a number from %d to %d\n", number.pszName, number.nMin,
+                         number.nMax);
             return 2;
         }
     }
+    options.bPace = parser.isSet(paceOption);
+    options.bNoise = parser.isSet(noiseOption);
+    options.bSplit = parser.isSet(splitOption);
+    const bool bExitOnEof = parser.isSet(exitOnEofOption);
+    const bool bVerbose = parser.isSet(verboseOption);
 
-    if (pszFile)
+    if (parser.isSet(fileOption))
     {
-        if (!sim.Records().LoadFile(QString::fromLocal8Bit(pszFile)))
+        if (!sim.Records().LoadFile(parser.value(fileOption)))
         {
             std::fprintf(stderr, "meter-sim: %s\n", sim.Records().GetLastError().toLocal8Bit().constData());
             return 1;
