@@ -36,6 +36,28 @@ install(FILES ${PROJECT_SOURCE_DIR}/res/linux/copyright DESTINATION ${METER_DOC_
 meter_gzip(${PROJECT_SOURCE_DIR}/res/linux/changelog ${PROJECT_BINARY_DIR}/doc/changelog.gz)
 install(FILES ${PROJECT_BINARY_DIR}/doc/changelog.gz DESTINATION ${METER_DOC_DIR})
 
+# The manual pages, written by hand in docs/man/.
+foreach(page meterclient meterctl meter-sim)
+    meter_gzip(${PROJECT_SOURCE_DIR}/docs/man/${page}.1 ${PROJECT_BINARY_DIR}/man/${page}.1.gz)
+    install(FILES ${PROJECT_BINARY_DIR}/man/${page}.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endforeach()
+
+# meterctl's bash completion, where bash-completion loads it on demand: its
+# completionsdir, taken relative to its prefix so that the install prefix
+# (/usr in the package) applies.
+set(METER_BASH_COMPLETION_DIR ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+pkg_get_variable(bash_completion_dir bash-completion completionsdir)
+pkg_get_variable(bash_completion_prefix bash-completion prefix)
+if(bash_completion_dir AND bash_completion_prefix)
+    string(FIND "${bash_completion_dir}" "${bash_completion_prefix}/" at)
+    if(at EQUAL 0)
+        string(LENGTH "${bash_completion_prefix}/" skip)
+        string(SUBSTRING "${bash_completion_dir}" ${skip} -1 METER_BASH_COMPLETION_DIR)
+    endif()
+endif()
+install(FILES ${PROJECT_SOURCE_DIR}/res/linux/meterctl.bash DESTINATION ${METER_BASH_COMPLETION_DIR}
+        RENAME meterctl)
+
 # Icons: resource 128 (the program's icon) as it is, plus PNGs rendered at
 # build time by a small Qt program (Qt's SVG module is needed anyway).
 set(METER_ICON_SVG ${PROJECT_SOURCE_DIR}/res/icons/128.svg)
