@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QString>
 
 class MeterClientApp
 {
@@ -9,9 +10,14 @@ public:
     MeterClientApp(int& argc, char** argv);
     ~MeterClientApp();
 
+    // A report to open once the dialog is up (the FILE of the command line).
+    void SetStartupFile(const QString& strPath) { m_strStartupFile = strPath; }
+    const QString& GetStartupFile() const { return m_strStartupFile; }
+
     // Runs the main dialog modally; always false, after which the program ends.
     bool InitInstance();
 
 private:
     QApplication m_app;
+    QString m_strStartupFile;
 };

@@ -10,8 +10,53 @@ install(FILES ${PROJECT_SOURCE_DIR}/res/linux/${METER_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${PROJECT_SOURCE_DIR}/res/linux/${METER_APP_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-install(FILES ${PROJECT_SOURCE_DIR}/docs/USER-GUIDE.md
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/meterclient OPTIONAL)
+set(METER_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/meterclient)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/USER-GUIDE.md DESTINATION ${METER_DOC_DIR} OPTIONAL)
+
+# Files Debian wants compressed (the changelog, manual pages) are gzipped at
+# build time; -n leaves the name and time stamp out, so the same source
+# gives the same package.
+find_program(GZIP_EXECUTABLE gzip REQUIRED)
+set(meter_gzipped)
+function(meter_gzip source output)
+    get_filename_component(dir ${output} DIRECTORY)
+    get_filename_component(plain ${output} NAME_WLE)
+    add_custom_command(OUTPUT ${output}
+                       COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
+                       COMMAND ${CMAKE_COMMAND} -E copy ${source} ${dir}/${plain}
+                       COMMAND ${GZIP_EXECUTABLE} -9nf ${dir}/${plain}
+                       DEPENDS ${source}
+                       VERBATIM)
+    set(meter_gzipped ${meter_gzipped} ${output} PARENT_SCOPE)
+endfunction()
+
+# The copyright in Debian's machine-readable form and the Debian changelog,
+# whose top entry names the version of project() in CMakeLists.txt.
+install(FILES ${PROJECT_SOURCE_DIR}/res/linux/copyright DESTINATION ${METER_DOC_DIR})
+meter_gzip(${PROJECT_SOURCE_DIR}/res/linux/changelog ${PROJECT_BINARY_DIR}/doc/changelog.gz)
+install(FILES ${PROJECT_BINARY_DIR}/doc/changelog.gz DESTINATION ${METER_DOC_DIR})
+
+# The manual pages, written by hand in docs/man/.
+foreach(page meterclient meterctl meter-sim)
+    meter_gzip(${PROJECT_SOURCE_DIR}/docs/man/${page}.1 ${PROJECT_BINARY_DIR}/man/${page}.1.gz)
+    install(FILES ${PROJECT_BINARY_DIR}/man/${page}.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endforeach()
+
+# meterctl's bash completion, where bash-completion loads it on demand: its
+# completionsdir, taken relative to its prefix so that the install prefix
+# (/usr in the package) applies.
+set(METER_BASH_COMPLETION_DIR ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+pkg_get_variable(bash_completion_dir bash-completion completionsdir)
+pkg_get_variable(bash_completion_prefix bash-completion prefix)
+if(bash_completion_dir AND bash_completion_prefix)
+    string(FIND "${bash_completion_dir}" "${bash_completion_prefix}/" at)
+    if(at EQUAL 0)
+        string(LENGTH "${bash_completion_prefix}/" skip)
+        string(SUBSTRING "${bash_completion_dir}" ${skip} -1 METER_BASH_COMPLETION_DIR)
+    endif()
+endif()
+install(FILES ${PROJECT_SOURCE_DIR}/res/linux/meterctl.bash DESTINATION ${METER_BASH_COMPLETION_DIR}
+        RENAME meterctl)
 
 # Icons: resource 128 (the program's icon) as it is, plus PNGs rendered at
 # build time by a small Qt program (Qt's SVG module is needed anyway).
@@ -45,10 +90,9 @@ add_custom_command(OUTPUT ${icon_outputs}
                    COMMENT "Rendering the program icon as PNG"
                    VERBATIM)
 add_custom_target(meter_icons ALL DEPENDS ${icon_outputs})
+add_custom_target(meter_gzipped ALL DEPENDS ${meter_gzipped})
 
-# The Debian package. Dependencies by their Debian 12 names: the Qt
-# libraries and plugins the programs load, the container library of .xls
-# files, and a font with Chinese glyphs for the Chinese interface.
+# The Debian package.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME meterclient)
 set(CPACK_PACKAGE_VENDOR "MeterClient")
@@ -67,8 +111,14 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libc6, libstdc++6, libgcc-s1, libqt6core6 (>= 6.4), libqt6gui6 (>= 6.4), libqt6widgets6 (>= 6.4), libqt6serialport6 (>= 6.4), libqt6svg6 (>= 6.4), qt6-qpa-plugins, libgsf-1-114, libglib2.0-0, fonts-wqy-microhei")
+# Depends: dpkg-shlibdeps finds the packages of the shared libraries the
+# programs link, with versions; by hand what they load or show without
+# linking it: Qt's platform plugins (xcb, offscreen) and a font with Chinese
+# glyphs. Recommends: the Wayland platform plugin and Qt's own Chinese
+# translations (the standard buttons and dialogs of the Chinese interface).
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-wqy-microhei")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "libreoffice-calc")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -4,13 +4,16 @@
 
 #include "link/InstrumentFrame.h"
 
+#include "MeterVersion.h"
+
 #include <QByteArray>
+#include <QCommandLineOption>
+#include <QCommandLineParser>
 #include <QString>
+#include <QStringList>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 
 #if defined(Q_OS_UNIX)
 #include <poll.h>
@@ -26,8 +29,10 @@ void OnSignal(int)
 }
 
 const char USAGE[] =
-    "usage: meter-sim [--records N | --file F] [--pace] [--delay MS] [--noise] [--split]\n"
-    "                 [--bad-checksum K] [--short K] [--drop K] [--hangup K] [--exit-on-eof] [--verbose]\n"
+    "usage: meter-sim [--records N | --file F] [--pace] [--delay MS [--slow K]] [--noise] [--split]\n"
+    "                 [--noise-rate P [--seed S]] [--bad-checksum K] [--short K] [--drop K]\n"
+    "                 [--wrong-end K] [--bad-time K] [--hangup K] [--exit-on-eof] [--verbose]\n"
+    "       meter-sim --help | --version\n"
     "\n"
     "Simulates the fibre-optic meter on a pseudo-terminal. The first line printed\n"
     "is the device to open as the serial port (9600 8N1). Runs until SIGINT or\n"
@@ -38,30 +43,45 @@ const char USAGE[] =
     "                      MODE WAVE VALUE REFERENCE YY-MM-DD HH:MM:SS\n"
     "                    e.g. \"OPM 4 -12.34 -3.00 12-05-03 09:05:07\"; MODE is RL,\n"
     "                    OPM, IL or a byte; lines starting with # are skipped\n"
-    "  --pace            send at the speed of a 9600-baud line (~1.04 ms a byte)\n"
-    "  --delay MS        wait MS milliseconds before each reply\n"
+    "  --pace            both directions at the speed of a 9600-baud line (~1.04 ms\n"
+    "                    a byte): a request is answered once its last byte would\n"
+    "                    have arrived; on exit the time the line was busy is printed\n"
+    "  --delay MS        wait MS milliseconds before each reply (or only reply K\n"
+    "                    with --slow K)\n"
     "  --noise           1 to 4 stray bytes (never 0x33) before each reply\n"
+    "  --noise-rate P    each byte to the client is a random one with chance P\n"
+    "                    (0.01 is one in a hundred); --seed S makes another run\n"
     "  --split           write replies one byte at a time, 3 ms apart\n"
     "  --bad-checksum K  reply K goes out with a wrong checksum\n"
     "  --short K         reply K loses half its payload (its length byte and\n"
     "                    checksum match the cut)\n"
     "  --drop K          reply K is not sent\n"
+    "  --wrong-end K     reply K ends in 0x00 instead of 0x08 (checksum right)\n"
+    "  --bad-time K      record reply K says month 13 (checksum right)\n"
     "  --hangup K        close the line after the K-th record reply (at the next\n"
     "                    request, or 300 ms after the client has read it)\n"
     "  --exit-on-eof     also stop when standard input reaches its end\n"
     "  --verbose         print every request received in hex on stderr\n"
     "\n"
     "Replies are numbered 1, 2, ... in the order the meter makes them, whatever\n"
-    "the request (connect, count and each record request all count).\n";
+    "the request (connect, count and each record request all count). An option's\n"
+    "value may also follow an equals sign: --records=5.\n";
 
-bool ParseInt(const char* psz, int nMin, int nMax, int& nValue)
+// A whole number from nMin to nMax, or false.
+bool ParseInt(const QString& strValue, int nMin, int nMax, int& nValue)
 {
-    char* pEnd = nullptr;
-    const long n = std::strtol(psz, &pEnd, 10);
-    if (pEnd == psz || *pEnd != '\0' || n < nMin || n > nMax)
+    bool bOk = false;
+    const long long n = strValue.toLongLong(&bOk);
+    if (!bOk || n < nMin || n > nMax)
         return false;
     nValue = int(n);
     return true;
+}
+
+int UsageError(const QString& strMessage)
+{
+    std::fprintf(stderr, "meter-sim: %s\n\n%s", strMessage.toLocal8Bit().constData(), USAGE);
+    return 2;
 }
 } // namespace
 
@@ -70,60 +90,96 @@ int main(int argc, char* argv[])
     MeterSim sim;
     MeterSimOptions options;
     int nRecords = 20;
-    const char* pszFile = nullptr;
-    bool bExitOnEof = false;
-    bool bVerbose = false;
 
-    for (int i = 1; i < argc; ++i)
+    // No QCoreApplication: the arguments are taken as the system gives them.
+    QStringList args;
+    for (int i = 0; i < argc; ++i)
+        args.append(QString::fromLocal8Bit(argv[i]));
+
+    // The options; help and usage are the text above. --name=value and
+    // --name value both work.
+    QCommandLineParser parser;
+    const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption versionOption(QStringLiteral("version"));
+    const QCommandLineOption fileOption(QStringLiteral("file"), QString(), QStringLiteral("F"));
+    const QCommandLineOption paceOption(QStringLiteral("pace"));
+    const QCommandLineOption noiseOption(QStringLiteral("noise"));
+    const QCommandLineOption splitOption(QStringLiteral("split"));
+    const QCommandLineOption exitOnEofOption(QStringLiteral("exit-on-eof"));
+    const QCommandLineOption verboseOption(QStringLiteral("verbose"));
+    const QCommandLineOption noiseRateOption(QStringLiteral("noise-rate"), QString(), QStringLiteral("P"));
+    for (const QCommandLineOption& option : {helpOption, versionOption, fileOption, paceOption, noiseOption,
+                                             splitOption, exitOnEofOption, verboseOption, noiseRateOption})
+        parser.addOption(option);
+    int nSeed = 1;
+    // The options that take a number: name, range, where the value goes.
+    struct NumberOption
     {
-        const char* pszArg = argv[i];
-        const bool bHasValue = i + 1 < argc;
-        auto takeInt = [&](int nMin, int nMax, int& nValue) {
-            if (!bHasValue || !ParseInt(argv[++i], nMin, nMax, nValue))
-            {
-                std::fprintf(stderr, "meter-sim: %s needs a number from %d to %d\n", pszArg, nMin, nMax);
-                std::exit(2);
-            }
-        };
-        if (!std::strcmp(pszArg, "--records"))
-            takeInt(0, 65535, nRecords);
-        else if (!std::strcmp(pszArg, "--file") && bHasValue)
-            pszFile = argv[++i];
-        else if (!std::strcmp(pszArg, "--pace"))
-            options.bPace = true;
-        else if (!std::strcmp(pszArg, "--delay"))
-            takeInt(0, 600000, options.nReplyDelayMs);
-        else if (!std::strcmp(pszArg, "--noise"))
-            options.bNoise = true;
-        else if (!std::strcmp(pszArg, "--split"))
-            options.bSplit = true;
-        else if (!std::strcmp(pszArg, "--bad-checksum"))
-            takeInt(1, 1 << 30, options.nBadChecksumReply);
-        else if (!std::strcmp(pszArg, "--short"))
-            takeInt(1, 1 << 30, options.nShortReply);
-        else if (!std::strcmp(pszArg, "--drop"))
-            takeInt(1, 1 << 30, options.nDropReply);
-        else if (!std::strcmp(pszArg, "--hangup"))
-            takeInt(1, 1 << 30, options.nHangupAfterRecords);
-        else if (!std::strcmp(pszArg, "--exit-on-eof"))
-            bExitOnEof = true;
-        else if (!std::strcmp(pszArg, "--verbose"))
-            bVerbose = true;
-        else if (!std::strcmp(pszArg, "--help") || !std::strcmp(pszArg, "-h"))
+        const char* pszName;
+        int nMin;
+        int nMax;
+        int* pnValue;
+    };
+    const NumberOption numbers[] = {
+        {"records", 0, 65535, &nRecords},
+        {"delay", 0, 600000, &options.nReplyDelayMs},
+        {"slow", 1, 1 << 30, &options.nSlowReply},
+        {"seed", 1, 1 << 30, &nSeed},
+        {"wrong-end", 1, 1 << 30, &options.nWrongEndReply},
+        {"bad-time", 1, 1 << 30, &options.nBadTimeReply},
+        {"bad-checksum", 1, 1 << 30, &options.nBadChecksumReply},
+        {"short", 1, 1 << 30, &options.nShortReply},
+        {"drop", 1, 1 << 30, &options.nDropReply},
+        {"hangup", 1, 1 << 30, &options.nHangupAfterRecords},
+    };
+    for (const NumberOption& number : numbers)
+        parser.addOption(QCommandLineOption(QString::fromLatin1(number.pszName), QString(), QStringLiteral("N")));
+
+    if (!parser.parse(args))
+        return UsageError(parser.errorText());
+    if (parser.isSet(helpOption))
+    {
+        std::fputs(USAGE, stdout);
+        return 0;
+    }
+    if (parser.isSet(versionOption))
+    {
+        std::printf("meter-sim %s\n", METER_VERSION);
+        return 0;
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return UsageError(QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().first()));
+    for (const NumberOption& number : numbers)
+    {
+        const QString strName = QString::fromLatin1(number.pszName);
+        if (parser.isSet(strName) && !ParseInt(parser.value(strName), number.nMin, number.nMax, *number.pnValue))
         {
-            std::fputs(USAGE, stdout);
-            return 0;
-        }
-        else
-        {
-            std::fprintf(stderr, "meter-sim: unknown option %s\n\n%s", pszArg, USAGE);
+            std::fprintf(stderr, "meter-sim: --%s needs a number from %d to %d\n", number.pszName, number.nMin,
+                         number.nMax);
             return 2;
         }
     }
-
-    if (pszFile)
+    if (parser.isSet(noiseRateOption))
     {
-        if (!sim.Records().LoadFile(QString::fromLocal8Bit(pszFile)))
+        // A point, whatever the locale: QString's conversion ignores it.
+        bool bOk = false;
+        options.dNoiseRate = parser.value(noiseRateOption).toDouble(&bOk);
+        if (!bOk || options.dNoiseRate < 0.0 || options.dNoiseRate > 1.0)
+        {
+            std::fprintf(stderr, "meter-sim: --noise-rate needs a number from 0 to 1\n");
+            return 2;
+        }
+    }
+    options.nNoiseSeed = quint32(nSeed);
+    options.bPace = parser.isSet(paceOption);
+    options.bNoise = parser.isSet(noiseOption);
+    options.bSplit = parser.isSet(splitOption);
+    const bool bExitOnEof = parser.isSet(exitOnEofOption);
+    const bool bVerbose = parser.isSet(verboseOption);
+
+    if (parser.isSet(fileOption))
+    {
+        if (!sim.Records().LoadFile(parser.value(fileOption)))
         {
             std::fprintf(stderr, "meter-sim: %s\n", sim.Records().GetLastError().toLocal8Bit().constData());
             return 1;
@@ -177,5 +233,8 @@ int main(int argc, char* argv[])
         }
     }
     sim.Stop();
+    if (options.bPace)
+        std::fprintf(stderr, "meter-sim: %d replies, line busy %.2f ms\n", sim.GetRepliesSent(),
+                     sim.GetLineMilliseconds());
     return 0;
 }

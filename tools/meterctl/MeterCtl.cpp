@@ -11,6 +11,8 @@
 #include "tools/meterctl/CsvReport.h"
 #include "tools/meterctl/LinkSession.h"
 
+#include "MeterVersion.h"
+
 #include <QCommandLineParser>
 #include <QDateTime>
 #include <QFileInfo>
@@ -193,7 +195,7 @@ int MeterCtl::Run(const QStringList& args)
     }
     if (strCommand == QLatin1String("--version"))
     {
-        m_out << "meterctl " << QStringLiteral(METERCTL_VERSION) << '\n';
+        m_out << "meterctl " << QStringLiteral(METER_VERSION) << '\n';
         m_out.flush();
         return EXIT_OK;
     }
