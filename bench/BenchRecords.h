@@ -25,7 +25,7 @@ inline QVector<MeasurementRecord> Generate(int nRows)
     for (int i = 0; i < nRows; ++i)
     {
         const quint32 nMode = next(3);
-        const double dValue = nMode == 0 ? -double(next(500000)) / 100.0 : double(next(600000)) / 10000.0;
+        const double dValue = nMode == 0 ? -double(next(5000)) / 100.0 : double(next(600000)) / 10000.0;
         nSeconds += 1 + next(600); // one record after the other, minutes apart
         const qint64 nDay = nSeconds / 86400;
         rows[i].texts = {QString::number(i + 1),

@@ -76,7 +76,7 @@ void Worksheet::SetText(int nRow, int nCol, const QString& strText)
     if (m_lastTextOfColumn.empty())
         m_lastTextOfColumn.assign(SHEET_MAX_COLS, NO_TEXT);
     quint32& nLast = m_lastTextOfColumn[size_t(nCol)];
-    if (nLast == NO_TEXT || m_texts[qsizetype(nLast)] != strText)
+    if (nLast == NO_TEXT || m_texts[nLast] != strText)
         nLast = AddText(strText);
     pSlot->nText = nLast;
 }
@@ -97,7 +97,7 @@ const QString* Worksheet::FindText(int nRow, int nCol) const
     const qsizetype i = Search(Key(nRow, nCol));
     if (i < 0 || m_cells[size_t(i)].nText == NO_TEXT)
         return nullptr;
-    return &m_texts[qsizetype(m_cells[size_t(i)].nText)];
+    return &m_texts[m_cells[size_t(i)].nText];
 }
 
 QString Worksheet::Text(int nRow, int nCol) const
@@ -116,7 +116,7 @@ bool Worksheet::GetCell(int nRow, int nCol, Cell* pCell) const
     if (pCell)
     {
         const Slot& slot = m_cells[size_t(i)];
-        pCell->strText = slot.nText == NO_TEXT ? QString() : m_texts[qsizetype(slot.nText)];
+        pCell->strText = slot.nText == NO_TEXT ? QString() : m_texts[slot.nText];
         pCell->format = CellFormat::Unpack(slot.nFormat);
     }
     return true;

@@ -137,15 +137,14 @@ public:
     {
         for (const Slot& slot : m_cells)
             fn(int(slot.nKey >> 8), int(slot.nKey & 0xFF),
-               Cell{slot.nText == NO_TEXT ? QString() : m_texts[qsizetype(slot.nText)],
-                    CellFormat::Unpack(slot.nFormat)});
+               Cell{slot.nText == NO_TEXT ? QString() : m_texts[slot.nText], CellFormat::Unpack(slot.nFormat)});
     }
     // Removes every cell (merges, widths and the default format stay).
     void ClearCells();
 
     // The stored cells in order and the text table, for the writer.
     const std::vector<Slot>& Slots() const { return m_cells; }
-    const QVector<QString>& Texts() const { return m_texts; }
+    const std::vector<QString>& Texts() const { return m_texts; }
 
     // Filling from a file: cells arrive in any order and may repeat. Append
     // takes them as they come; FinishAppending puts them in order once and
@@ -162,7 +161,7 @@ private:
     qsizetype Search(quint32 nKey) const;
 
     std::vector<Slot> m_cells; // sorted by nKey, except while appending from a file
-    QVector<QString> m_texts;
+    std::vector<QString> m_texts;
     // The text last stored in each column: a report repeats "1550nm" and
     // "OPM" row after row, and those become one table entry.
     std::vector<quint32> m_lastTextOfColumn;

@@ -35,7 +35,7 @@ WorkbookStream::WorkbookStream(const Workbook& book) : m_book(book), m_xfOfForma
     m_xfOfFormat[CellFormat().Pack()] = BIFF_XF_DEFAULT_CELL;
     qsizetype nTexts = 0;
     for (const Worksheet& sheet : book.m_sheets)
-        nTexts += sheet.Texts().size();
+        nTexts += qsizetype(sheet.Texts().size());
     m_sstIndex.reserve(nTexts);
     m_sstStrings.reserve(size_t(nTexts));
     m_sstOfText.resize(size_t(book.m_sheets.size()));
@@ -112,7 +112,7 @@ quint32 WorkbookStream::SstIndex(int nSheet, quint32 nText)
     quint32& nSst = m_sstOfText[size_t(nSheet)][nText];
     if (nSst != NO_SST)
         return nSst;
-    QStringView str = m_book.m_sheets[nSheet].Texts()[qsizetype(nText)];
+    QStringView str = m_book.m_sheets[nSheet].Texts()[nText];
     if (str.size() > BIFF_MAX_STRING_CHARS)
     {
         str = str.left(BIFF_MAX_STRING_CHARS);
