@@ -168,7 +168,8 @@ bool WriteFileSafely(const QString& strPath, const QByteArray& data, FileFailure
     return true;
 }
 
-bool ReadRegularFile(const QString& strPath, qint64 nMaxBytes, QByteArray* pData, FileFailure* pFailure)
+bool ReadRegularFile(const QString& strPath, qint64 nMaxBytes, QByteArray* pData, FileFailure* pFailure,
+                     qint64 nReadAtMost, qint64* pnFileSize)
 {
     // Non-blocking open: opening a FIFO for reading would otherwise wait
     // for a writer for ever. The type is checked on what was opened.
@@ -184,7 +185,31 @@ bool ReadRegularFile(const QString& strPath, qint64 nMaxBytes, QByteArray* pData
         return Fail(pFailure, FileFailure{FileError::NotRegularFile, QString()});
     if (st.st_size > nMaxBytes)
         return Fail(pFailure, FileFailure{FileError::TooLarge, QString()});
+    if (pnFileSize)
+        *pnFileSize = st.st_size;
     ::fcntl(file.Get(), F_SETFL, ::fcntl(file.Get(), F_GETFL) & ~O_NONBLOCK);
+    if (nReadAtMost >= 0 && nReadAtMost < nMaxBytes)
+    {
+        // A start of the file only: whatever the file holds beyond it, no
+        // more than that is read.
+        QByteArray head(qsizetype(qMin<qint64>(nReadAtMost, st.st_size)), Qt::Uninitialized);
+        qint64 nHead = 0;
+        while (nHead < head.size())
+        {
+            const ssize_t n = ::read(file.Get(), head.data() + nHead, size_t(head.size() - nHead));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                return FailErrno(pFailure);
+            if (n == 0)
+                break;
+            nHead += n;
+        }
+        head.truncate(qsizetype(nHead));
+        if (pData)
+            *pData = head;
+        return true;
+    }
 
     // The size may have changed since fstat: read at most one byte more
     // than allowed, which tells a file that grew past the limit.

@@ -44,8 +44,11 @@ struct FileFailure
 bool WriteFileSafely(const QString& strPath, const QByteArray& data, FileFailure* pFailure = nullptr);
 
 // Reads the regular file strPath, refusing anything else and any file of
-// more than nMaxBytes. False with *pFailure set.
-bool ReadRegularFile(const QString& strPath, qint64 nMaxBytes, QByteArray* pData, FileFailure* pFailure = nullptr);
+// more than nMaxBytes. With nReadAtMost >= 0 only that many bytes from the
+// start are read (the file may be longer); *pnFileSize gets the file's size.
+// False with *pFailure set.
+bool ReadRegularFile(const QString& strPath, qint64 nMaxBytes, QByteArray* pData, FileFailure* pFailure = nullptr,
+                     qint64 nReadAtMost = -1, qint64* pnFileSize = nullptr);
 
 // The failure of a system call that set errno to nErrno.
 FileFailure FailureFromErrno(int nErrno);

@@ -1,20 +1,44 @@
-// libFuzzer entry for the .xls reader: every input is tried as a whole file
-// (compound file around a workbook stream) and as a bare workbook stream.
+// libFuzzer entry for the .xls reader, along the path `meterctl show` and
+// the dialog's Open take: the bytes are written to a file, which the report
+// job opens through the built-in server (ReadRegularFile, the compound file,
+// the BIFF8 stream) and reads cell by cell. The same bytes are also tried
+// as a bare workbook stream, and what was read is written and read again.
 // Whatever the bytes, the reader must return, without reading outside them
 // and without memory out of proportion to them.
 #include <QByteArray>
+#include <QDir>
+#include <QFile>
 #include <QString>
 #include <cstddef>
 #include <cstdint>
+#include <unistd.h>
 
+#include "report/ReportJob.h"
 #include "report/XlsFile.h"
+
+namespace {
+QString InputPath()
+{
+    static const QString strPath =
+        QDir::tempPath() + QStringLiteral("/fuzz_xls_reader-%1.xls").arg(qint64(::getpid()));
+    return strPath;
+}
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize)
 {
     const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(pData), qsizetype(nSize));
+    {
+        QFile file(InputPath());
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+            return 0;
+    }
+    int nRows = 0;
+    ReportHooks hooks;
+    hooks.appendRow = [&nRows](const MeasurementRecord&) { ++nRows; };
+    ReadReportJob(InputPath(), hooks);
+
     QString strError;
-    Workbook fromFile;
-    LoadWorkbookXlsData(bytes, fromFile, &strError);
     Workbook fromStream;
     if (!ParseWorkbookStream(bytes, fromStream, &strError))
         return 0;

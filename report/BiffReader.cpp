@@ -5,12 +5,14 @@
 
 #include <QLocale>
 #include <QVector>
+#include <QtEndian>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <map>
 
 #include "report/BiffRecords.h"
+#include "report/XlsFile.h"
 
 namespace {
 
@@ -22,19 +24,17 @@ constexpr quint16 BIFF_VERSION_5 = 0x0500;
 
 quint16 GetU16(const uchar* p)
 {
-    return quint16(p[0] | (p[1] << 8));
+    return qFromLittleEndian<quint16>(p);
 }
 
 quint32 GetU32(const uchar* p)
 {
-    return quint32(p[0]) | (quint32(p[1]) << 8) | (quint32(p[2]) << 16) | (quint32(p[3]) << 24);
+    return qFromLittleEndian<quint32>(p);
 }
 
 double GetF64(const uchar* p)
 {
-    quint64 n = 0;
-    for (int i = 7; i >= 0; --i)
-        n = (n << 8) | p[i];
+    const quint64 n = qFromLittleEndian<quint64>(p);
     double f;
     std::memcpy(&f, &n, sizeof f);
     return f;
@@ -238,6 +238,7 @@ public:
     explicit WorkbookParser(const QByteArray& stream) : m_stream(stream) {}
     bool Parse(Workbook& book);
     QString Error() const { return m_strError; }
+    const XlsFileNotes& Notes() const { return m_notes; }
 
 private:
     bool Fail(const QString& str)
@@ -278,22 +279,32 @@ private:
     bool OnMergedCells(const BiffReader& rd);
     bool OnColInfo(const BiffReader& rd);
 
-    // The cell at (row, column) with the look of XF nXf, or nullptr for a
-    // column the sheet cannot have.
-    Cell* Put(int nRow, int nCol, int nXf);
+    bool OnDimensions(const BiffReader& rd);
+
+    // A cell at (row, column) with the look of XF nXf and the text nText of
+    // the sheet's table; left out for a position outside the sheet or its
+    // DIMENSIONS.
+    void Put(int nRow, int nCol, int nXf, quint32 nText = Worksheet::NO_TEXT);
     void PutText(int nRow, int nCol, int nXf, const QString& strText);
 
     const QByteArray& m_stream;
     QString m_strError;
+    XlsFileNotes m_notes;
     QVector<SheetEntry> m_sheetEntries;
     QVector<QString> m_sst;
     QVector<int> m_fontWeights;
     std::map<int, QString> m_formats;
     QVector<RawXf> m_rawXfs;
-    QVector<CellFormat> m_xfFormats;
-    int m_nActiveSheet = 0;
+    QVector<quint16> m_xfFormats; // CellFormat::Pack() of each XF
 
     Worksheet* m_pSheet = nullptr;
+    // SST index -> entry of the current sheet's text table (NO_TEXT until used).
+    std::vector<quint32> m_textOfSst;
+    // The sheet's DIMENSIONS: rows and columns [first, last + 1); none read yet
+    // (or all zero, which some writers put) when nLastRowPlus1 is 0.
+    quint32 m_nDimFirstRow = 0, m_nDimLastRowPlus1 = 0;
+    int m_nDimFirstCol = 0, m_nDimLastColPlus1 = 0;
+    int m_nActiveSheet = 0;
     int m_nPendingRow = -1; // FORMULA whose string result follows in STRING
     int m_nPendingCol = -1;
     int m_nPendingXf = 0;
@@ -345,6 +356,7 @@ bool WorkbookParser::Parse(Workbook& book)
     {
         Worksheet sheet;
         sheet.m_strName = entry.strName;
+        sheet.m_nKind = entry.byType;
         result.m_sheets.push_back(sheet);
     }
     // Sheets are read in stream order, and each must start after the end of
@@ -367,6 +379,7 @@ bool WorkbookParser::Parse(Workbook& book)
             return false;
     }
     result.m_nActiveSheet = (m_nActiveSheet >= 0 && m_nActiveSheet < result.m_sheets.size()) ? m_nActiveSheet : 0;
+    m_notes.nActiveSheetKind = result.ActiveSheet().m_nKind;
     book = std::move(result);
     return true;
 }
@@ -418,7 +431,12 @@ bool WorkbookParser::ParseSheet(const SheetEntry& entry, Worksheet& sheet, int& 
     if (!rd.Next() || !CheckBof(rd, 0, &nType))
         return Fail(QStringLiteral("Sheet \"%1\" does not start with a BOF record").arg(entry.strName));
     const bool bWorksheet = nType == BIFF_BOF_WORKSHEET;
+    if (!bWorksheet) // a chart (0x20) or macro sheet (0x40) behind a worksheet entry
+        sheet.m_nKind = nType == 0x0020 ? 2 : 1;
     m_pSheet = &sheet;
+    m_textOfSst.assign(size_t(m_sst.size()), Worksheet::NO_TEXT);
+    m_nDimFirstRow = m_nDimLastRowPlus1 = 0;
+    m_nDimFirstCol = m_nDimLastColPlus1 = 0;
     m_nPendingRow = m_nPendingCol = -1;
     std::fill(std::begin(m_colXf), std::end(m_colXf), -1);
     std::fill(std::begin(m_colWidth), std::end(m_colWidth), -1);
@@ -435,23 +453,31 @@ bool WorkbookParser::ParseSheet(const SheetEntry& entry, Worksheet& sheet, int& 
         {
             if (nNested-- > 0)
                 continue;
+            if (m_nPendingRow >= 0)
+                Put(m_nPendingRow, m_nPendingCol, m_nPendingXf);
+            m_nPendingRow = -1;
             nEnd = rd.End();
             if (!bWorksheet)
                 return true;
+            m_notes.nRepeatedCells += sheet.FinishAppending();
             for (int nCol = 0; nCol < SHEET_MAX_COLS; ++nCol)
                 if (m_colWidth[nCol] >= 0 && m_colWidth[nCol] != BIFF_DEFAULT_COLUMN_WIDTH)
                     sheet.m_columnWidths[nCol] = BiffRecords::ColumnWidthFromBiff(quint16(m_colWidth[nCol]));
             // Columns that all share one format carry the sheet-wide format.
             if (m_colXf[0] >= 0 &&
                 std::all_of(std::begin(m_colXf), std::end(m_colXf), [this](int n) { return n == m_colXf[0]; }))
-                sheet.m_defaultFormat = m_xfFormats.value(m_colXf[0]);
+                sheet.m_defaultFormat = CellFormat::Unpack(m_xfFormats.value(m_colXf[0], CellFormat().Pack()));
             return true;
         }
         if (nNested > 0 || !bWorksheet)
             continue;
         bool bOk = true;
-        if (nId != BIFF_STRING && nId != BIFF_CONTINUE && nId != 0x04BC /*SHRFMLA*/ && nId != 0x0221 /*ARRAY*/)
+        if (nId != BIFF_STRING && nId != BIFF_CONTINUE && nId != 0x04BC /*SHRFMLA*/ && nId != 0x0221 /*ARRAY*/ &&
+            m_nPendingRow >= 0)
+        {
+            Put(m_nPendingRow, m_nPendingCol, m_nPendingXf); // its STRING never came
             m_nPendingRow = -1;
+        }
         switch (nId)
         {
         case BIFF_LABELSST:
@@ -490,6 +516,9 @@ bool WorkbookParser::ParseSheet(const SheetEntry& entry, Worksheet& sheet, int& 
             break;
         case BIFF_COLINFO:
             bOk = OnColInfo(rd);
+            break;
+        case BIFF_DIMENSIONS:
+            bOk = OnDimensions(rd);
             break;
         default:
             break;
@@ -605,26 +634,47 @@ void WorkbookParser::ResolveFormats()
         // Palette entry n is Excel's ColorIndex n - 7.
         if (raw.nPattern != 0 && raw.nPatternColor >= 8 && raw.nPatternColor <= 63)
             f.nFillColorIndex = raw.nPatternColor - 7;
-        m_xfFormats.push_back(f);
+        m_xfFormats.push_back(f.Pack());
     }
 }
 
-Cell* WorkbookParser::Put(int nRow, int nCol, int nXf)
+void WorkbookParser::Put(int nRow, int nCol, int nXf, quint32 nText)
 {
     if (nRow >= SHEET_MAX_ROWS || nCol >= SHEET_MAX_COLS)
-        return nullptr;
-    Cell& cell = m_pSheet->At(nRow, nCol);
-    cell.format = nXf < m_xfFormats.size() ? m_xfFormats[nXf] : CellFormat();
-    return &cell;
+        return;
+    if (m_nDimLastRowPlus1 > 0 && (quint32(nRow) < m_nDimFirstRow || quint32(nRow) >= m_nDimLastRowPlus1 ||
+                                   nCol < m_nDimFirstCol || nCol >= m_nDimLastColPlus1))
+    {
+        ++m_notes.nCellsOutside;
+        return;
+    }
+    quint16 nFormat = CellFormat().Pack();
+    if (nXf < m_xfFormats.size())
+        nFormat = m_xfFormats[nXf];
+    else
+        ++m_notes.nUnknownFormats;
+    m_pSheet->Append(nRow, nCol, nFormat, nText);
 }
 
 void WorkbookParser::PutText(int nRow, int nCol, int nXf, const QString& strText)
 {
-    if (Cell* pCell = Put(nRow, nCol, nXf))
-    {
-        pCell->strText = strText;
-        pCell->bHasValue = true;
-    }
+    Put(nRow, nCol, nXf, strText.isEmpty() ? Worksheet::NO_TEXT : m_pSheet->AddText(strText));
+}
+
+// DIMENSIONS: first row u32, last row + 1 u32, first column u16, last
+// column + 1 u16, reserved u16.
+bool WorkbookParser::OnDimensions(const BiffReader& rd)
+{
+    if (rd.Length() < 12)
+        return Damaged("DIMENSIONS");
+    const uchar* p = rd.Data();
+    m_nDimFirstRow = GetU32(p);
+    m_nDimLastRowPlus1 = GetU32(p + 4);
+    m_nDimFirstCol = GetU16(p + 8);
+    m_nDimLastColPlus1 = GetU16(p + 10);
+    if (m_nDimLastColPlus1 == 0)
+        m_nDimLastRowPlus1 = 0;
+    return true;
 }
 
 // LABELSST: row u16, column u16, XF u16, SST index u32.
@@ -636,7 +686,11 @@ bool WorkbookParser::OnLabelSst(const BiffReader& rd)
     const quint32 nIndex = GetU32(p + 6);
     if (nIndex >= quint32(m_sst.size()))
         return Fail(QStringLiteral("LABELSST refers to string %1 of %2").arg(nIndex).arg(m_sst.size()));
-    PutText(GetU16(p), GetU16(p + 2), GetU16(p + 4), m_sst[int(nIndex)]);
+    // The sheet's table takes each shared string once, shared with the SST.
+    quint32& nText = m_textOfSst[nIndex];
+    if (nText == Worksheet::NO_TEXT && !m_sst[qsizetype(nIndex)].isEmpty())
+        nText = m_pSheet->AddText(m_sst[qsizetype(nIndex)]);
+    Put(GetU16(p), GetU16(p + 2), GetU16(p + 4), nText);
     return true;
 }
 
@@ -744,8 +798,7 @@ bool WorkbookParser::OnFormula(const BiffReader& rd)
     }
     switch (pResult[0])
     {
-    case 0:
-        PutText(nRow, nCol, nXf, QString());
+    case 0: // the cell is made when its STRING comes
         m_nPendingRow = nRow;
         m_nPendingCol = nCol;
         m_nPendingXf = nXf;
@@ -855,10 +908,18 @@ int BiffReader::PeekId() const
     return GetU16(reinterpret_cast<const uchar*>(m_stream.constData()) + m_nNext);
 }
 
-bool ParseBiffWorkbook(const QByteArray& stream, Workbook& book, QString* pError)
+bool ParseBiffWorkbook(const QByteArray& stream, Workbook& book, QString* pError, XlsFileNotes* pNotes)
 {
     WorkbookParser parser(stream);
-    if (parser.Parse(book))
+    const bool bOk = parser.Parse(book);
+    if (pNotes)
+    {
+        pNotes->nRepeatedCells = parser.Notes().nRepeatedCells;
+        pNotes->nCellsOutside = parser.Notes().nCellsOutside;
+        pNotes->nUnknownFormats = parser.Notes().nUnknownFormats;
+        pNotes->nActiveSheetKind = parser.Notes().nActiveSheetKind;
+    }
+    if (bOk)
         return true;
     if (pError)
         *pError = parser.Error();

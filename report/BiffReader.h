@@ -9,15 +9,22 @@
 //   boolean (BOOLERR, FORMULA)  "TRUE" or "FALSE"
 //   error (BOOLERR, FORMULA)  "#NULL!", "#DIV/0!", "#VALUE!", "#REF!",
 //       "#NAME?", "#NUM!", "#N/A" ("#N/A" for an unknown code)
-//   BLANK, MULBLANK  a formatted cell without a value (bHasValue false)
+//   BLANK, MULBLANK  a formatted cell without a value
 // Dates are numbers in the file and come out as their day numbers.
 // Cells beyond column IV (256 columns) are left out.
+//
+// Damage that a reader can tell is read past and counted (XlsFileNotes),
+// not taken for content: of two records for one cell the later one is kept;
+// cells outside the rows and columns the sheet's DIMENSIONS gives are left
+// out, so that a stray record far down cannot add thousands of empty rows.
 #pragma once
 
 #include <QByteArray>
 #include <QString>
 
 #include "report/Workbook.h"
+
+struct XlsFileNotes;
 
 class BiffReader
 {
@@ -49,4 +56,4 @@ private:
 
 // Fills book from a BIFF8 workbook stream: every sheet, the active one from
 // WINDOW1. On failure book is left as it was and *pError says why.
-bool ParseBiffWorkbook(const QByteArray& stream, Workbook& book, QString* pError);
+bool ParseBiffWorkbook(const QByteArray& stream, Workbook& book, QString* pError, XlsFileNotes* pNotes = nullptr);

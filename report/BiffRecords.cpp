@@ -1,6 +1,7 @@
 // BIFF8 record builders: the byte layout of each record the writer emits.
 #include "report/BiffRecords.h"
 
+#include <QtEndian>
 #include <algorithm>
 
 namespace {
@@ -13,13 +14,13 @@ struct RecordData
     void U16(quint16 n)
     {
         char buf[2];
-        BiffRecords::PutU16(buf, n);
+        qToLittleEndian(n, buf);
         data.append(buf, 2);
     }
     void U32(quint32 n)
     {
         char buf[4];
-        BiffRecords::PutU32(buf, n);
+        qToLittleEndian(n, buf);
         data.append(buf, 4);
     }
     void Zeros(int nCount) { data.append(nCount, '\0'); }
@@ -33,27 +34,21 @@ QByteArray Record(quint16 nId, const RecordData& rd)
 }
 
 // Writes the characters of str[nFrom, nFrom + nCount) as one byte each
-// (Latin-1) or two (UTF-16LE).
-void AppendChars(ContinuedRecord& rec, const QString& str, int nFrom, int nCount, bool bLatin1)
+// (Latin-1) or two (UTF-16LE) at p; the pointer after them.
+char* EncodeChars(char* p, QStringView str, qsizetype nFrom, qsizetype nCount, bool bLatin1)
 {
-    char buf[512];
-    const QChar* pChars = str.constData() + nFrom;
-    const int nPerChunk = bLatin1 ? int(sizeof buf) : int(sizeof buf) / 2;
-    while (nCount > 0)
+    const QChar* pChars = str.data() + nFrom;
+    if (bLatin1)
     {
-        const int n = std::min(nCount, nPerChunk);
-        for (int i = 0; i < n; ++i)
-        {
-            const ushort u = pChars[i].unicode();
-            if (bLatin1)
-                buf[i] = char(u);
-            else
-                BiffRecords::PutU16(buf + 2 * i, u);
-        }
-        rec.Append(buf, bLatin1 ? n : 2 * n);
-        pChars += n;
-        nCount -= n;
+        for (qsizetype i = 0; i < nCount; ++i)
+            *p++ = char(pChars[i].unicode());
     }
+    else
+    {
+        qToLittleEndian<quint16>(pChars, nCount, p);
+        p += 2 * nCount;
+    }
+    return p;
 }
 
 } // namespace
@@ -61,8 +56,8 @@ void AppendChars(ContinuedRecord& rec, const QString& str, int nFrom, int nCount
 ContinuedRecord::ContinuedRecord(QByteArray& out, quint16 nId) : m_out(out), m_nStart(int(out.size()))
 {
     char header[BIFF_HEADER_SIZE];
-    BiffRecords::PutU16(header, nId);
-    BiffRecords::PutU16(header + 2, 0); // length written by Break/Finish
+    qToLittleEndian<quint16>(nId, header);
+    qToLittleEndian<quint16>(0, header + 2); // length written by Break/Finish
     m_out.append(header, BIFF_HEADER_SIZE);
 }
 
@@ -82,14 +77,14 @@ void ContinuedRecord::AppendU8(quint8 byValue)
 void ContinuedRecord::AppendU16(quint16 nValue)
 {
     char buf[2];
-    BiffRecords::PutU16(buf, nValue);
+    qToLittleEndian(nValue, buf);
     Append(buf, 2);
 }
 
 void ContinuedRecord::AppendU32(quint32 nValue)
 {
     char buf[4];
-    BiffRecords::PutU32(buf, nValue);
+    qToLittleEndian(nValue, buf);
     Append(buf, 4);
 }
 
@@ -100,8 +95,8 @@ void ContinuedRecord::Break()
     m_nLength = 0;
     m_bOpen = true;
     char header[BIFF_HEADER_SIZE];
-    BiffRecords::PutU16(header, BIFF_CONTINUE);
-    BiffRecords::PutU16(header + 2, 0);
+    qToLittleEndian<quint16>(BIFF_CONTINUE, header);
+    qToLittleEndian<quint16>(0, header + 2);
     m_out.append(header, BIFF_HEADER_SIZE);
 }
 
@@ -109,23 +104,11 @@ void ContinuedRecord::Finish()
 {
     if (!m_bOpen)
         return;
-    BiffRecords::PutU16(m_out.data() + m_nStart + 2, quint16(m_nLength));
+    qToLittleEndian<quint16>(quint16(m_nLength), m_out.data() + m_nStart + 2);
     m_bOpen = false;
 }
 
 namespace BiffRecords {
-
-void PutU16(char* p, quint16 nValue)
-{
-    p[0] = char(nValue & 0xFF);
-    p[1] = char(nValue >> 8);
-}
-
-void PutU32(char* p, quint32 nValue)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = char((nValue >> (8 * i)) & 0xFF);
-}
 
 void AppendRecord(QByteArray& out, quint16 nId, const QByteArray& data)
 {
@@ -143,7 +126,7 @@ void AppendRecord(QByteArray& out, quint16 nId, const QByteArray& data)
     }
 }
 
-bool IsLatin1(const QString& str)
+bool IsLatin1(QStringView str)
 {
     for (QChar ch : str)
         if (ch.unicode() > 0xFF)
@@ -385,15 +368,16 @@ QByteArray BoundSheet(const QString& strName)
 // A record holds at most 8224 bytes; the rest goes on in CONTINUE records.
 // A string header is never split; when a string's characters are split,
 // the CONTINUE starts with the option byte again, then the rest of them.
-void AppendSst(QByteArray& out, const QVector<QString>& strings, quint32 nTotalRefs, quint32 nStreamBase,
+void AppendSst(QByteArray& out, const std::vector<QStringView>& strings, quint32 nTotalRefs, qsizetype nStreamStart,
                QVector<SstPosition>* pPositions)
 {
     ContinuedRecord rec(out, BIFF_SST);
     rec.AppendU32(nTotalRefs);
     rec.AppendU32(quint32(strings.size()));
     if (pPositions)
-        pPositions->reserve(strings.size());
-    for (const QString& str : strings)
+        pPositions->reserve(qsizetype(strings.size()));
+    char buf[1024];
+    for (QStringView str : strings)
     {
         const bool bLatin1 = IsLatin1(str);
         const int nCharSize = bLatin1 ? 1 : 2;
@@ -404,10 +388,20 @@ void AppendSst(QByteArray& out, const QVector<QString>& strings, quint32 nTotalR
         if (pPositions)
         {
             const int nPos = rec.Position();
-            pPositions->push_back(SstPosition{nStreamBase + quint32(nPos), quint16(nPos - rec.RecordStart())});
+            pPositions->push_back(SstPosition{quint32(nPos - nStreamStart), quint16(nPos - rec.RecordStart())});
         }
-        rec.AppendU16(quint16(nChars));
-        rec.AppendU8(bLatin1 ? 0x00 : 0x01);
+        // Most texts are short and fit the record whole: one append.
+        buf[0] = char(nChars & 0xFF);
+        buf[1] = char(nChars >> 8);
+        buf[2] = bLatin1 ? 0x00 : 0x01;
+        const int nWhole = 3 + nChars * nCharSize;
+        if (nWhole <= int(sizeof buf) && nWhole <= rec.Room())
+        {
+            EncodeChars(buf + 3, str, 0, nChars, bLatin1);
+            rec.Append(buf, nWhole);
+            continue;
+        }
+        rec.Append(buf, 3);
         int nDone = 0;
         while (nDone < nChars)
         {
@@ -418,8 +412,9 @@ void AppendSst(QByteArray& out, const QVector<QString>& strings, quint32 nTotalR
                 rec.AppendU8(bLatin1 ? 0x00 : 0x01);
                 continue;
             }
-            const int n = std::min(nFit, nChars - nDone);
-            AppendChars(rec, str, nDone, n, bLatin1);
+            const int n = std::min({nFit, nChars - nDone, int(sizeof buf) / 2});
+            const char* pEnd = EncodeChars(buf, str, nDone, n, bLatin1);
+            rec.Append(buf, int(pEnd - buf));
             nDone += n;
         }
     }
@@ -516,28 +511,26 @@ QByteArray Window2(bool bActive)
 }
 
 // LABELSST, 10 bytes: row u16, column u16, XF index u16, SST index u32.
-void AppendLabelSst(QByteArray& out, int nRow, int nCol, int nXf, quint32 nSst)
+char* WriteLabelSst(char* p, int nRow, int nCol, int nXf, quint32 nSst)
 {
-    char buf[BIFF_HEADER_SIZE + 10];
-    PutU16(buf, BIFF_LABELSST);
-    PutU16(buf + 2, 10);
-    PutU16(buf + 4, quint16(nRow));
-    PutU16(buf + 6, quint16(nCol));
-    PutU16(buf + 8, quint16(nXf));
-    PutU32(buf + 10, nSst);
-    out.append(buf, sizeof buf);
+    qToLittleEndian<quint16>(BIFF_LABELSST, p);
+    qToLittleEndian<quint16>(10, p + 2);
+    qToLittleEndian<quint16>(quint16(nRow), p + 4);
+    qToLittleEndian<quint16>(quint16(nCol), p + 6);
+    qToLittleEndian<quint16>(quint16(nXf), p + 8);
+    qToLittleEndian<quint32>(nSst, p + 10);
+    return p + LABELSST_RECORD_SIZE;
 }
 
 // BLANK, 6 bytes: row u16, column u16, XF index u16 (a formatted empty cell).
-void AppendBlank(QByteArray& out, int nRow, int nCol, int nXf)
+char* WriteBlank(char* p, int nRow, int nCol, int nXf)
 {
-    char buf[BIFF_HEADER_SIZE + 6];
-    PutU16(buf, BIFF_BLANK);
-    PutU16(buf + 2, 6);
-    PutU16(buf + 4, quint16(nRow));
-    PutU16(buf + 6, quint16(nCol));
-    PutU16(buf + 8, quint16(nXf));
-    out.append(buf, sizeof buf);
+    qToLittleEndian<quint16>(BIFF_BLANK, p);
+    qToLittleEndian<quint16>(6, p + 2);
+    qToLittleEndian<quint16>(quint16(nRow), p + 4);
+    qToLittleEndian<quint16>(quint16(nCol), p + 6);
+    qToLittleEndian<quint16>(quint16(nXf), p + 8);
+    return p + BLANK_RECORD_SIZE;
 }
 
 // MERGEDCELLS: count u16, then per range first row, last row, first

@@ -11,6 +11,7 @@
 #include <QString>
 #include <QVector>
 #include <QtGlobal>
+#include <vector>
 
 #include "report/Workbook.h"
 
@@ -113,16 +114,12 @@ private:
 
 namespace BiffRecords {
 
-// Little-endian packing into a buffer of sufficient size.
-void PutU16(char* p, quint16 nValue);
-void PutU32(char* p, quint32 nValue);
-
 // One record with its header; data longer than BIFF_MAX_DATA is cut into
 // CONTINUE records at BIFF_MAX_DATA bytes.
 void AppendRecord(QByteArray& out, quint16 nId, const QByteArray& data);
 
 // True when every character fits in one byte (stored "compressed").
-bool IsLatin1(const QString& str);
+bool IsLatin1(QStringView str);
 // XLUnicodeString with a 16-bit (b16BitLength) or 8-bit character count:
 //   cch (u16 or u8), option byte (bit 0: characters are UTF-16LE, else one
 //   byte each, Latin-1), characters.
@@ -147,8 +144,9 @@ QByteArray StyleNormal();
 QByteArray BoundSheet(const QString& strName);
 constexpr int BOUNDSHEET_POS_OFFSET = BIFF_HEADER_SIZE; // u32 to patch with the sheet's BOF position
 // SST and its CONTINUEs, appended to out; pPositions receives the start of
-// every string (for EXTSST), relative to nStreamBase + the offset in out.
-void AppendSst(QByteArray& out, const QVector<QString>& strings, quint32 nTotalRefs, quint32 nStreamBase,
+// every string (for EXTSST), as an offset from nStreamStart in out. Texts
+// longer than a cell holds must be cut before.
+void AppendSst(QByteArray& out, const std::vector<QStringView>& strings, quint32 nTotalRefs, qsizetype nStreamStart,
                QVector<SstPosition>* pPositions);
 QByteArray ExtSst(const QVector<SstPosition>& positions);
 int ExtSstBucketSize(int nStrings);
@@ -159,8 +157,12 @@ QByteArray DefColWidth(quint16 nChars);
 QByteArray ColInfo(int nFirstCol, int nLastCol, quint16 nWidth, int nXf);
 QByteArray Dimensions(int nFirstRow, int nLastRowPlus1, int nFirstCol, int nLastColPlus1);
 QByteArray Window2(bool bActive);
-void AppendLabelSst(QByteArray& out, int nRow, int nCol, int nXf, quint32 nSst);
-void AppendBlank(QByteArray& out, int nRow, int nCol, int nXf);
+// LABELSST (14 bytes with the header) and BLANK (10 bytes) at p; the
+// pointer after the record.
+constexpr int LABELSST_RECORD_SIZE = BIFF_HEADER_SIZE + 10;
+constexpr int BLANK_RECORD_SIZE = BIFF_HEADER_SIZE + 6;
+char* WriteLabelSst(char* p, int nRow, int nCol, int nXf, quint32 nSst);
+char* WriteBlank(char* p, int nRow, int nCol, int nXf);
 // Ranges must already be valid; cuts into records of at most
 // BIFF_MAX_MERGES_PER_RECORD ranges.
 void AppendMergedCells(QByteArray& out, const QVector<CellRect>& ranges);

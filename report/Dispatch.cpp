@@ -9,7 +9,7 @@ quint32 Dispatch::Release()
 {
     const quint32 nRefs = --m_nRefs;
     if (nRefs == 0)
-        delete this;
+        FinalRelease();
     return nRefs;
 }
 

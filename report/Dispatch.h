@@ -47,6 +47,11 @@ public:
 protected:
     Dispatch() = default;
     virtual ~Dispatch() = default;
+    // Called when the last reference is given back: deletes the object,
+    // unless the object keeps itself for reuse.
+    virtual void FinalRelease() { delete this; }
+    // A kept object handed out again starts with one reference.
+    void Revive() { m_nRefs = 1; }
 
 private:
     quint32 m_nRefs = 1;

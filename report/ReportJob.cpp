@@ -4,6 +4,7 @@
 #include "report/ExcelWrappers.h"
 #include "report/ReportLayout.h"
 #include "report/SpreadsheetServer.h"
+#include "report/XlsFile.h"
 
 #include <exception>
 
@@ -117,12 +118,44 @@ void ReportCaught(const ReportHooks& hooks, BusyCursor& cursor, const QString& s
     }
 }
 
+void Tell(const std::function<void(const ReportNote&)>& hook, const ReportNote& note)
+{
+    if (!hook)
+        return;
+    try
+    {
+        hook(note);
+    }
+    catch (...)
+    {
+    }
+}
+
+// The plain reason of a failure: what the file layer of the built-in server
+// found (on the workbook for a save, on the collection for an open), else
+// the server's own description, else the call that failed.
+ReportNote PlainReason(const ExcelJob& job, const QString& strDescription)
+{
+    const XlsFileNotes* pNotes = job.book.m_lpDispatch ? FileNotesOf(job.book.m_lpDispatch) : nullptr;
+    if ((pNotes == nullptr || pNotes->strError.isEmpty()) && job.books.m_lpDispatch)
+        pNotes = FileNotesOf(job.books.m_lpDispatch);
+    if (pNotes != nullptr && pNotes->failure.IsFailure())
+        return ReportNote::FromBoth(pNotes->failure.Text(LANGUAGE_CHINESE), pNotes->failure.Text(LANGUAGE_ENGLISH));
+    if (pNotes != nullptr && pNotes->nActiveSheetKind != 0)
+        return ReportNote::From(TXT_REPORT_NOT_WORKSHEET);
+    if (pNotes != nullptr && !pNotes->strError.isEmpty())
+        return ReportNote::From(TXT_REPORT_UNREADABLE, {pNotes->strError});
+    return ReportNote::From(TXT_REPORT_SERVER_FAILED, {strDescription});
+}
+
 // Runs work() inside the guarded block; a failure is shown in the exception
-// box, then the job is ended unguarded. False after a failure.
+// box (and its plain reason handed over), then the job is ended unguarded.
+// False after a failure.
 template <typename Fn>
 bool Guarded(const ReportHooks& hooks, ExcelJob& job, const QString& strPath, const Variant& covOptional,
              BusyCursor& cursor, Fn&& work)
 {
+    QString strDescription;
     try
     {
         return work();
@@ -130,18 +163,50 @@ bool Guarded(const ReportHooks& hooks, ExcelJob& job, const QString& strPath, co
     catch (const OleException& e)
     {
         ReportCaught(hooks, cursor, QLatin1String(EXCEPTION_CAPTION_OLE), OleExceptionText(e.m_sc));
+        strDescription = OleExceptionText(e.m_sc);
     }
     catch (const OleDispatchException& e)
     {
         ReportCaught(hooks, cursor, QLatin1String(EXCEPTION_CAPTION_DISPATCH),
                      OleDispatchExceptionText(e.m_wCode, e.m_strDescription));
+        strDescription = e.m_strDescription;
     }
     catch (...)
     {
         ReportCaught(hooks, cursor, QLatin1String(EXCEPTION_CAPTION_CATCH_ALL), QLatin1String(EXCEPTION_TEXT_GENERAL));
+        strDescription = QLatin1String(EXCEPTION_TEXT_GENERAL);
     }
+    const ReportNote reason = PlainReason(job, strDescription);
     EndJob(job, strPath, covOptional, cursor, false);
+    Tell(hooks.reportFailure, reason);
     return false;
+}
+
+// The damage a reader could tell in the file just opened, or the texts cut
+// on the save just made, as one notice; nothing when there is neither.
+void TellFileNotes(const ReportHooks& hooks, const ExcelJob& job)
+{
+    const XlsFileNotes* pNotes = job.book.m_lpDispatch ? FileNotesOf(job.book.m_lpDispatch) : nullptr;
+    if (pNotes == nullptr)
+        return;
+    if (pNotes->IsDamaged())
+    {
+        QStringList zh, en;
+        const auto add = [&](int nCount, const BiText& text) {
+            if (nCount == 0)
+                return;
+            const ReportNote note = ReportNote::From(text, {QString::number(nCount)});
+            zh << note.strChinese;
+            en << note.strEnglish;
+        };
+        add(pNotes->nRepeatedCells, TXT_REPORT_REPEATED_CELLS);
+        add(pNotes->nCellsOutside, TXT_REPORT_CELLS_OUTSIDE);
+        add(pNotes->nUnknownFormats, TXT_REPORT_UNKNOWN_FORMATS);
+        const ReportNote parts = ReportNote::FromBoth(zh.join(QStringLiteral("；")), en.join(QStringLiteral("; ")));
+        Tell(hooks.reportNotice, ReportNote::From(TXT_REPORT_DAMAGED, {parts.strChinese, parts.strEnglish}));
+    }
+    if (pNotes->nCutTexts > 0)
+        Tell(hooks.reportNotice, ReportNote::From(TXT_REPORT_TEXT_CUT, {QString::number(pNotes->nCutTexts)}));
 }
 
 // A label or a D:F value: merge the cells across, write the text, centre it
@@ -205,7 +270,89 @@ QString CutToUtf8Bytes(const QString& strText, qsizetype nBytes)
     }
     return strText.left(nPos);
 }
+
+// The report layout: all cells centred and text, the coloured and bold
+// blocks, the user information, the header row and the rows from row 7 on.
+void WriteReportCells(ExcelWorksheet& sheet, const QVector<MeasurementRecord>& rows, Language language,
+                      const ReportUserInfo& info)
+{
+    ExcelRange cells;
+    ExcelRange range;
+    ExcelFont font;
+    ExcelInterior interior;
+    cells.AttachDispatch(Required(sheet.GetCells()));
+
+    // All cells: centred, text format (so values are stored and read back as text).
+    cells.SetHorizontalAlignment(Variant(XL_CENTER));
+    cells.SetNumberFormatLocal(Variant(QStringLiteral("@")));
+
+    // B2:J4 bold on light green; A6:K6 bold.
+    range.AttachDispatch(Required(
+        sheet.GetRange(Variant(QLatin1String(REPORT_INFO_BLOCK_FROM)), Variant(QLatin1String(REPORT_INFO_BLOCK_TO)))));
+    font.AttachDispatch(Required(range.GetFont()));
+    font.SetBold(Variant(qint32(1)));
+    interior.AttachDispatch(Required(range.GetInterior()));
+    interior.SetColorIndex(Variant(REPORT_INFO_COLOR_INDEX, VT_I2));
+    range.AttachDispatch(
+        Required(sheet.GetRange(Variant(QLatin1String(REPORT_HEADER_FROM)), Variant(QLatin1String(REPORT_HEADER_TO)))));
+    font.AttachDispatch(Required(range.GetFont()));
+    font.SetBold(Variant(qint32(1)));
+
+    // The user-information block, row by row: B:C, D:F, H:I, J.
+    for (const ReportInfoRow& row : REPORT_INFO_ROWS)
+    {
+        WriteMergedText(sheet, range, row.pszLeftLabelFrom, row.pszLeftLabelTo, PickText(row.leftLabel, language),
+                        REPORT_LABEL_WIDTH);
+        WriteMergedText(sheet, range, row.pszLeftValueFrom, row.pszLeftValueTo, InfoText(info, row.leftField),
+                        REPORT_VALUE_WIDTH);
+        WriteMergedText(sheet, range, row.pszRightLabelFrom, row.pszRightLabelTo, PickText(row.rightLabel, language),
+                        REPORT_LABEL_WIDTH);
+        cells.SetItem(Variant(qint32(row.nRow)), Variant(qint32(REPORT_INFO_RIGHT_COL)),
+                      Variant(InfoText(info, row.rightField)));
+    }
+
+    // Column headers A6..G6; F and G 22 characters wide.
+    for (qint32 nCol = 1; nCol <= RECORD_COLUMNS; ++nCol)
+    {
+        cells.SetItem(Variant(qint32(REPORT_HEADER_ROW)), Variant(nCol),
+                      Variant(PickText(REPORT_COLUMN_HEADERS[size_t(nCol - 1)], language)));
+        if (nCol >= 6)
+        {
+            range.AttachDispatch(Required(cells.GetItem(Variant(qint32(REPORT_HEADER_ROW)), Variant(nCol))));
+            range.SetColumnWidth(Variant(qint32(REPORT_WIDE_WIDTH)));
+        }
+    }
+
+    // One sheet row per record from row 7 on, columns A..G.
+    qint32 nRow = REPORT_FIRST_DATA_ROW;
+    for (const MeasurementRecord& record : rows)
+    {
+        for (qint32 nCol = 1; nCol <= RECORD_COLUMNS; ++nCol)
+            cells.SetItem(Variant(nRow), Variant(nCol), Variant(record.texts[size_t(nCol - 1)]));
+        ++nRow;
+    }
+}
 } // namespace
+
+ReportNote ReportNote::From(const BiText& text, const QStringList& args)
+{
+    // A BiText for a note may hold %1 and %2 in Chinese and %2 in English
+    // for an argument that differs between the languages (see
+    // TXT_REPORT_DAMAGED): each language takes its own.
+    ReportNote note{QString::fromUtf8(text.zh), QString::fromUtf8(text.en)};
+    for (int i = 0; i < args.size(); ++i)
+    {
+        const QString strMarker = QLatin1Char('%') + QString::number(i + 1);
+        note.strChinese.replace(strMarker, args[i]);
+        note.strEnglish.replace(strMarker, args[i]);
+    }
+    return note;
+}
+
+ReportNote ReportNote::FromBoth(const QString& strChinese, const QString& strEnglish)
+{
+    return ReportNote{strChinese, strEnglish};
+}
 
 QString OleExceptionText(SCode sc)
 {
@@ -247,15 +394,14 @@ bool WriteReportJob(const QString& strPath, const QVector<MeasurementRecord>& ro
 {
     // Rows beyond the sheet's last row would be lost: refuse the whole save.
     if (rows.size() > REPORT_MAX_RECORDS)
+    {
+        Tell(hooks.reportFailure, ReportNote::From(TXT_REPORT_TOO_MANY_ROWS, {QString::number(rows.size())}));
         return false;
+    }
 
     BusyCursor cursor(hooks);
     const Variant covOptional = Variant::Missing();
     ExcelJob job;
-    ExcelRange cells;
-    ExcelRange range;
-    ExcelFont font;
-    ExcelInterior interior;
 
     return Guarded(hooks, job, strPath, covOptional, cursor, [&]() {
         if (!job.app.CreateDispatch(QLatin1String(SPREADSHEET_PROG_ID)))
@@ -272,63 +418,14 @@ bool WriteReportJob(const QString& strPath, const QVector<MeasurementRecord>& ro
         job.books.AttachDispatch(Required(job.app.GetWorkbooks()));
         job.book.AttachDispatch(Required(job.books.Add(covOptional)));
         job.sheet.AttachDispatch(Required(job.book.GetActiveSheet()));
-        cells.AttachDispatch(Required(job.sheet.GetCells()));
-
-        // All cells: centred, text format (so values are stored and read back as text).
-        cells.SetHorizontalAlignment(Variant(XL_CENTER));
-        cells.SetNumberFormatLocal(Variant(QStringLiteral("@")));
-
-        // B2:J4 bold on light green; A6:K6 bold.
-        range.AttachDispatch(Required(job.sheet.GetRange(Variant(QLatin1String(REPORT_INFO_BLOCK_FROM)),
-                                                         Variant(QLatin1String(REPORT_INFO_BLOCK_TO)))));
-        font.AttachDispatch(Required(range.GetFont()));
-        font.SetBold(Variant(qint32(1)));
-        interior.AttachDispatch(Required(range.GetInterior()));
-        interior.SetColorIndex(Variant(REPORT_INFO_COLOR_INDEX, VT_I2));
-        range.AttachDispatch(Required(
-            job.sheet.GetRange(Variant(QLatin1String(REPORT_HEADER_FROM)), Variant(QLatin1String(REPORT_HEADER_TO)))));
-        font.AttachDispatch(Required(range.GetFont()));
-        font.SetBold(Variant(qint32(1)));
-
-        // The user-information block, row by row: B:C, D:F, H:I, J.
-        for (const ReportInfoRow& row : REPORT_INFO_ROWS)
-        {
-            WriteMergedText(job.sheet, range, row.pszLeftLabelFrom, row.pszLeftLabelTo,
-                            PickText(row.leftLabel, language), REPORT_LABEL_WIDTH);
-            WriteMergedText(job.sheet, range, row.pszLeftValueFrom, row.pszLeftValueTo, InfoText(info, row.leftField),
-                            REPORT_VALUE_WIDTH);
-            WriteMergedText(job.sheet, range, row.pszRightLabelFrom, row.pszRightLabelTo,
-                            PickText(row.rightLabel, language), REPORT_LABEL_WIDTH);
-            cells.SetItem(Variant(qint32(row.nRow)), Variant(qint32(REPORT_INFO_RIGHT_COL)),
-                          Variant(InfoText(info, row.rightField)));
-        }
-
-        // Column headers A6..G6; F and G 22 characters wide.
-        for (qint32 nCol = 1; nCol <= RECORD_COLUMNS; ++nCol)
-        {
-            cells.SetItem(Variant(qint32(REPORT_HEADER_ROW)), Variant(nCol),
-                          Variant(PickText(REPORT_COLUMN_HEADERS[size_t(nCol - 1)], language)));
-            if (nCol >= 6)
-            {
-                range.AttachDispatch(Required(cells.GetItem(Variant(qint32(REPORT_HEADER_ROW)), Variant(nCol))));
-                range.SetColumnWidth(Variant(qint32(REPORT_WIDE_WIDTH)));
-            }
-        }
-
-        // One sheet row per record from row 7 on, columns A..G.
-        qint32 nRow = REPORT_FIRST_DATA_ROW;
-        for (const MeasurementRecord& record : rows)
-        {
-            for (qint32 nCol = 1; nCol <= RECORD_COLUMNS; ++nCol)
-                cells.SetItem(Variant(nRow), Variant(nCol), Variant(record.texts[size_t(nCol - 1)]));
-            ++nRow;
-        }
+        WriteReportCells(job.sheet, rows, language, info);
 
         // Silent save: no question about replacing a file.
         job.app.SetAlertBeforeOverwriting(false);
         job.app.SetDisplayAlerts(false);
         job.book.SaveAs(Variant(strPath), covOptional, covOptional, covOptional, covOptional, covOptional, 0,
                         covOptional, covOptional, covOptional, covOptional, covOptional);
+        TellFileNotes(hooks, job);
 
         EndJob(job, strPath, covOptional, cursor, true);
         return true;
@@ -393,8 +490,34 @@ bool ReadReportJob(const QString& strPath, const ReportHooks& hooks)
             if (hooks.appendRow)
                 hooks.appendRow(record);
         }
+        TellFileNotes(hooks, job);
 
         EndJob(job, strPath, covOptional, cursor, true);
         return true;
     });
+}
+
+bool BuildReportWorkbook(const QVector<MeasurementRecord>& rows, Language language, const ReportUserInfo& info,
+                         Workbook& book)
+{
+    if (rows.size() > REPORT_MAX_RECORDS)
+        return false;
+    const Variant covOptional = Variant::Missing();
+    ExcelJob job;
+    try
+    {
+        job.app.AttachDispatch(CreateSpreadsheetServer());
+        job.books.AttachDispatch(Required(job.app.GetWorkbooks()));
+        job.book.AttachDispatch(Required(job.books.Add(covOptional)));
+        job.sheet.AttachDispatch(Required(job.book.GetActiveSheet()));
+        WriteReportCells(job.sheet, rows, language, info);
+        book = *WorkbookOf(job.book.m_lpDispatch);
+        job.book.Close(Variant(qint32(0)), covOptional, covOptional);
+        job.app.Quit();
+        return true;
+    }
+    catch (...)
+    {
+        return false;
+    }
 }

@@ -6,10 +6,11 @@
 #pragma once
 
 #include "records/MeasurementRecord.h"
-#include "texts/Language.h"
 #include "report/Variant.h"
+#include "texts/Language.h"
 
 #include <QString>
+#include <QStringList>
 #include <QVector>
 #include <functional>
 
@@ -26,6 +27,18 @@ struct ReportUserInfo
         return strCompany == o.strCompany && strMeterType == o.strMeterType && strSerial == o.strSerial &&
                strOperator == o.strOperator && strNotes == o.strNotes;
     }
+};
+
+// A note for the operator in both languages, made from a BiText whose %1,
+// %2 ... are filled in.
+struct ReportNote
+{
+    QString strChinese;
+    QString strEnglish;
+
+    QString Text(Language language) const { return language == LANGUAGE_ENGLISH ? strEnglish : strChinese; }
+    static ReportNote From(const BiText& text, const QStringList& args = QStringList());
+    static ReportNote FromBoth(const QString& strChinese, const QString& strEnglish);
 };
 
 // What the job asks of its caller. Empty hooks are skipped.
@@ -45,6 +58,14 @@ struct ReportHooks
     // The wait cursor: true at the start of the job, false at its end (and
     // before a message of the job's own is shown).
     std::function<void(bool bBusy)> setBusy;
+    // A save or open that gives false: the reason in plain words ("the disk
+    // is full", "it is not a regular file", too many records), called once
+    // before the job returns, after the exception box (which stays as it is).
+    std::function<void(const ReportNote&)> reportFailure;
+    // A job that went through, but with something the operator should know:
+    // the file opened was damaged and cells were left out, a text was cut to
+    // the 32,767 characters a cell holds.
+    std::function<void(const ReportNote&)> reportNotice;
 };
 
 // Writes the rows and the user information in the report layout (texts of
@@ -53,6 +74,12 @@ struct ReportHooks
 // rows than a sheet holds (REPORT_MAX_RECORDS; then nothing is started).
 bool WriteReportJob(const QString& strPath, const QVector<MeasurementRecord>& rows, Language language,
                     const ReportHooks& hooks);
+// The workbook the Save job fills, made by the same automation calls on the
+// built-in server but not saved: the one description of the report layout,
+// for tests and benchmarks.
+class Workbook;
+bool BuildReportWorkbook(const QVector<MeasurementRecord>& rows, Language language, const ReportUserInfo& info,
+                         Workbook& book);
 // Reads the user information and the data rows of the report at strPath.
 // False when Excel did not start, the used range has no row, or a failure
 // was caught; rows handed over before a failure are to be dropped.

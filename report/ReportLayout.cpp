@@ -60,6 +60,20 @@ const BiText TXT_REPORT_TOO_MANY_ROWS = {
     "列表中有%1条记录，但一个报表最多只能保存65530条！\n没有保存任何数据。",
     "The list holds %1 records, but a report can hold at most 65530! \n Nothing has been saved."};
 
+const BiText TXT_REPORT_UNREADABLE = {"这不是可以打开的报表（%1）", "it is not a report that can be opened (%1)"};
+const BiText TXT_REPORT_NOT_WORKSHEET = {"当前工作表不是普通工作表（是图表或宏表），没有可读的单元格",
+                                         "its active sheet is a chart or macro sheet, not a worksheet with cells"};
+const BiText TXT_REPORT_SERVER_FAILED = {"电子表格服务出错（%1）", "the spreadsheet server failed (%1)"};
+const BiText TXT_REPORT_DAMAGED = {"报表文件已损坏：%1。无法确认的单元格没有读入。",
+                                   "the report file is damaged: %2. Cells that cannot be trusted were left out."};
+const BiText TXT_REPORT_REPEATED_CELLS = {"%1 个单元格重复出现（采用了后一个）",
+                                          "%1 cell(s) appear twice (the later one is kept)"};
+const BiText TXT_REPORT_CELLS_OUTSIDE = {"%1 个单元格在工作表范围之外",
+                                         "%1 cell(s) lie outside the sheet's dimensions"};
+const BiText TXT_REPORT_UNKNOWN_FORMATS = {"%1 个单元格的格式不存在", "%1 cell(s) name a format the file lacks"};
+const BiText TXT_REPORT_TEXT_CUT = {"%1 个文本超过 32767 个字符，保存时已截断。",
+                                    "%1 text(s) longer than 32,767 characters were cut to fit a cell."};
+
 // D2 company, D3 meter type, J3 serial number, D4 operator, J4 notes.
 const std::array<ReportCellAddress, INFO_FIELD_COUNT> REPORT_INFO_CELLS = {{
     {2, REPORT_INFO_LEFT_COL},

@@ -74,6 +74,18 @@ extern const char* const REPORT_HEADER_TO;       // "K6"
 // %1 is the number of records in the list.
 extern const BiText TXT_REPORT_TOO_MANY_ROWS;
 
+// Plain reasons and notices of the report jobs (ReportNote): %1 is filled in
+// by the job. TXT_REPORT_DAMAGED takes the list of damage found, Chinese as
+// %1 and English as %2.
+extern const BiText TXT_REPORT_UNREADABLE;      // %1: the reader's words
+extern const BiText TXT_REPORT_NOT_WORKSHEET;   // the active sheet is a chart or macro sheet
+extern const BiText TXT_REPORT_SERVER_FAILED;   // %1: the server's description
+extern const BiText TXT_REPORT_DAMAGED;         // %1 / %2: what was found
+extern const BiText TXT_REPORT_REPEATED_CELLS;  // %1: count
+extern const BiText TXT_REPORT_CELLS_OUTSIDE;   // %1: count
+extern const BiText TXT_REPORT_UNKNOWN_FORMATS; // %1: count
+extern const BiText TXT_REPORT_TEXT_CUT;        // %1: count
+
 // Cell (row, column) that holds a field when a report is read back.
 struct ReportCellAddress
 {

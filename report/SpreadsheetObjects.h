@@ -5,6 +5,7 @@
 
 #include "report/Dispatch.h"
 #include "report/Workbook.h"
+#include "report/XlsFile.h"
 
 #include <QVector>
 #include <vector>
@@ -60,7 +61,13 @@ private:
     friend class BookObject;
     QVector<BookObject*> m_books; // one reference each
     bool m_bQuit = false;
+
+public:
+    // What the last Open found: why it failed, or the damage it read past.
+    XlsFileNotes m_lastOpenNotes;
 };
+
+class RangeObject;
 
 class BookObject : public ServerObject
 {
@@ -75,21 +82,24 @@ public:
     Worksheet& Sheet(int nSheet) { return m_book.m_sheets[nSheet]; }
     const Worksheet& ConstSheet(int nSheet) const { return m_book.m_sheets[nSheet]; }
     // Every change of the workbook's cells ends here (after the change).
-    void SetDirty()
-    {
-        m_bDirty = true;
-        ++m_nRevision;
-    }
-    // The cell at a position, or null: the sheet's own lookup walks a tree
-    // per call, which is what reading a report cell by cell would pay for
-    // every cell; this one uses an index built on the first read after a change.
-    const Cell* FindCell(int nSheet, int nRow, int nCol);
+    void SetDirty() { m_bDirty = true; }
     // Counts the changes of the merged areas, so ranges can keep what they
     // worked out about them.
     quint32 MergeRevision() const { return m_nMergeRevision; }
     void MergesChanged() { ++m_nMergeRevision; }
+    // A single-cell range object for Item (get). Reading a report asks for
+    // every cell once, one after the other: the objects given back are
+    // kept here and handed out again, so that no call makes a heap object.
+    RangeObject* CellObject(int nSheet, int nRow, int nCol);
+    // A cell object whose last reference was given back.
+    void KeepCellObject(RangeObject* pCell);
 
     Workbook m_book;
+    // What the last save or open of this workbook found worth telling.
+    XlsFileNotes m_notes;
+
+protected:
+    ~BookObject() override;
 
 private:
     SCode SaveAs(const Variant* pArgs, int nArgs, ExcepInfo* pExcepInfo);
@@ -101,20 +111,7 @@ private:
     bool m_bWrittenHere = false; // a SaveAs of this server succeeded
     bool m_bClosed = false;
     quint32 m_nMergeRevision = 0;
-    quint64 m_nRevision = 0;
-
-    // Cells of one sheet in row order: row r's cells are entries
-    // rowStart[r] .. rowStart[r + 1] - 1, by column.
-    struct ReadIndex
-    {
-        int nSheet = -1;
-        quint64 nRevision = 0;
-        int nCellCount = -1;
-        std::vector<int> rowStart;
-        std::vector<quint8> cols;
-        std::vector<const Cell*> cells;
-    };
-    ReadIndex m_index;
+    std::vector<RangeObject*> m_keptCells; // hold no reference to this book
 };
 
 // A rectangle of one sheet. bRows marks the Rows view of a range, whose
@@ -145,7 +142,8 @@ private:
 class RangeObject : public ServerObject
 {
 public:
-    RangeObject(BookObject* pBook, const RangeRef& ref);
+    // bKept: one of the book's cell objects (BookObject::CellObject).
+    RangeObject(BookObject* pBook, const RangeRef& ref, bool bKept = false);
     SCode Invoke(DispId dispid, quint16 wFlags, const Variant* pArgs, int nArgs, Variant* pResult,
                  ExcepInfo* pExcepInfo) override;
 
@@ -154,13 +152,15 @@ public:
     SCode SetColorIndex(const Variant& value, ExcepInfo* pExcepInfo);
     bool IsDead() const { return m_pBook->IsClosed(); }
 
-    // A report reads and writes every cell through its own range object:
-    // freed blocks are kept for the next one instead of going to the heap.
-    static void* operator new(size_t nSize);
-    static void operator delete(void* p, size_t nSize);
+    // A kept cell object of BookObject::CellObject, pointed at a new cell:
+    // it takes a reference to the book again while it is handed out.
+    void Reuse(const RangeRef& ref);
+    // Deletes a kept object (it holds no reference to the book then).
+    void DeleteKept();
 
 protected:
     ~RangeObject() override;
+    void FinalRelease() override;
 
 private:
     Worksheet& Sheet() { return m_pBook->Sheet(m_ref.nSheet); }
@@ -176,12 +176,11 @@ private:
     SCode SetColumnWidth(const Variant& value, ExcepInfo* pExcepInfo);
     SCode SetAlignment(bool bHorizontal, const Variant& value, ExcepInfo* pExcepInfo);
     SCode SetNumberFormat(const Variant& value, ExcepInfo* pExcepInfo);
-    // Stores a value in one cell; false for a value that is not a cell value.
-    bool StoreValue(int nRow, int nCol, const Variant& value);
     bool IsHiddenByMerge(int nRow, int nCol) const;
 
     BookObject* m_pBook;
     RangeRef m_ref;
+    bool m_bKept = false; // belongs to the book's kept cell objects
     // The rectangle around every merged area of the sheet, as of revision
     // m_nMergeSeen; empty (first row past the last) when there is none.
     mutable CellRect m_mergeBox;

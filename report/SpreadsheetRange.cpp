@@ -233,61 +233,44 @@ SCode SheetObject::Invoke(DispId dispid, quint16 wFlags, const Variant* pArgs, i
 
 // Range ---------------------------------------------------------------------
 
-RangeObject::RangeObject(BookObject* pBook, const RangeRef& ref) : m_pBook(pBook), m_ref(ref)
+RangeObject::RangeObject(BookObject* pBook, const RangeRef& ref, bool bKept)
+    : m_pBook(pBook), m_ref(ref), m_bKept(bKept)
 {
     m_pBook->AddRef();
 }
 
 RangeObject::~RangeObject()
 {
-    m_pBook->Release();
+    if (m_pBook != nullptr)
+        m_pBook->Release();
 }
 
-namespace {
-// Freed RangeObject blocks of this thread, up to a few dozen.
-struct RangeBlockPool
+void RangeObject::FinalRelease()
 {
-    static constexpr int MAX_BLOCKS = 64;
-    void* blocks[MAX_BLOCKS] = {};
-    int nCount = 0;
-    ~RangeBlockPool()
+    if (!m_bKept)
     {
-        while (nCount > 0)
-            ::operator delete(blocks[--nCount]);
+        delete this;
+        return;
     }
-};
-thread_local RangeBlockPool t_rangePool;
-} // namespace
-
-// Under AddressSanitizer the blocks go back to the heap, so that a range
-// used after its release is caught.
-#if defined(__SANITIZE_ADDRESS__)
-#define METER_RANGE_POOL 0
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define METER_RANGE_POOL 0
-#endif
-#endif
-#ifndef METER_RANGE_POOL
-#define METER_RANGE_POOL 1
-#endif
-constexpr bool RANGE_POOL = METER_RANGE_POOL != 0;
-
-void* RangeObject::operator new(size_t nSize)
-{
-    if (RANGE_POOL && nSize == sizeof(RangeObject) && t_rangePool.nCount > 0)
-        return t_rangePool.blocks[--t_rangePool.nCount];
-    return ::operator new(nSize);
+    // Back to the book for the next Item (get). The reference to the book
+    // goes last: it may be the book's last, and the book then deletes us.
+    BookObject* pBook = m_pBook;
+    pBook->KeepCellObject(this);
+    pBook->Release();
 }
 
-void RangeObject::operator delete(void* p, size_t nSize)
+void RangeObject::Reuse(const RangeRef& ref)
 {
-    if (p == nullptr)
-        return;
-    if (RANGE_POOL && nSize == sizeof(RangeObject) && t_rangePool.nCount < RangeBlockPool::MAX_BLOCKS)
-        t_rangePool.blocks[t_rangePool.nCount++] = p;
-    else
-        ::operator delete(p);
+    Revive();
+    m_ref = ref;
+    m_nMergeSeen = ~0u;
+    m_pBook->AddRef();
+}
+
+void RangeObject::DeleteKept()
+{
+    m_pBook = nullptr; // a kept object holds no reference to give back
+    delete this;
 }
 
 bool RangeObject::IsWholeSheet() const
@@ -303,18 +286,14 @@ template <typename Fn> bool RangeObject::ForEachFormat(Fn&& fn)
     {
         // All cells: the sheet-wide format, and every cell already there.
         fn(sheet.m_defaultFormat);
-        QVector<QPair<int, int>> cells;
-        cells.reserve(sheet.CellCount());
-        sheet.ForEachCell([&](int nRow, int nCol, const Cell&) { cells.append(qMakePair(nRow, nCol)); });
-        for (const auto& pos : cells)
-            fn(sheet.At(pos.first, pos.second).format);
+        sheet.EditAllFormats(fn);
         return true;
     }
     if (CellCount(m_ref.rect) > SHEET_MAX_CELLS_PER_CALL)
         return false;
     for (int nRow = m_ref.rect.nFirstRow; nRow <= m_ref.rect.nLastRow; ++nRow)
         for (int nCol = m_ref.rect.nFirstCol; nCol <= m_ref.rect.nLastCol; ++nCol)
-            fn(sheet.At(nRow, nCol).format);
+            sheet.EditFormat(nRow, nCol, fn);
     return true;
 }
 
@@ -424,11 +403,8 @@ SCode RangeObject::GetItem(const Variant* pArgs, Variant* pResult, ExcepInfo* pE
     const SCode sc = CellOfItem(m_ref.rect, pArgs, nRow, nCol, pExcepInfo, &ServerObject::Raise);
     if (sc != S_OK)
         return sc;
-    RangeRef cell;
-    cell.nSheet = m_ref.nSheet;
-    cell.rect = {nRow, nRow, nCol, nCol};
     if (pResult != nullptr)
-        *pResult = Variant(new RangeObject(m_pBook, cell), false);
+        *pResult = Variant(m_pBook->CellObject(m_ref.nSheet, nRow, nCol), false);
     return S_OK;
 }
 
@@ -440,8 +416,16 @@ SCode RangeObject::SetItem(const Variant* pArgs, ExcepInfo* pExcepInfo)
         return sc;
     if (IsHiddenByMerge(nRow, nCol))
         return S_OK; // the covered cells of a merge hold nothing
-    if (!StoreValue(nRow, nCol, pArgs[2]))
-        return DISP_E_TYPEMISMATCH;
+    const Variant& value = pArgs[2];
+    if (value.Type() == VT_BSTR) // what a report writes: no conversion, no copy of the characters
+        Sheet().SetText(nRow, nCol, value.String());
+    else
+    {
+        QString strText;
+        if (!ValueText(value, strText))
+            return DISP_E_TYPEMISMATCH;
+        Sheet().SetText(nRow, nCol, strText);
+    }
     m_pBook->SetDirty();
     return S_OK;
 }
@@ -450,11 +434,11 @@ SCode RangeObject::GetValue2(Variant* pResult, ExcepInfo* pExcepInfo)
 {
     if (CellCount(m_ref.rect) != 1)
         return Raise(pExcepInfo, QStringLiteral("Value2: only a single cell can be read."));
-    const Cell* pCell = m_pBook->FindCell(m_ref.nSheet, m_ref.rect.nFirstRow, m_ref.rect.nFirstCol);
+    const QString* pText = m_pBook->ConstSheet(m_ref.nSheet).FindText(m_ref.rect.nFirstRow, m_ref.rect.nFirstCol);
     if (pResult != nullptr)
     {
-        if (pCell != nullptr && pCell->bHasValue && !pCell->strText.isEmpty())
-            *pResult = Variant(pCell->strText);
+        if (pText != nullptr)
+            *pResult = Variant(*pText);
         else
             pResult->Clear();
     }
@@ -471,20 +455,9 @@ SCode RangeObject::SetValue2(const Variant& value, ExcepInfo* pExcepInfo)
     for (int nRow = m_ref.rect.nFirstRow; nRow <= m_ref.rect.nLastRow; ++nRow)
         for (int nCol = m_ref.rect.nFirstCol; nCol <= m_ref.rect.nLastCol; ++nCol)
             if (!IsHiddenByMerge(nRow, nCol))
-                StoreValue(nRow, nCol, value);
+                Sheet().SetText(nRow, nCol, strText);
     m_pBook->SetDirty();
     return S_OK;
-}
-
-bool RangeObject::StoreValue(int nRow, int nCol, const Variant& value)
-{
-    QString strText;
-    if (!ValueText(value, strText))
-        return false;
-    Cell& cell = Sheet().At(nRow, nCol);
-    cell.bHasValue = !strText.isEmpty();
-    cell.strText = std::move(strText);
-    return true;
 }
 
 bool RangeObject::IsHiddenByMerge(int nRow, int nCol) const
@@ -541,12 +514,7 @@ SCode RangeObject::Merge(const Variant& across, ExcepInfo* pExcepInfo)
             {
                 if (nRow == merge.nFirstRow && nCol == merge.nFirstCol)
                     continue;
-                if (sheet.Find(nRow, nCol) != nullptr)
-                {
-                    Cell& cell = sheet.At(nRow, nCol);
-                    cell.strText.clear();
-                    cell.bHasValue = false;
-                }
+                sheet.ClearText(nRow, nCol);
             }
         sheet.m_merges.append(merge);
     }

@@ -155,14 +155,22 @@ SCode BooksObject::Invoke(DispId dispid, quint16 wFlags, const Variant* pArgs, i
         const QString strPath = pArgs[0].String();
         Workbook book;
         QString strError;
-        if (!LoadWorkbookXls(strPath, book, &strError))
+        m_lastOpenNotes = XlsFileNotes();
+        if (!LoadWorkbookXls(strPath, book, &strError, &m_lastOpenNotes))
             return Raise(pExcepInfo, QStringLiteral("Cannot open the file \"%1\": %2").arg(strPath, strError));
         if (book.m_sheets.isEmpty())
             return Raise(pExcepInfo, QStringLiteral("Cannot open the file \"%1\": it holds no sheet.").arg(strPath));
         if (book.m_nActiveSheet < 0 || book.m_nActiveSheet >= book.m_sheets.size())
             book.m_nActiveSheet = 0;
+        // A chart or macro sheet has no cells to read: say so rather than
+        // show an empty sheet.
+        if (m_lastOpenNotes.nActiveSheetKind != 0)
+            return Raise(pExcepInfo, QStringLiteral("Cannot open the file \"%1\": its active sheet \"%2\" is not a "
+                                                    "worksheet.")
+                                         .arg(strPath, book.ActiveSheet().m_strName));
         auto* pBook = new BookObject(this, strPath);
         pBook->m_book = std::move(book);
+        pBook->m_notes = m_lastOpenNotes;
         m_books.append(pBook);
         if (pResult != nullptr)
             *pResult = Variant(pBook, true);
@@ -179,43 +187,34 @@ BookObject::BookObject(BooksObject* pBooks, const QString& strPath) : m_pBooks(p
 {
 }
 
+BookObject::~BookObject()
+{
+    for (RangeObject* pCell : m_keptCells)
+        pCell->DeleteKept();
+}
+
 void BookObject::MarkClosed()
 {
     m_bClosed = true;
     m_pBooks = nullptr;
-    m_index = ReadIndex();
 }
 
-const Cell* BookObject::FindCell(int nSheet, int nRow, int nCol)
+RangeObject* BookObject::CellObject(int nSheet, int nRow, int nCol)
 {
-    const Worksheet& sheet = ConstSheet(nSheet);
-    if (nRow < 0 || nRow >= SHEET_MAX_ROWS || nCol < 0 || nCol >= SHEET_MAX_COLS)
-        return nullptr;
-    // Rebuilt after any change (the cell count guards a change that missed
-    // SetDirty): the pointers are only good while the cells stay put.
-    if (m_index.nSheet != nSheet || m_index.nRevision != m_nRevision || m_index.nCellCount != sheet.CellCount())
-    {
-        ReadIndex index;
-        index.nSheet = nSheet;
-        index.nRevision = m_nRevision;
-        index.nCellCount = sheet.CellCount();
-        index.rowStart.assign(size_t(SHEET_MAX_ROWS) + 1, 0);
-        index.cols.reserve(size_t(index.nCellCount));
-        index.cells.reserve(size_t(index.nCellCount));
-        sheet.ForEachCell([&](int nCellRow, int nCellCol, const Cell& cell) {
-            ++index.rowStart[size_t(nCellRow) + 1];
-            index.cols.push_back(quint8(nCellCol));
-            index.cells.push_back(&cell);
-        });
-        for (size_t i = 1; i < index.rowStart.size(); ++i)
-            index.rowStart[i] += index.rowStart[i - 1];
-        m_index = std::move(index);
-    }
-    const int nEnd = m_index.rowStart[size_t(nRow) + 1];
-    for (int i = m_index.rowStart[size_t(nRow)]; i < nEnd; ++i)
-        if (m_index.cols[size_t(i)] == nCol)
-            return m_index.cells[size_t(i)];
-    return nullptr;
+    RangeRef ref;
+    ref.nSheet = nSheet;
+    ref.rect = {nRow, nRow, nCol, nCol};
+    if (m_keptCells.empty())
+        return new RangeObject(this, ref, true);
+    RangeObject* pCell = m_keptCells.back();
+    m_keptCells.pop_back();
+    pCell->Reuse(ref);
+    return pCell;
+}
+
+void BookObject::KeepCellObject(RangeObject* pCell)
+{
+    m_keptCells.push_back(pCell);
 }
 
 SCode BookObject::Invoke(DispId dispid, quint16 wFlags, const Variant* pArgs, int nArgs, Variant* pResult,
@@ -260,7 +259,8 @@ SCode BookObject::SaveAs(const Variant* pArgs, int /*nArgs*/, ExcepInfo* pExcepI
     if (strPath.isEmpty())
         return Raise(pExcepInfo, QStringLiteral("SaveAs: no file name given."));
     QString strError;
-    if (!SaveWorkbookXls(m_book, strPath, &strError))
+    m_notes = XlsFileNotes();
+    if (!SaveWorkbookXls(m_book, strPath, &strError, &m_notes))
         return Raise(pExcepInfo, QStringLiteral("Cannot save the file \"%1\": %2").arg(strPath, strError));
     m_strPath = strPath;
     m_bDirty = false;
@@ -283,7 +283,8 @@ SCode BookObject::Close(const Variant* pArgs, int /*nArgs*/, ExcepInfo* pExcepIn
     {
         const QString strPath = pArgs[1].IsMissing() ? m_strPath : pArgs[1].String();
         QString strError;
-        if (!SaveWorkbookXls(m_book, strPath, &strError))
+        m_notes = XlsFileNotes();
+        if (!SaveWorkbookXls(m_book, strPath, &strError, &m_notes))
             return Raise(pExcepInfo, QStringLiteral("Cannot save the file \"%1\": %2").arg(strPath, strError));
         m_strPath = strPath;
         m_bDirty = false;
@@ -299,4 +300,13 @@ const Workbook* WorkbookOf(Dispatch* pWorkbook)
 {
     auto* pBook = dynamic_cast<BookObject*>(pWorkbook);
     return pBook == nullptr ? nullptr : &pBook->m_book;
+}
+
+const XlsFileNotes* FileNotesOf(Dispatch* pObject)
+{
+    if (auto* pBook = dynamic_cast<BookObject*>(pObject))
+        return &pBook->m_notes;
+    if (auto* pBooks = dynamic_cast<BooksObject*>(pObject))
+        return &pBooks->m_lastOpenNotes;
+    return nullptr;
 }

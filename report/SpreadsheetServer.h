@@ -16,8 +16,11 @@
 //   rewritten; a new workbook whose SaveAs failed or never ran is dropped
 //   rather than written half-built. Workbooks.Close and Quit drop what is
 //   open without saving; nothing ever waits for an answer.
-// - SaveAs writes through a temporary file that replaces the target only
-//   when complete, so a failed save leaves the old file (or none) in place.
+// - SaveAs writes through a temporary file that is flushed to the disk and
+//   replaces the target only when complete, so a failed save (a full disk
+//   too) leaves the old file (or none) in place.
+// - Open takes regular files only and refuses a workbook whose active sheet
+//   is a chart or macro sheet; a damaged file it can read past still opens.
 // - UsedRange of a sheet without cells has no rows (Count 0).
 // - Objects of a closed workbook, or of a server that has quit, fail every
 //   call with RPC_E_DISCONNECTED.
@@ -41,6 +44,12 @@ Dispatch* CreateSpreadsheetServer();
 void RegisterSpreadsheetServer();
 
 class Workbook;
+struct XlsFileNotes;
 // The model behind a Workbook object of this server, or null when pWorkbook
 // is something else (for tests and tools that look at what was written).
 const Workbook* WorkbookOf(Dispatch* pWorkbook);
+// What the file layer found on the last save of a Workbook object, or on
+// the last Open of a Workbooks object (the reason it failed, damage read
+// past, texts cut); null for an object of another server. The report jobs
+// take the plain reason of a failure from here, beside the exception.
+const XlsFileNotes* FileNotesOf(Dispatch* pObject);

@@ -1,6 +1,11 @@
 // In-memory workbook of the built-in spreadsheet server: what the automation
 // calls change, what the BIFF8 writer saves and what the reader fills.
 // Rows and columns are 0-based here (row 0 is Excel's row 1, column 0 is A).
+//
+// A sheet keeps its cells compact, since a report holds close to half a
+// million of them: 12 bytes a cell (position, text number, packed format)
+// in one array sorted by position, and each text once in the sheet's text
+// table, shared with the QString it came from (no copy of the characters).
 #pragma once
 
 #include <QString>
@@ -25,12 +30,24 @@ struct CellFormat
                nHorzAlign == o.nHorzAlign && nVertAlign == o.nVertAlign;
     }
     bool operator!=(const CellFormat& o) const { return !(*this == o); }
+
+    // The format in 15 bits, as a cell stores it. What a file cannot hold
+    // is brought back to "none" on the way: a fill outside Excel's 56
+    // colours is no fill, alignment codes keep their three bits.
+    //   bit 0      bold
+    //   bit 1      text format "@"
+    //   bits 2..4  horizontal alignment
+    //   bits 5..7  vertical alignment
+    //   bits 8..13 fill ColorIndex 1..56, 0 for none
+    quint16 Pack() const;
+    static CellFormat Unpack(quint16 nPacked);
 };
 
+// A cell as callers see it: its text (empty for a cell without value) and
+// its format.
 struct Cell
 {
-    QString strText; // every value the report writes is text
-    bool bHasValue = false;
+    QString strText;
     CellFormat format;
 };
 
@@ -48,49 +65,108 @@ constexpr int SHEET_MAX_COLS = 256;
 class Worksheet
 {
 public:
+    // One stored cell. The key orders cells as a BIFF sheet does: row by
+    // row, left to right within a row.
+    struct Slot
+    {
+        quint32 nKey;    // row << 8 | column
+        quint32 nText;   // entry of the text table, NO_TEXT for a cell without value
+        quint16 nFormat; // CellFormat::Pack()
+    };
+    static constexpr quint32 NO_TEXT = 0xFFFFFFFFu;
+    static quint32 Key(int nRow, int nCol) { return (quint32(nRow) << 8) | quint32(nCol); }
+
     QString m_strName = QStringLiteral("Sheet1");
+    // What the file says the sheet is: 0 a worksheet, 1 a macro sheet,
+    // 2 a chart, 6 a module. Only worksheets have cells.
+    int m_nKind = 0;
     QVector<CellRect> m_merges;
     std::map<int, int> m_columnWidths; // column -> width in characters (Excel's ColumnWidth)
     CellFormat m_defaultFormat;        // format applied to "all cells"
 
-    // The cell, created with the sheet-wide format when absent. A position
-    // outside the sheet (negative, row >= SHEET_MAX_ROWS, column >=
-    // SHEET_MAX_COLS) gives a scratch cell that belongs to no position and is
-    // never saved.
-    Cell& At(int nRow, int nCol);
+    // Writes a cell's text; the cell is created with the sheet-wide format
+    // when absent. An empty text leaves a cell without value. Positions
+    // outside the sheet are ignored.
+    void SetText(int nRow, int nCol, const QString& strText);
+    // Changes a cell's format (fn(CellFormat&)); the cell is created when absent.
+    template <typename Fn> void EditFormat(int nRow, int nCol, Fn&& fn)
+    {
+        if (Slot* pSlot = Touch(nRow, nCol))
+        {
+            CellFormat format = CellFormat::Unpack(pSlot->nFormat);
+            fn(format);
+            pSlot->nFormat = format.Pack();
+        }
+    }
+    // Changes the format of every cell there is (fn(CellFormat&)); cells
+    // sharing a format are worked out once.
+    template <typename Fn> void EditAllFormats(Fn&& fn)
+    {
+        std::map<quint16, quint16> changed;
+        for (Slot& slot : m_cells)
+        {
+            auto it = changed.find(slot.nFormat);
+            if (it == changed.end())
+            {
+                CellFormat format = CellFormat::Unpack(slot.nFormat);
+                fn(format);
+                it = changed.emplace(slot.nFormat, format.Pack()).first;
+            }
+            slot.nFormat = it->second;
+        }
+    }
+    // Empties a cell's value but keeps the cell and its format.
+    void ClearText(int nRow, int nCol);
+
     // The cell's text, or an empty string when there is none.
     QString Text(int nRow, int nCol) const;
+    // The cell's text and format; false when no cell was created there.
+    bool GetCell(int nRow, int nCol, Cell* pCell) const;
+    // The text of a cell, shared with the table (no copy of the characters);
+    // null for a cell without value. Fast for positions asked in order.
+    const QString* FindText(int nRow, int nCol) const;
     // First and last used row, or false when the sheet holds no cell.
     bool UsedRows(int& nFirst, int& nLast) const;
     // First and last column that holds a cell, or false when there is none.
     bool UsedColumns(int& nFirst, int& nLast) const;
-
-    // The cell at a position, or nullptr when none was created there.
-    const Cell* Find(int nRow, int nCol) const;
     // Number of cells created (with or without a value).
-    int CellCount() const { return m_nCellCount; }
-    // Calls fn(nRow, nCol, const Cell&) for every cell, row by row and left
-    // to right within a row: the order of a BIFF sheet.
+    int CellCount() const { return int(m_cells.size()); }
+    // Calls fn(nRow, nCol, const Cell&) for every cell, in the order of a
+    // BIFF sheet. For tests and tools: it makes a Cell per call.
     template <typename Fn> void ForEachCell(Fn&& fn) const
     {
-        for (const auto& row : m_rows)
-            for (const ColumnCell& cc : row.second)
-                fn(row.first, cc.nCol, cc.cell);
+        for (const Slot& slot : m_cells)
+            fn(int(slot.nKey >> 8), int(slot.nKey & 0xFF),
+               Cell{slot.nText == NO_TEXT ? QString() : m_texts[slot.nText], CellFormat::Unpack(slot.nFormat)});
     }
     // Removes every cell (merges, widths and the default format stay).
     void ClearCells();
 
+    // The stored cells in order and the text table, for the writer.
+    const std::vector<Slot>& Slots() const { return m_cells; }
+    const std::vector<QString>& Texts() const { return m_texts; }
+
+    // Filling from a file: cells arrive in any order and may repeat. Append
+    // takes them as they come; FinishAppending puts them in order once and
+    // keeps the last of each position, returning how many repeats it dropped.
+    quint32 AddText(const QString& strText);
+    void Append(int nRow, int nCol, quint16 nFormat, quint32 nText);
+    int FinishAppending();
+
 private:
-    struct ColumnCell
-    {
-        int nCol;
-        Cell cell;
-    };
-    // Sparse rows, each a vector of its cells sorted by column: memory grows
-    // with the cells really there, and filling row by row only appends.
-    std::map<int, std::vector<ColumnCell>> m_rows;
-    int m_nCellCount = 0;
-    Cell m_scratch;
+    // The slot of a position, created (sheet-wide format) when absent; null
+    // outside the sheet.
+    Slot* Touch(int nRow, int nCol);
+    // Index of the slot with nKey, or -1.
+    qsizetype Search(quint32 nKey) const;
+
+    std::vector<Slot> m_cells; // sorted by nKey, except while appending from a file
+    std::vector<QString> m_texts;
+    // The text last stored in each column: a report repeats "1550nm" and
+    // "OPM" row after row, and those become one table entry.
+    std::vector<quint32> m_lastTextOfColumn;
+    bool m_bUnsorted = false;
+    mutable qsizetype m_nHint = 0; // where the last lookup ended
 };
 
 class Workbook

@@ -1,9 +1,11 @@
-// Writer of the BIFF8 workbook stream. The sheets are built first, so that
-// every format and string they use is known when the globals (XF table,
-// SST) are written in front of them; BOUNDSHEET positions are patched in a
-// second pass once the length of the globals is known.
+// Writer of the BIFF8 workbook stream. The constructor walks every cell
+// once, so that every format and string the sheets use is known when the
+// globals (XF table, SST) are written in front of them; AppendTo then
+// writes the stream in file order straight into the caller's buffer and
+// patches the BOUNDSHEET positions once the sheets' places are known.
 #include "report/WorkbookStream.h"
 
+#include <QtEndian>
 #include <algorithm>
 
 #include "report/BiffRecords.h"
@@ -14,23 +16,12 @@ namespace {
 
 constexpr int MAX_CELL_XFS = 4000; // Excel's limit is 4050 XFs in all
 
-// The format as it will be written: anything the file cannot hold is
-// brought back to "none" so that equal-looking formats share one XF.
-CellFormat Normalized(const CellFormat& format)
-{
-    CellFormat f = format;
-    if (f.nFillColorIndex < 1 || f.nFillColorIndex > 56)
-        f.nFillColorIndex = -1;
-    f.nHorzAlign &= 0x07;
-    f.nVertAlign &= 0x07;
-    return f;
-}
-
-QByteArray CellXfFor(const CellFormat& f)
+QByteArray CellXfFor(quint16 nPacked)
 {
     // Excel's ColorIndex n is palette entry n + 7: entries 0..7 are the
     // fixed EGA colours, ColorIndex 1 is entry 8. ColorIndex 35 (light
     // green) is entry 42; writing 35 itself would give turquoise.
+    const CellFormat f = CellFormat::Unpack(nPacked);
     const int nPalette = f.nFillColorIndex > 0 ? f.nFillColorIndex + 7 : -1;
     return CellXf(f.bBold ? BIFF_FONT_BOLD : 0, f.bTextFormat ? BIFF_FORMAT_TEXT : 0, f.nHorzAlign, f.nVertAlign,
                   nPalette);
@@ -38,9 +29,43 @@ QByteArray CellXfFor(const CellFormat& f)
 
 } // namespace
 
-WorkbookStream::WorkbookStream(const Workbook& book) : m_book(book)
+WorkbookStream::WorkbookStream(const Workbook& book) : m_book(book), m_xfOfFormat(size_t(1) << 16, 0)
 {
-    m_xfFormats.push_back(CellFormat());
+    m_xfFormats.push_back(CellFormat().Pack());
+    m_xfOfFormat[CellFormat().Pack()] = BIFF_XF_DEFAULT_CELL;
+    qsizetype nTexts = 0;
+    for (const Worksheet& sheet : book.m_sheets)
+        nTexts += qsizetype(sheet.Texts().size());
+    m_sstIndex.reserve(nTexts);
+    m_sstStrings.reserve(size_t(nTexts));
+    m_sstOfText.resize(size_t(book.m_sheets.size()));
+
+    // The order of first use, as the sheets are written: each sheet's
+    // column format, then its cells row by row.
+    qsizetype nCellBytes = 0;
+    for (int nSheet = 0; nSheet < book.m_sheets.size(); ++nSheet)
+    {
+        const Worksheet& sheet = book.m_sheets[nSheet];
+        m_sstOfText[size_t(nSheet)].assign(size_t(sheet.Texts().size()), NO_SST);
+        XfIndex(sheet.m_defaultFormat.Pack());
+        for (const Worksheet::Slot& slot : sheet.Slots())
+        {
+            XfIndex(slot.nFormat);
+            if (slot.nText != Worksheet::NO_TEXT)
+            {
+                SstIndex(nSheet, slot.nText);
+                ++m_nSstRefs;
+                nCellBytes += LABELSST_RECORD_SIZE;
+            }
+            else
+                nCellBytes += BLANK_RECORD_SIZE;
+        }
+        nCellBytes += 4096 + sheet.m_merges.size() * 8;
+    }
+    qsizetype nSstBytes = 0;
+    for (QStringView str : m_sstStrings)
+        nSstBytes += 3 + 2 * str.size();
+    m_nSizeHint = 8192 + m_xfFormats.size() * 24 + nCellBytes + nSstBytes + nSstBytes / 1024;
 }
 
 QStringList WorkbookStream::ExcelSheetNames(const Workbook& book)
@@ -66,62 +91,40 @@ QStringList WorkbookStream::ExcelSheetNames(const Workbook& book)
     return names;
 }
 
-int WorkbookStream::XfIndex(const CellFormat& format)
+int WorkbookStream::XfIndex(quint16 nFormat)
 {
-    if (format == m_lastFormat)
-        return m_nLastXf;
-    const CellFormat f = Normalized(format);
-    int n = int(std::find(m_xfFormats.begin(), m_xfFormats.end(), f) - m_xfFormats.begin());
-    if (n == m_xfFormats.size())
+    quint16& nXf = m_xfOfFormat[nFormat];
+    if (nXf == 0)
     {
-        if (n >= MAX_CELL_XFS)
-            n = 0; // out of XFs: the cell keeps its text, loses its look
+        if (m_xfFormats.size() >= MAX_CELL_XFS)
+            nXf = BIFF_XF_DEFAULT_CELL; // out of XFs: the cell keeps its text, loses its look
         else
-            m_xfFormats.push_back(f);
+        {
+            m_xfFormats.push_back(nFormat);
+            nXf = quint16(BIFF_XF_DEFAULT_CELL + m_xfFormats.size() - 1);
+        }
     }
-    m_lastFormat = format;
-    m_nLastXf = BIFF_XF_DEFAULT_CELL + n;
-    return m_nLastXf;
+    return nXf;
 }
 
-quint32 WorkbookStream::SstIndex(const QString& strText)
+quint32 WorkbookStream::SstIndex(int nSheet, quint32 nText)
 {
-    ++m_nSstRefs;
-    quint64 nHash = 14695981039346656037ull;
-    for (QChar ch : strText)
-        nHash = (nHash ^ ch.unicode()) * 1099511628211ull;
-    if (m_sstSlots.size() < 2 * (m_sstHashes.size() + 1))
+    quint32& nSst = m_sstOfText[size_t(nSheet)][nText];
+    if (nSst != NO_SST)
+        return nSst;
+    QStringView str = m_book.m_sheets[nSheet].Texts()[nText];
+    if (str.size() > BIFF_MAX_STRING_CHARS)
     {
-        // Grow to a power of two of at least four times the strings, and
-        // place them again.
-        size_t nSlots = 1024;
-        while (nSlots < 4 * m_sstHashes.size())
-            nSlots *= 2;
-        std::vector<quint32> table(nSlots, 0);
-        const size_t nMask = table.size() - 1;
-        for (size_t i = 0; i < m_sstHashes.size(); ++i)
-        {
-            size_t k = m_sstHashes[i] & nMask;
-            while (table[k] != 0)
-                k = (k + 1) & nMask;
-            table[k] = quint32(i + 1);
-        }
-        m_sstSlots.swap(table);
+        str = str.left(BIFF_MAX_STRING_CHARS);
+        ++m_nCutTexts;
     }
-    const size_t nMask = m_sstSlots.size() - 1;
-    for (size_t k = nHash & nMask;; k = (k + 1) & nMask)
-    {
-        const quint32 nSlot = m_sstSlots[k];
-        if (nSlot == 0)
-        {
-            m_sstSlots[k] = quint32(m_sstStrings.size() + 1);
-            m_sstHashes.push_back(nHash);
-            m_sstStrings.push_back(strText);
-            return quint32(m_sstStrings.size() - 1);
-        }
-        if (m_sstHashes[nSlot - 1] == nHash && m_sstStrings[int(nSlot - 1)] == strText)
-            return nSlot - 1;
-    }
+    auto it = m_sstIndex.constFind(str);
+    if (it != m_sstIndex.constEnd())
+        return nSst = it.value();
+    nSst = quint32(m_sstStrings.size());
+    m_sstIndex.insert(str, nSst);
+    m_sstStrings.push_back(str);
+    return nSst;
 }
 
 QVector<CellRect> WorkbookStream::ValidMerges(const Worksheet& sheet)
@@ -150,16 +153,15 @@ QVector<CellRect> WorkbookStream::ValidMerges(const Worksheet& sheet)
 // A worksheet substream:
 //   BOF (worksheet), DEFCOLWIDTH, COLINFO*, DIMENSIONS, cells (LABELSST for
 //   text, BLANK for a formatted empty cell), WINDOW2, MERGEDCELLS*, EOF
-QByteArray WorkbookStream::BuildSheet(const Worksheet& sheet, bool bActive)
+void WorkbookStream::AppendSheet(QByteArray& out, int nSheet, bool bActive)
 {
-    QByteArray out;
-    out.reserve(64 + 256 * 12 + qsizetype(sheet.CellCount()) * 14 + sheet.m_merges.size() * 8);
+    const Worksheet& sheet = m_book.m_sheets[nSheet];
     out += Bof(BIFF_BOF_WORKSHEET);
     out += DefColWidth(8);
 
     // Every column carries the sheet-wide format; a COLINFO is written for
     // each run of columns that differs from Excel's plain default column.
-    const int nColumnXf = XfIndex(sheet.m_defaultFormat);
+    const int nColumnXf = XfIndex(sheet.m_defaultFormat.Pack());
     int nRunStart = 0;
     auto columnWidth = [&sheet](int nCol) {
         auto it = sheet.m_columnWidths.find(nCol);
@@ -181,36 +183,29 @@ QByteArray WorkbookStream::BuildSheet(const Worksheet& sheet, bool bActive)
     else
         out += Dimensions(0, 0, 0, 0);
 
-    // Most columns of a report repeat their text from row to row ("1550nm",
-    // "OPM"): the last text of each column is tried before the table.
-    std::vector<QString> lastText(SHEET_MAX_COLS);
-    std::vector<quint32> lastIndex(SHEET_MAX_COLS, 0);
-    sheet.ForEachCell([&](int nRow, int nCol, const Cell& cell) {
-        const int nXf = XfIndex(cell.format);
-        // A text is a value even if the caller forgot bHasValue; an empty
-        // text is no value in Excel (setting "" empties a cell).
-        const QString& str = cell.strText;
-        if (str.isEmpty())
-        {
-            AppendBlank(out, nRow, nCol, nXf);
-            return;
-        }
-        if (!lastText[nCol].isEmpty() && lastText[nCol] == str)
-        {
-            ++m_nSstRefs;
-            AppendLabelSst(out, nRow, nCol, nXf, lastIndex[nCol]);
-            return;
-        }
-        const quint32 nIndex = SstIndex(str.size() > BIFF_MAX_STRING_CHARS ? str.left(BIFF_MAX_STRING_CHARS) : str);
-        lastText[nCol] = str;
-        lastIndex[nCol] = nIndex;
-        AppendLabelSst(out, nRow, nCol, nXf, nIndex);
-    });
+    // The cells, written in place: the room is made once, then filled.
+    const std::vector<Worksheet::Slot>& cellSlots = sheet.Slots();
+    qsizetype nBytes = 0;
+    for (const Worksheet::Slot& slot : cellSlots)
+        nBytes += slot.nText == Worksheet::NO_TEXT ? BLANK_RECORD_SIZE : LABELSST_RECORD_SIZE;
+    const qsizetype nStart = out.size();
+    out.resize(nStart + nBytes);
+    char* p = out.data() + nStart;
+    const std::vector<quint32>& sstOfText = m_sstOfText[size_t(nSheet)];
+    for (const Worksheet::Slot& slot : cellSlots)
+    {
+        const int nRow = int(slot.nKey >> 8), nCol = int(slot.nKey & 0xFF);
+        const int nXf = m_xfOfFormat[slot.nFormat];
+        // An empty text is no value in Excel (setting "" empties a cell).
+        if (slot.nText == Worksheet::NO_TEXT)
+            p = WriteBlank(p, nRow, nCol, nXf);
+        else
+            p = WriteLabelSst(p, nRow, nCol, nXf, sstOfText[slot.nText]);
+    }
 
     out += Window2(bActive);
     AppendMergedCells(out, ValidMerges(sheet));
     out += Eof();
-    return out;
 }
 
 // Workbook globals in file order:
@@ -220,23 +215,15 @@ QByteArray WorkbookStream::BuildSheet(const Worksheet& sheet, bool bActive)
 //   FONT x5, XF x(15 style + cell XFs), STYLE, BOUNDSHEET per sheet, SST
 //   (+ CONTINUE), EXTSST, EOF
 // followed by the sheet substreams.
-QByteArray WorkbookStream::Build()
+void WorkbookStream::AppendTo(QByteArray& out)
 {
     const Workbook& book = m_book;
     const int nSheets = int(book.m_sheets.size());
     const int nActive = (book.m_nActiveSheet >= 0 && book.m_nActiveSheet < nSheets) ? book.m_nActiveSheet : 0;
     const QStringList names = ExcelSheetNames(book);
+    const qsizetype nStreamStart = out.size();
+    out.reserve(nStreamStart + m_nSizeHint);
 
-    QVector<QByteArray> sheets;
-    qsizetype nSheetBytes = 0;
-    for (int i = 0; i < nSheets; ++i)
-    {
-        sheets.push_back(BuildSheet(book.m_sheets[i], i == nActive));
-        nSheetBytes += sheets.back().size();
-    }
-
-    QByteArray out;
-    out.reserve(nSheetBytes + 4096 + qsizetype(m_sstStrings.size()) * 16);
     out += Bof(BIFF_BOF_GLOBALS);
     out += InterfaceHdr();
     out += Mms();
@@ -263,25 +250,24 @@ QByteArray WorkbookStream::Build()
     out += Font(true);      // font 5: bold
     for (int i = 0; i < BIFF_XF_DEFAULT_CELL; ++i)
         out += StyleXf(i);
-    for (const CellFormat& f : m_xfFormats)
-        out += CellXfFor(f);
+    for (quint16 nFormat : std::as_const(m_xfFormats))
+        out += CellXfFor(nFormat);
     out += StyleNormal();
-    QVector<int> boundSheetPos;
+    QVector<qsizetype> boundSheetPos;
     for (const QString& strName : names)
     {
-        boundSheetPos.push_back(int(out.size()));
+        boundSheetPos.push_back(out.size());
         out += BoundSheet(strName);
     }
     QVector<SstPosition> sstPositions;
-    AppendSst(out, m_sstStrings, m_nSstRefs, 0, &sstPositions);
+    AppendSst(out, m_sstStrings, m_nSstRefs, nStreamStart, &sstPositions);
     out += ExtSst(sstPositions);
     out += Eof();
 
     for (int i = 0; i < nSheets; ++i)
     {
-        PutU32(out.data() + boundSheetPos[i] + BOUNDSHEET_POS_OFFSET, quint32(out.size()));
-        out += sheets[i];
-        sheets[i] = QByteArray(); // free as we go: the stream is the big one
+        qToLittleEndian<quint32>(quint32(out.size() - nStreamStart),
+                                 out.data() + boundSheetPos[i] + BOUNDSHEET_POS_OFFSET);
+        AppendSheet(out, i, i == nActive);
     }
-    return out;
 }

@@ -3,8 +3,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 #include <QVector>
 #include <vector>
 
@@ -14,10 +16,17 @@
 class WorkbookStream
 {
 public:
+    // Works out the formats (XF table) and the shared strings (SST) of the
+    // whole workbook, in the order the sheets use them; writes nothing yet.
     explicit WorkbookStream(const Workbook& book);
-    // The finished stream. The same workbook always gives the same bytes:
-    // nothing in it depends on the clock, the user or the machine.
-    QByteArray Build();
+    // Appends the finished stream to out, in one pass straight into out's
+    // buffer. The same workbook always gives the same bytes: nothing in it
+    // depends on the clock, the user or the machine.
+    void AppendTo(QByteArray& out);
+    // About the size of the stream, for reserving the buffer.
+    qsizetype SizeHint() const { return m_nSizeHint; }
+    // Distinct texts cut to the 32,767 characters a cell holds.
+    int CutTextCount() const { return m_nCutTexts; }
 
     // Sheet names as Excel accepts them: 1..31 characters, none of
     // []:*?/\, unique without regard to case; a name that breaks a rule is
@@ -25,20 +34,23 @@ public:
     static QStringList ExcelSheetNames(const Workbook& book);
 
 private:
-    QByteArray BuildSheet(const Worksheet& sheet, bool bActive);
-    int XfIndex(const CellFormat& format);
-    quint32 SstIndex(const QString& strText);
+    void AppendSheet(QByteArray& out, int nSheet, bool bActive);
+    int XfIndex(quint16 nFormat);
+    quint32 SstIndex(int nSheet, quint32 nText);
     static QVector<CellRect> ValidMerges(const Worksheet& sheet);
 
     const Workbook& m_book;
-    QVector<CellFormat> m_xfFormats; // cell XF 15 + i; [0] is the default format
-    CellFormat m_lastFormat;         // the last lookup, which most cells repeat
-    int m_nLastXf = BIFF_XF_DEFAULT_CELL;
-    // Shared strings in the order of first use, found again through an
-    // open-addressing table (slot = string index + 1, 0 empty) on a plain
-    // FNV-1a hash: a report has a few hundred thousand texts to look up.
-    QVector<QString> m_sstStrings;
-    std::vector<quint64> m_sstHashes;
-    std::vector<quint32> m_sstSlots;
+    // XF of each packed format (0: none yet); cell XFs are 15 and up.
+    std::vector<quint16> m_xfOfFormat;
+    QVector<quint16> m_xfFormats; // cell XF 15 + i; [0] is the default format
+    // Shared strings in the order of first use. Each sheet's text table
+    // entry maps to its SST index (NO_SST until seen); equal texts of
+    // different entries meet in the hash.
+    static constexpr quint32 NO_SST = 0xFFFFFFFFu;
+    std::vector<std::vector<quint32>> m_sstOfText;
+    std::vector<QStringView> m_sstStrings;
+    QHash<QStringView, quint32> m_sstIndex;
     quint32 m_nSstRefs = 0;
+    int m_nCutTexts = 0;
+    qsizetype m_nSizeHint = 0;
 };

@@ -1,18 +1,13 @@
 // .xls files: the workbook stream in its compound file, on disk and in
-// memory.
+// memory. The stream is written straight into the buffer of the whole file,
+// behind the room the compound file header takes.
 #include "report/XlsFile.h"
-
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 
 #include "report/BiffReader.h"
 #include "report/CompoundFile.h"
 #include "report/WorkbookStream.h"
 
 namespace {
-
-constexpr qint64 MAX_FILE_SIZE = 512LL * 1024 * 1024; // far beyond 65,536 rows of a report
 
 bool SetError(QString* pError, const QString& str)
 {
@@ -25,39 +20,45 @@ bool SetError(QString* pError, const QString& str)
 
 QByteArray BuildWorkbookStream(const Workbook& book)
 {
-    return WorkbookStream(book).Build();
+    QByteArray stream;
+    WorkbookStream(book).AppendTo(stream);
+    return stream;
 }
 
-bool BuildWorkbookXlsData(const Workbook& book, QByteArray& fileBytes, QString* pError)
+bool BuildWorkbookXlsData(const Workbook& book, QByteArray& fileBytes, QString* pError, XlsFileNotes* pNotes)
 {
-    return CompoundFile::Write(QStringLiteral("Workbook"), BuildWorkbookStream(book), fileBytes, pError);
-}
-
-bool SaveWorkbookXls(const Workbook& book, const QString& strPath, QString* pError)
-{
-    QByteArray fileBytes;
-    if (!BuildWorkbookXlsData(book, fileBytes, pError))
-        return false;
-    QSaveFile file(strPath);
-    if (!file.open(QIODevice::WriteOnly))
-        return SetError(pError, QStringLiteral("Cannot write %1: %2").arg(strPath, file.errorString()));
-    if (file.write(fileBytes) != fileBytes.size())
-    {
-        const QString str = file.errorString();
-        file.cancelWriting();
-        return SetError(pError, QStringLiteral("Cannot write %1: %2").arg(strPath, str));
-    }
-    if (!file.commit())
-        return SetError(pError, QStringLiteral("Cannot write %1: %2").arg(strPath, file.errorString()));
+    WorkbookStream writer(book);
+    fileBytes.clear();
+    fileBytes.reserve(CompoundFile::HEADER_SIZE + writer.SizeHint() + writer.SizeHint() / 64 + 4096);
+    fileBytes.resize(CompoundFile::HEADER_SIZE);
+    writer.AppendTo(fileBytes);
+    if (pNotes)
+        pNotes->nCutTexts = writer.CutTextCount();
+    if (!CompoundFile::WrapStream(fileBytes))
+        return SetError(pError, QStringLiteral("The workbook is too large for a compound file"));
     return true;
 }
 
-bool ParseWorkbookStream(const QByteArray& stream, Workbook& book, QString* pError)
+bool SaveWorkbookXls(const Workbook& book, const QString& strPath, QString* pError, XlsFileNotes* pNotes)
 {
-    return ParseBiffWorkbook(stream, book, pError);
+    XlsFileNotes notes;
+    QByteArray fileBytes;
+    bool bOk = BuildWorkbookXlsData(book, fileBytes, &notes.strError, &notes);
+    if (bOk && !WriteFileSafely(strPath, fileBytes, &notes.failure))
+        bOk = SetError(&notes.strError, QStringLiteral("Cannot write %1: %2").arg(strPath, notes.failure.Text()));
+    if (!bOk && pError)
+        *pError = notes.strError;
+    if (pNotes)
+        *pNotes = notes;
+    return bOk;
 }
 
-bool LoadWorkbookXlsData(const QByteArray& fileBytes, Workbook& book, QString* pError)
+bool ParseWorkbookStream(const QByteArray& stream, Workbook& book, QString* pError, XlsFileNotes* pNotes)
+{
+    return ParseBiffWorkbook(stream, book, pError, pNotes);
+}
+
+bool LoadWorkbookXlsData(const QByteArray& fileBytes, Workbook& book, QString* pError, XlsFileNotes* pNotes)
 {
     if (!CompoundFile::HasSignature(fileBytes))
     {
@@ -65,7 +66,7 @@ bool LoadWorkbookXlsData(const QByteArray& fileBytes, Workbook& book, QString* p
             return SetError(pError, QStringLiteral("This is an Excel 2007+ (.xlsx) or other zip file, not an Excel "
                                                    "97-2003 .xls workbook"));
         if (fileBytes.startsWith("\x09\x08") || fileBytes.startsWith("\x09\x04") || fileBytes.startsWith("\x09\x02") ||
-            fileBytes.startsWith("\x09\x00"))
+            fileBytes.startsWith(QByteArray("\x09\x00", 2)))
             return SetError(pError, QStringLiteral("Old Excel (BIFF2-5) worksheet file: only Excel 97-2003 (BIFF8) "
                                                    ".xls files can be read"));
         return SetError(pError, QStringLiteral("Not an Excel workbook (no compound file header)"));
@@ -83,20 +84,28 @@ bool LoadWorkbookXlsData(const QByteArray& fileBytes, Workbook& book, QString* p
                                                    "files can be read"));
         return SetError(pError, QStringLiteral("The file holds no Excel workbook"));
     }
-    return ParseBiffWorkbook(stream, book, pError);
+    return ParseBiffWorkbook(stream, book, pError, pNotes);
 }
 
-bool LoadWorkbookXls(const QString& strPath, Workbook& book, QString* pError)
+bool LoadWorkbookXls(const QString& strPath, Workbook& book, QString* pError, XlsFileNotes* pNotes)
 {
-    if (QFileInfo(strPath).isDir())
-        return SetError(pError, QStringLiteral("%1 is a folder, not a workbook").arg(strPath));
-    QFile file(strPath);
-    if (!file.open(QIODevice::ReadOnly))
-        return SetError(pError, QStringLiteral("Cannot open %1: %2").arg(strPath, file.errorString()));
-    if (file.size() > MAX_FILE_SIZE)
-        return SetError(pError, QStringLiteral("%1 is too large for a workbook").arg(strPath));
-    const QByteArray fileBytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return SetError(pError, QStringLiteral("Cannot read %1: %2").arg(strPath, file.errorString()));
-    return LoadWorkbookXlsData(fileBytes, book, pError);
+    XlsFileNotes notes;
+    QByteArray fileBytes;
+    bool bOk = false;
+    // Only as much of the file as a compound file can refer to is read:
+    // a report at the start of a huge file does not pull in the rest.
+    qint64 nFileSize = 0;
+    if (!ReadRegularFile(strPath, XLS_MAX_FILE_SIZE, &fileBytes, &notes.failure, CompoundFile::HEADER_SIZE,
+                         &nFileSize) ||
+        (CompoundFile::HasSignature(fileBytes) &&
+         !ReadRegularFile(strPath, XLS_MAX_FILE_SIZE, &fileBytes, &notes.failure,
+                          CompoundFile::AddressedSize(fileBytes, nFileSize))))
+        SetError(&notes.strError, QStringLiteral("Cannot read %1: %2").arg(strPath, notes.failure.Text()));
+    else
+        bOk = LoadWorkbookXlsData(fileBytes, book, &notes.strError, &notes);
+    if (!bOk && pError)
+        *pError = notes.strError;
+    if (pNotes)
+        *pNotes = notes;
+    return bOk;
 }

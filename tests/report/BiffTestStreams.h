@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QStringList>
 #include <QVector>
+#include <QtEndian>
 #include <cstring>
 
 #include "report/BiffRecords.h"
@@ -18,14 +19,14 @@ inline QByteArray U16s(std::initializer_list<int> values)
     QByteArray out(int(2 * values.size()), '\0');
     int i = 0;
     for (int n : values)
-        PutU16(out.data() + 2 * i++, quint16(n));
+        qToLittleEndian<quint16>(quint16(n), out.data() + 2 * i++);
     return out;
 }
 
 inline QByteArray U32(quint32 n)
 {
     QByteArray out(4, '\0');
-    PutU32(out.data(), n);
+    qToLittleEndian<quint32>(n, out.data());
     return out;
 }
 
@@ -61,7 +62,7 @@ inline QByteArray Utf16(const QString& str)
 inline QByteArray Sst(const QStringList& strings)
 {
     QByteArray out;
-    AppendSst(out, QVector<QString>(strings.begin(), strings.end()), quint32(strings.size()), 0, nullptr);
+    AppendSst(out, std::vector<QStringView>(strings.begin(), strings.end()), quint32(strings.size()), 0, nullptr);
     return out;
 }
 
@@ -84,7 +85,7 @@ inline QByteArray MakeStream(const QVector<QByteArray>& sheetBodies, const QByte
     out += Eof();
     for (int i = 0; i < sheetBodies.size(); ++i)
     {
-        PutU32(out.data() + positions[i] + 4, quint32(out.size()));
+        qToLittleEndian<quint32>(quint32(out.size()), out.data() + positions[i] + 4);
         out += Bof(BIFF_BOF_WORKSHEET) + sheetBodies[i] + Eof();
     }
     return out;

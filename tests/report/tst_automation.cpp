@@ -94,17 +94,6 @@ private slots:
         QCOMPARE(strCall, QStringLiteral("%1/%2/%3").arg(row.nDispId, 0, 16).arg(row.nFlags).arg(row.pszTypes));
     }
 
-    // A wrapper that holds nothing does nothing and raises nothing, so the
-    // end of a job still reaches the objects that do exist.
-    void EmptyWrapperIgnoresCalls()
-    {
-        ExcelApplication app;
-        ExcelRange range;
-        app.Quit();
-        range.SetItem(I4, I4, S);
-        QCOMPARE(range.GetCount(), 0);
-    }
-
     // A value that does not fit its parameter type, or a list of the wrong
     // length, fails before the server is called.
     void ArgumentsRefusedBeforeCall_data()

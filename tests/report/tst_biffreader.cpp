@@ -131,8 +131,9 @@ void TestBiffReader::ReadCells()
     QStringList got;
     for (int nCol = 0; nCol < 8; ++nCol)
     {
-        const Cell* p = book.ActiveSheet().Find(0, nCol);
-        got << (!p ? QString() : p->bHasValue ? p->strText : QStringLiteral("_"));
+        Cell cell;
+        const bool bThere = book.ActiveSheet().GetCell(0, nCol, &cell);
+        got << (!bThere ? QString() : !cell.strText.isEmpty() ? cell.strText : QStringLiteral("_"));
     }
     while (!got.isEmpty() && got.last().isEmpty())
         got.removeLast();
@@ -164,7 +165,7 @@ void TestBiffReader::WriteSstSplits()
     QFETCH(QList<int>, lengths);
     QFETCH(QByteArray, continueStarts);
     QByteArray out;
-    AppendSst(out, QVector<QString>(strings.begin(), strings.end()), 1, 0, nullptr);
+    AppendSst(out, std::vector<QStringView>(strings.begin(), strings.end()), 1, 0, nullptr);
     QList<int> gotLengths;
     QByteArray gotStarts;
     for (int nPos = 0; nPos < out.size(); nPos += 4 + gotLengths.last())

@@ -29,7 +29,7 @@ Workbook Sentinel() // a workbook that must come out of a failed load untouched
 {
     Workbook book;
     book.ActiveSheet().m_strName = QStringLiteral("untouched");
-    book.ActiveSheet().At(3, 3).strText = QStringLiteral("keep");
+    book.ActiveSheet().SetText(3, 3, QStringLiteral("keep"));
     return book;
 }
 
@@ -51,7 +51,7 @@ QByteArray Compound(const QString& strStream, const QByteArray& stream)
 QByteArray WithLastSheetAt(QByteArray stream, int nSheets, int nSheetSize, quint32 nOffset)
 {
     const int nBoundSheet = int(stream.size()) - nSheets * nSheetSize - 4 - 14;
-    PutU32(stream.data() + nBoundSheet + 4, nOffset);
+    qToLittleEndian<quint32>(nOffset, stream.data() + nBoundSheet + 4);
     return stream;
 }
 
@@ -65,7 +65,7 @@ void TestXlsMalformed::BadInputs_data()
     const QByteArray cell = Rec(BIFF_LABELSST, Cell3(0, 0) + U32(0)), x = Sst({QStringLiteral("x")});
     const int nSheet = int((Bof(BIFF_BOF_WORKSHEET) + cell + Eof()).size());
     QByteArray biff5 = Bof(BIFF_BOF_GLOBALS) + Eof();
-    PutU16(biff5.data() + 4, 0x0500);
+    qToLittleEndian<quint16>(0x0500, biff5.data() + 4);
     const QByteArray biff4 = QByteArray::fromHex("0904060000001000000000000A000000");
     const auto row = [](const char* pszName, const QByteArray& bytes, bool bIsStream, const char* pszReason) {
         QTest::newRow(pszName) << bytes << bIsStream << QString::fromLatin1(pszReason);

@@ -33,10 +33,11 @@ Workbook SpecialBook(bool bLongStrings)
     Put(book.m_sheets[0], 0, 0, QStringLiteral("first"));
     Put(book.m_sheets[1], 200, 255, QStringLiteral("last column"));
     Put(book.m_sheets[1], 65535, 0, QStringLiteral("last row"));
-    Cell& cell = book.m_sheets[1].At(3, 3); // formatted, no value
-    cell.format.bBold = true;
-    cell.format.nFillColorIndex = 6;
-    cell.format.nVertAlign = 1;
+    book.m_sheets[1].EditFormat(3, 3, [](CellFormat& format) { // formatted, no value
+        format.bBold = true;
+        format.nFillColorIndex = 6;
+        format.nVertAlign = 1;
+    });
     book.m_sheets[1].m_columnWidths[0] = 0;
     book.m_sheets[1].m_columnWidths[255] = 100;
     return book;
@@ -57,8 +58,9 @@ private slots:
         Worksheet sheet;
         sheet.m_defaultFormat.bTextFormat = true;
         for (const auto& p : {std::pair(9, 5), {2, 7}, {9, 1}, {2, 0}, {500, 255}, {9, 3}, {2, 7}, {0, 4}, {9, 5}})
-            sheet.At(p.first, p.second).strText = QStringLiteral("%1,%2").arg(p.first).arg(p.second);
-        sheet.At(-1, 0).strText = sheet.At(0, SHEET_MAX_COLS).strText = QStringLiteral("outside");
+            sheet.SetText(p.first, p.second, QStringLiteral("%1,%2").arg(p.first).arg(p.second));
+        sheet.SetText(-1, 0, QStringLiteral("outside"));
+        sheet.SetText(0, SHEET_MAX_COLS, QStringLiteral("outside"));
         QStringList order;
         sheet.ForEachCell([&order](int nRow, int nCol, const Cell& cell) {
             QCOMPARE(cell.strText, QStringLiteral("%1,%2").arg(nRow).arg(nCol));
@@ -156,7 +158,7 @@ private slots:
         Put(sheet, 0, 0, QString(40000, QLatin1Char('z'))); // cut to the 32767 characters a cell holds
         const int fills[] = {0, 57, -4142, 1, 56};          // outside Excel's 56 is no fill
         for (int i = 0; i < 5; ++i)
-            sheet.At(1, i).format.nFillColorIndex = fills[i];
+            sheet.EditFormat(1, i, [&](CellFormat& format) { format.nFillColorIndex = fills[i]; });
         // Kept: A1:B1 and A9:A10; left out: overlapping, one cell, reversed or outside the sheet.
         sheet.m_merges = {CellRect{0, 0, 0, 1},   CellRect{0, 1, 1, 2}, CellRect{5, 5, 5, 5},
                           CellRect{-1, 2, 0, 0},  CellRect{3, 2, 0, 0}, CellRect{70000, 70001, 0, 1},
@@ -173,7 +175,11 @@ private slots:
         QCOMPARE(got.Text(0, 0), QString(BIFF_MAX_STRING_CHARS, QLatin1Char('z')));
         const int expectedFills[] = {-1, -1, -1, 1, 56};
         for (int i = 0; i < 5; ++i)
-            QCOMPARE(got.Find(1, i)->format.nFillColorIndex, expectedFills[i]);
+        {
+            Cell cell;
+            QVERIFY(got.GetCell(1, i, &cell));
+            QCOMPARE(cell.format.nFillColorIndex, expectedFills[i]);
+        }
         QVERIFY(got.m_merges.size() == 2 && got.m_merges[0].nLastCol == 1 && got.m_merges[1].nFirstRow == 8);
     }
 

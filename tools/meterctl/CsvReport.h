@@ -1,5 +1,6 @@
 // The record rows as CSV: UTF-8, a header row with the report's column
-// captions in the chosen language, then one line of seven fields per record.
+// captions in the chosen language, then one line of seven fields per record
+// (what `meterctl download --csv` writes and `meterctl convert` reads).
 #pragma once
 
 #include "records/MeasurementRecord.h"
@@ -19,5 +20,14 @@ QString CsvField(const QString& strText);
 QByteArray BuildRecordsCsv(const QVector<MeasurementRecord>& rows, Language nLanguage, bool bBom);
 
 // Writes the CSV (with the byte order mark) to strPath; the file is replaced
-// only once it is complete. False with *pError set when it cannot be written.
-bool WriteRecordsCsv(const QString& strPath, const QVector<MeasurementRecord>& rows, Language nLanguage, QString* pError);
+// only once it is complete on disk. False with *pError set to the reason in
+// plain words ("the disk is full") when it cannot be written.
+bool WriteRecordsCsv(const QString& strPath, const QVector<MeasurementRecord>& rows, Language nLanguage,
+                     QString* pError);
+
+// Reads a CSV as BuildRecordsCsv writes it: an optional byte order mark, the
+// header row in either language, then seven fields a line (quoted fields
+// may hold commas, doubled quotes and line breaks; CR LF or LF). False
+// with *pError ("line 7: 6 fields, a record has 7") for anything else.
+// Equal texts of one column in consecutive rows share their characters.
+bool ParseRecordsCsv(const QByteArray& data, QVector<MeasurementRecord>& rows, QString* pError);

@@ -78,6 +78,19 @@ const CommandHelp COMMAND_HELP[] = {
      "Sets the meter's clock to the computer's local time (--now, the default) or to\n"
      "the time given; the meter keeps years 2000 to 2099.\n",
      true},
+    {"convert",
+     "meterctl convert IN OUT [--lang zh|en]\n"
+     "                 [--company T] [--meter-type T] [--serial T] [--operator T] [--notes T]",
+     "Turns the CSV that `download --csv` writes into a report and back: IN and OUT\n"
+     "each end in .csv (UTF-8, header row, seven columns) or .xls (the report, as\n"
+     "the program's Save writes it). The user information of a report comes from\n"
+     "the options, or from IN when it is a report. A CSV that is not in that form\n"
+     "is refused with the number of the line at fault.\n"
+     "\n"
+     "  --company T, --meter-type T, --serial T, --operator T, --notes T\n"
+     "                   the user information of the report\n"
+     "  --lang zh|en     language of the report's labels and the header row\n",
+     false},
     {"show", "meterctl show FILE.xls [--csv] [--lang zh|en]",
      "Prints a report's user information and rows as the program's Open loads\n"
      "them, tab-separated (control characters shown as spaces). --csv prints the\n"
@@ -164,6 +177,7 @@ void MeterCtl::PrintHelp(const QString& strCommand)
                  "  calibrate   send a calibration value (--rl or --opm)\n"
                  "  set-clock   set the meter's clock\n"
                  "  show        print a report's user information and rows\n"
+                 "  convert     turn a download CSV into a report and back\n"
                  "\n`meterctl COMMAND --help` describes a command.\n\n"
               << EXIT_CODES_HELP;
     }
@@ -209,6 +223,8 @@ int MeterCtl::Run(const QStringList& args)
         return CmdSetClock(rest);
     if (strCommand == QLatin1String("show"))
         return CmdShow(rest);
+    if (strCommand == QLatin1String("convert"))
+        return CmdConvert(rest);
     return Usage(QString(), QStringLiteral("unknown command '%1'.").arg(strCommand));
 }
 
@@ -478,33 +494,11 @@ int MeterCtl::CmdShow(const QStringList& args)
     if (parser.positionalArguments().size() != 1)
         return Usage(strCommand, QStringLiteral("give one report file."));
     const QString strPath = parser.positionalArguments().first();
-    const QFileInfo info(strPath);
-    if (!info.exists() || info.isDir() || !info.isReadable())
-    {
-        m_err << "meterctl: cannot read " << strPath
-              << (info.isDir() ? QStringLiteral(": it is a folder.\n") : QStringLiteral(": no such file.\n"));
-        m_err.flush();
-        return EXIT_FILE;
-    }
-
     ReportUserInfo userInfo;
     QVector<MeasurementRecord> rows;
-    QString strFailure;
-    ReportHooks hooks;
-    hooks.showUserInfo = [&userInfo](const ReportUserInfo& i) { userInfo = i; };
-    hooks.appendRow = [&rows](const MeasurementRecord& row) { rows.append(row); };
-    hooks.reportException = [&strFailure](const QString& strCaption, const QString& strText) {
-        strFailure = strCaption + QStringLiteral(": ") + strText.simplified();
-    };
-    if (!ReadReportJob(info.absoluteFilePath(), hooks))
-    {
-        m_err << "meterctl: " << strPath << " is not a report that can be opened";
-        if (!strFailure.isEmpty())
-            m_err << " (" << strFailure << ')';
-        m_err << ".\n";
-        m_err.flush();
-        return EXIT_FILE;
-    }
+    nExit = ReadReportFile(strPath, rows, userInfo);
+    if (nExit != EXIT_OK)
+        return nExit;
 
     if (parser.isSet(QStringLiteral("csv")))
     {
@@ -522,21 +516,27 @@ int MeterCtl::CmdShow(const QStringList& args)
     }
     const QString values[INFO_FIELD_COUNT] = {userInfo.strCompany, userInfo.strMeterType, userInfo.strSerial,
                                               userInfo.strOperator, userInfo.strNotes};
+    QString strText;
     for (int nField = 0; nField < INFO_FIELD_COUNT; ++nField)
-        m_out << labels[size_t(nField)] << Printable(values[nField]) << '\n';
-    m_out << '\n';
+        strText += labels[size_t(nField)] + Printable(values[nField]) + QLatin1Char('\n');
+    strText += QLatin1Char('\n');
     for (int nCol = 0; nCol < RECORD_COLUMNS; ++nCol)
     {
         const BiText& text = REPORT_COLUMN_HEADERS[size_t(nCol)];
-        m_out << (nCol > 0 ? "\t" : "") << PickText(text, nLanguage);
+        strText += (nCol > 0 ? QStringLiteral("\t") : QString()) + PickText(text, nLanguage);
     }
-    m_out << '\n';
+    strText += QLatin1Char('\n');
     for (const MeasurementRecord& row : std::as_const(rows))
     {
         for (int nCol = 0; nCol < RECORD_COLUMNS; ++nCol)
-            m_out << (nCol > 0 ? "\t" : "") << Printable(row.texts[size_t(nCol)]);
-        m_out << '\n';
+        {
+            if (nCol > 0)
+                strText += QLatin1Char('\t');
+            strText += Printable(row.texts[size_t(nCol)]);
+        }
+        strText += QLatin1Char('\n');
     }
+    m_out << strText;
     m_out.flush();
     return EXIT_OK;
 }

@@ -73,6 +73,15 @@ private:
     int CmdCalibrate(const QStringList& args);
     int CmdSetClock(const QStringList& args);
     int CmdShow(const QStringList& args);
+    int CmdConvert(const QStringList& args);
+
+    // The report files (MeterCtlConvert.cpp). Each prints what went wrong,
+    // in plain words, on the error stream, and warns of a damaged report.
+    // Reading: EXIT_OK or EXIT_FILE.
+    int ReadReportFile(const QString& strPath, QVector<MeasurementRecord>& rows, ReportUserInfo& info);
+    // Writing: EXIT_OK, EXIT_FILE, or EXIT_TOO_MANY_ROWS (nothing written).
+    int WriteReportFile(const QString& strPath, const QVector<MeasurementRecord>& rows, const ReportUserInfo& info,
+                        Language nLanguage);
 
     // Parses args; prints the command's help and sets nExit to EXIT_OK for
     // --help, or prints the error and sets EXIT_USAGE. True when the command goes on.

@@ -60,7 +60,7 @@ int MeterCtl::WriteOutputs(const DownloadOutputs& outputs, const QVector<Measure
             m_out << "Wrote " << strWhat << " to " << PathText(outputs.strCsv) << '\n';
         else
         {
-            m_err << "meterctl: cannot write " << PathText(outputs.strCsv) << ": " << strError << '\n';
+            m_err << "meterctl: cannot write " << PathText(outputs.strCsv) << ": " << strError << ".\n";
             nExit = EXIT_FILE;
         }
     }
@@ -78,25 +78,10 @@ int MeterCtl::WriteOutputs(const DownloadOutputs& outputs, const QVector<Measure
         }
         else
         {
-            QString strFailure;
-            ReportHooks hooks;
-            hooks.fetchUserInfo = [&outputs]() { return outputs.userInfo; };
-            hooks.reportException = [&strFailure](const QString& strCaption, const QString& strText) {
-                strFailure = strCaption + QStringLiteral(": ") + strText.simplified();
-            };
-            hooks.reportNoExcel = [&strFailure]() {
-                strFailure = QStringLiteral("the spreadsheet server could not be started");
-            };
-            if (WriteReportJob(QFileInfo(outputs.strXls).absoluteFilePath(), rows, outputs.nLanguage, hooks))
+            if (WriteReportFile(outputs.strXls, rows, outputs.userInfo, outputs.nLanguage) == EXIT_OK)
                 m_out << "Wrote " << strWhat << " to " << PathText(outputs.strXls) << '\n';
             else
-            {
-                m_err << "meterctl: cannot write the report " << PathText(outputs.strXls);
-                if (!strFailure.isEmpty())
-                    m_err << " (" << strFailure << ')';
-                m_err << ".\n";
                 nExit = EXIT_FILE;
-            }
         }
     }
     if (outputs.strCsv.isEmpty() && outputs.strXls.isEmpty())

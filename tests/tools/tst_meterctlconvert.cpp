@@ -1,0 +1,207 @@
+// meterctl convert and the report files of show: CSV and report into one
+// another through the built program, CSVs refused with their line number, a
+// full disk (a real 64 KB tmpfs in a mount namespace of its own) that keeps
+// the old file and says so in plain words, files that are not reports, and a
+// damaged report shown with a warning.
+#include "../report/BiffTestStreams.h"
+#include "../report/LayoutCheck.h"
+#include "CtlTestRun.h"
+
+#include "report/CompoundFile.h"
+#include "tools/meterctl/CsvReport.h"
+
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+QByteArray RecordsCsv(int nRows)
+{
+    QByteArray csv = "\xEF\xBB\xBFNumber,Wave,Mode,RL|OPM|IL,REF|PowerMeter,Date-Time,Notes\r\n";
+    for (int i = 1; i <= nRows; ++i)
+        csv += QStringLiteral("%1,1550nm,%2,-12.%3dBm,-3.00dBm,2012-5-3  9:%4:7,%5\r\n")
+                   .arg(i)
+                   .arg(i % 2 ? QStringLiteral("OPM") : QStringLiteral("RL"))
+                   .arg(i % 100, 2, 10, QLatin1Char('0'))
+                   .arg(i % 60)
+                   .arg(i == 2 ? QStringLiteral("\"x, \"\"y\"\"\"") : QString())
+                   .toUtf8();
+    return csv;
+}
+
+bool WriteBytes(const QString& strPath, const QByteArray& data)
+{
+    QFile file(strPath);
+    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+}
+} // namespace
+
+class TestMeterCtlConvert : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    QString Path(const char* pszName) const { return m_dir.filePath(QString::fromLatin1(pszName)); }
+
+private slots:
+    // CSV -> report -> CSV gives the same bytes back; the report is laid out
+    // as the description says (xlrd).
+    void RoundTrip()
+    {
+        QVERIFY(WriteBytes(Path("in.csv"), RecordsCsv(30)));
+        CtlResult r = RunCtlProcess(
+            Args(QStringLiteral("convert %1 %2 --lang zh --company 光纤").arg(Path("in.csv"), Path("out.xls"))));
+        QVERIFY2(r.nExit == EXIT_OK, qPrintable(r.strErr));
+        QCOMPARE(r.strOut, QStringLiteral("Wrote 30 records to %1\n").arg(Path("out.xls")));
+        r = RunCtlProcess(Args(QStringLiteral("convert %1 %2 --lang en").arg(Path("out.xls"), Path("back.csv"))));
+        QVERIFY2(r.nExit == EXIT_OK, qPrintable(r.strErr));
+        QCOMPARE(ReadWholeFile(Path("back.csv")), RecordsCsv(30));
+        if (!LayoutCheck::HaveXlrd())
+            QSKIP("python3-xlrd is not installed: the layout is not checked");
+        QVector<MeasurementRecord> rows;
+        QString strError;
+        QVERIFY(ParseRecordsCsv(RecordsCsv(30), rows, &strError));
+        ReportUserInfo info;
+        info.strCompany = QStringLiteral("光纤");
+        const QString strDiff = LayoutCheck::Compare(Path("out.xls"), LANGUAGE_CHINESE, info, rows);
+        QVERIFY2(strDiff.isEmpty(), qPrintable(strDiff));
+    }
+
+    void Refusals_data()
+    {
+        QTest::addColumn<QByteArray>("input"); // written to in.csv
+        QTest::addColumn<QString>("strArgs");
+        QTest::addColumn<int>("nExit");
+        QTest::addColumn<QString>("strError");
+        const QByteArray head = RecordsCsv(0);
+        QTest::newRow("six fields") << head + "1,2,3,4,5,6\r\n"
+                                    << "convert %1/in.csv %1/o.xls" << int(EXIT_FILE)
+                                    << "in.csv is not a record CSV: line 2: 6 fields, a record has 7.";
+        QTest::newRow("quote never closed, line counted across a break")
+            << head + "1,a,b,c,d,\"e\nf\",g\r\n2,\"x"
+            << "convert %1/in.csv %1/o.xls" << int(EXIT_FILE) << "line 4: a quoted field is not closed.";
+        QTest::newRow("no header") << QByteArray("1,2,3,4,5,6,7\r\n") << "convert %1/in.csv %1/o.xls" << int(EXIT_FILE)
+                                   << "line 1: not the header row";
+        QTest::newRow("65531 records") << RecordsCsv(65531) << "convert %1/in.csv %1/o.xls" << int(EXIT_TOO_MANY_ROWS)
+                                       << "65531 records do not fit one .xls sheet";
+        QTest::newRow("show a device") << QByteArray() << "show /dev/zero" << int(EXIT_FILE)
+                                       << "meterctl: cannot read /dev/zero: it is not a regular file.";
+        QTest::newRow("show a FIFO") << QByteArray() << "show %1/fifo.xls" << int(EXIT_FILE)
+                                     << "fifo.xls: it is not a regular file.";
+        QTest::newRow("show a CSV") << head << "show %1/in.csv" << int(EXIT_FILE)
+                                    << "in.csv is not a report that can be opened: it is not a report";
+    }
+    void Refusals()
+    {
+        QFETCH(QByteArray, input);
+        QFETCH(QString, strArgs);
+        QFETCH(int, nExit);
+        QFETCH(QString, strError);
+        QVERIFY(WriteBytes(Path("in.csv"), input));
+        QFile::remove(Path("o.xls"));
+        if (!QFile::exists(Path("fifo.xls")))
+            QVERIFY(::mkfifo(QFile::encodeName(Path("fifo.xls")).constData(), 0600) == 0);
+        const CtlResult r = RunCtl(Args(strArgs.replace(QStringLiteral("%1"), m_dir.path())));
+        QCOMPARE(r.nExit, nExit);
+        QVERIFY2(r.strErr.contains(strError), qPrintable(r.strErr));
+        QVERIFY2(!r.strErr.contains(QStringLiteral("SCODE")) && !r.strErr.contains(QStringLiteral("..")),
+                 qPrintable(r.strErr));
+        QVERIFY(!QFile::exists(Path("o.xls")));
+    }
+
+    // An unreadable report is "permission denied", not "no such file".
+    void ShowUnreadable()
+    {
+        QVERIFY(WriteBytes(Path("secret.xls"), RecordsCsv(1)));
+        QVERIFY(QFile::setPermissions(Path("secret.xls"), QFile::WriteOwner));
+        QStringList prefix;
+        if (::geteuid() == 0)
+        {
+            prefix =
+                QStringList{QStandardPaths::findExecutable(QStringLiteral("setpriv")), QStringLiteral("--reuid=65534"),
+                            QStringLiteral("--regid=65534"), QStringLiteral("--clear-groups")};
+            if (prefix.first().isEmpty())
+                QSKIP("running as root without setpriv (util-linux)");
+            QVERIFY(::chmod(QFile::encodeName(m_dir.path()).constData(), 0755) == 0);
+        }
+        const CtlResult r = RunCtlProcess(Args(QStringLiteral("show ") + Path("secret.xls")), prefix);
+        QCOMPARE(r.nExit, int(EXIT_FILE));
+        QCOMPARE(r.strErr, QStringLiteral("meterctl: cannot read %1: permission denied.\n").arg(Path("secret.xls")));
+    }
+
+    // The disk fills up while the new file is written: the old one stays,
+    // the user reads "the disk is full", the exit code is 4.
+    void FullDisk_data()
+    {
+        QTest::addColumn<QString>("strIn");
+        QTest::addColumn<QString>("strOut");
+        QTest::addColumn<QString>("strMessage");
+        QTest::newRow("report") << "big.csv"
+                                << "r.xls"
+                                << "meterctl: cannot write the report %1: the disk is full.";
+        QTest::newRow("CSV") << "big.xls"
+                             << "r.csv"
+                             << "meterctl: cannot write %1: the disk is full.";
+    }
+    void FullDisk()
+    {
+        QFETCH(QString, strIn);
+        QFETCH(QString, strOut);
+        QFETCH(QString, strMessage);
+        const QString strUnshare = QStandardPaths::findExecutable(QStringLiteral("unshare"));
+        if (strUnshare.isEmpty())
+            QSKIP("unshare (util-linux) is not installed");
+        QVERIFY(WriteBytes(Path("big.csv"), RecordsCsv(3000)));
+        if (!QFile::exists(Path("big.xls")))
+            QCOMPARE(RunCtl(Args(QStringLiteral("convert %1 %2").arg(Path("big.csv"), Path("big.xls")))).nExit,
+                     int(EXIT_OK));
+        QVERIFY(WriteBytes(Path("old"), "the previous file"));
+        QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("small")));
+        const QString strSmall = Path("small"), strTarget = strSmall + QLatin1Char('/') + strOut;
+        const QString strScript =
+            QStringLiteral("mount -t tmpfs -o size=64k tmpfs %1 || exit 99; cp %2 %3; %4 convert %5 %3 2>%6; "
+                           "echo $? > %7; cmp -s %2 %3 && echo kept >> %7; umount %1")
+                .arg(strSmall, Path("old"), strTarget, QStringLiteral(METERCTL_PATH), Path(qPrintable(strIn)),
+                     Path("err"), Path("result"));
+        QProcess p;
+        p.start(strUnshare,
+                {QStringLiteral("-r"), QStringLiteral("-m"), QStringLiteral("sh"), QStringLiteral("-c"), strScript});
+        QVERIFY(p.waitForFinished(120000));
+        if (p.exitCode() == 99 || !QFile::exists(Path("result")))
+            QSKIP("no mount namespace with a tmpfs here");
+        QCOMPARE(QString::fromUtf8(ReadWholeFile(Path("result"))), QStringLiteral("4\nkept\n"));
+        QCOMPARE(QString::fromUtf8(ReadWholeFile(Path("err"))), strMessage.arg(strTarget) + QLatin1Char('\n'));
+        QFile::remove(Path("result"));
+    }
+
+    // Two records for one cell and a record far below the sheet's
+    // DIMENSIONS: the report still opens, the stray row is not invented and
+    // the warning says the file is damaged.
+    void DamagedReportWarned()
+    {
+        using namespace BiffTestStreams;
+        const auto label = [](int nRow, int nCol, quint32 nSst) {
+            return Rec(BIFF_LABELSST, U16s({nRow, nCol, 15}) + U32(nSst));
+        };
+        QByteArray body = Rec(BIFF_DIMENSIONS, U32(1) + U32(7) + U16s({0, 10, 0}));
+        body += label(1, 3, 0) + label(6, 0, 1) + label(6, 0, 2) + label(60000, 0, 1);
+        QByteArray file;
+        QVERIFY(CompoundFile::Write(
+            QStringLiteral("Workbook"),
+            MakeStream({body}, Sst({QStringLiteral("ACME"), QStringLiteral("1"), QStringLiteral("2")})), file,
+            nullptr));
+        QVERIFY(WriteBytes(Path("damaged.xls"), file));
+        const CtlResult r = RunCtl(Args(QStringLiteral("show --csv ") + Path("damaged.xls")));
+        QCOMPARE(r.nExit, int(EXIT_OK));
+        QCOMPARE(r.strOut, QStringLiteral("Number,Wave,Mode,RL|OPM|IL,REF|PowerMeter,Date-Time,Notes\r\n2,,,,,,\r\n"));
+        QVERIFY2(r.strErr.contains(QStringLiteral("warning: ")) && r.strErr.contains(QStringLiteral("damaged")) &&
+                     r.strErr.contains(QStringLiteral("1 cell(s) appear twice")) &&
+                     r.strErr.contains(QStringLiteral("1 cell(s) lie outside")),
+                 qPrintable(r.strErr));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMeterCtlConvert)
+#include "tst_meterctlconvert.moc"
