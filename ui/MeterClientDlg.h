@@ -106,8 +106,8 @@ private:
 
     // Reports (MeterClientDlgReport.cpp).
     void CollectListRows();
-    bool WriteReport(QString strPath, QString* pReason);
-    bool ReadReport(QString strPath, ReportUserInfo* pInfo);
+    bool WriteReport(QString strPath, QString* pNote);
+    bool ReadReport(QString strPath, ReportUserInfo* pInfo, QString* pFailure, QString* pNotice);
     void OpenReport(const QString& strPath);
     void ClearRowTexts();
     void ShowStatus(const QString& strText, bool bPaintNow = false);

@@ -81,19 +81,19 @@ void MeterClientDlg::OnBtnSave()
 
     ShowStatus(Text(TXT_SAVING), true);
     CollectListRows();
-    QString strReason;
-    const bool bSaved = WriteReport(strPath, &strReason);
+    QString strNote;
+    const bool bSaved = WriteReport(strPath, &strNote);
     ClearRowTexts();
     // Hidden after a failure too: the message box says what happened.
     HideStatus();
     if (bSaved)
     {
         m_bRowsUnsaved = false;
-        ShowInfo(Text(TXT_SAVE_DONE));
+        ShowMessageBox(this, Text(TXT_SAVE_DONE), MessageIcon::Information, QString(), strNote);
     }
     else
     {
-        ShowStop(Text(TXT_SAVE_ERROR), strReason);
+        ShowStop(Text(TXT_SAVE_ERROR), strNote);
     }
 }
 
@@ -105,7 +105,9 @@ void MeterClientDlg::CollectListRows()
         m_rowTexts.append(m_listRecords->GetRecord(nItem));
 }
 
-bool MeterClientDlg::WriteReport(QString strPath, QString* pReason)
+// *pNote: the reason of a failure, or what the operator should know of a
+// save that went through, in plain words.
+bool MeterClientDlg::WriteReport(QString strPath, QString* pNote)
 {
     ReportHooks hooks;
     hooks.fetchUserInfo = [this]() {
@@ -121,7 +123,11 @@ bool MeterClientDlg::WriteReport(QString strPath, QString* pReason)
     hooks.reportException = &ShowExceptionBox;
     hooks.reportNoExcel = [this]() { ShowStop(Text(TXT_NO_EXCEL)); };
     hooks.setBusy = &ShowBusyCursor;
-    Q_UNUSED(pReason);
+    const auto note = [this, pNote](const ReportNote& reported) {
+        *pNote += (pNote->isEmpty() ? QString() : QStringLiteral("\n")) + reported.Text(m_nLanguage);
+    };
+    hooks.reportFailure = note;
+    hooks.reportNotice = note;
     return WriteReportJob(strPath, m_rowTexts, m_nLanguage, hooks);
 }
 
@@ -143,12 +149,14 @@ void MeterClientDlg::OpenReport(const QString& strPath)
     // No test of the extension: whatever the server can open is read.
     ShowStatus(Text(TXT_OPENING), true);
     ReportUserInfo info;
-    const bool bRead = ReadReport(strPath, &info);
+    QString strFailure;
+    QString strNotice;
+    const bool bRead = ReadReport(strPath, &info, &strFailure, &strNotice);
     HideStatus();
     if (!bRead)
     {
         ClearRowTexts();
-        ShowStop(Text(TXT_OPEN_ERROR));
+        ShowStop(Text(TXT_OPEN_ERROR), strFailure);
         return;
     }
     m_listRecords->DeleteAllItems();
@@ -169,10 +177,15 @@ void MeterClientDlg::OpenReport(const QString& strPath)
     for (const auto& text : texts)
         SetDlgItemText(text.first, *text.second);
     m_bRowsUnsaved = false;
+    // A damaged file opens as far as it can be trusted, and says so.
+    if (!strNotice.isEmpty())
+        ShowMessageBox(this, strNotice, MessageIcon::Warning);
 }
 
 // Reads the report into m_rowTexts and *pInfo; nothing on screen changes.
-bool MeterClientDlg::ReadReport(QString strPath, ReportUserInfo* pInfo)
+// *pFailure: why it could not be read; *pNotice: what was wrong with a file
+// that could.
+bool MeterClientDlg::ReadReport(QString strPath, ReportUserInfo* pInfo, QString* pFailure, QString* pNotice)
 {
     bool bInfoRead = false;
     ReportHooks hooks;
@@ -183,6 +196,13 @@ bool MeterClientDlg::ReadReport(QString strPath, ReportUserInfo* pInfo)
     hooks.appendRow = [this](const MeasurementRecord& row) { m_rowTexts.append(row); };
     hooks.reportException = &ShowExceptionBox;
     hooks.setBusy = &ShowBusyCursor;
+    const auto append = [this](QString* pText) {
+        return [this, pText](const ReportNote& note) {
+            *pText += (pText->isEmpty() ? QString() : QStringLiteral("\n")) + note.Text(m_nLanguage);
+        };
+    };
+    hooks.reportFailure = append(pFailure);
+    hooks.reportNotice = append(pNotice);
     return ReadReportJob(strPath, hooks) && bInfoRead;
 }
 

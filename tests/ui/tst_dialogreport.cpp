@@ -4,8 +4,11 @@
 // nothing lost: a failed open keeps the list, leaving asks about an edit.
 #include "UiDriver.h"
 
+#include "report/BiffRecords.h"
+#include "report/CompoundFile.h"
 #include "report/ReportJob.h"
 #include "report/ReportLayout.h"
+#include "tests/report/BiffTestStreams.h"
 #include "tests/report/SpyServer.h"
 #include "ui/ControlIds.h"
 #include "ui/FileChooser.h"
@@ -16,7 +19,10 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QStandardPaths>
+#include <csignal>
 #include <optional>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace UiDriver;
 
@@ -260,36 +266,96 @@ private slots:
         QCOMPARE(Rows(dlg), AsTexts(SampleRows(3)));
     }
 
-    // A file that cannot be read (cut short, or missing): the job's box and
-    // the open failure; the list, the user information and what was typed
-    // elsewhere stay as they were.
+    // A file that cannot be read (cut short, missing, a FIFO that would never
+    // end): the open failure with its reason, after the job's box where it
+    // has one; the list, the user information and what was typed elsewhere
+    // stay as they were.
     void BadFilesToOpen_data()
     {
-        QTest::addColumn<bool>("bMissing");
-        QTest::newRow("truncated report") << false;
-        QTest::newRow("missing file") << true;
+        QTest::addColumn<QString>("strKind");
+        QTest::addColumn<QString>("strReason");
+        QTest::newRow("truncated report") << "cut"
+                                          << "";
+        QTest::newRow("missing file") << "missing" << QString::fromUtf8("文件或文件夹不存在");
+        QTest::newRow("FIFO") << "fifo" << QString::fromUtf8("这不是一个普通文件");
     }
     void BadFilesToOpen()
     {
-        QFETCH(bool, bMissing);
+        QFETCH(QString, strKind);
+        QFETCH(QString, strReason);
         const QString strGood = Path(QStringLiteral("good.xls")), strBad = Path(QStringLiteral("bad.xls"));
         MakeReport(strGood, SampleRows(40), QStringLiteral("keep"));
-        if (!bMissing)
+        if (strKind == QLatin1String("cut"))
         {
             const QByteArray bytes = FileBytes(strGood);
             WriteFile(strBad, bytes.left(bytes.size() / 2));
         }
+        else if (strKind == QLatin1String("fifo"))
+            QVERIFY(::mkfifo(QFile::encodeName(strBad).constData(), 0600) == 0);
         MeterClientDlg& dlg = Dialog(2);
         Open(strGood);
         Type(dlg, IDC_EDIT_CAL_VALUE, QStringLiteral("-3.5"));
         Open(strBad);
-        QTRY_COMPARE(m_pWatcher->m_boxes.size(), 2);
-        QVERIFY(m_pWatcher->m_boxes[0].strText.contains(strBad));
-        QCOMPARE(m_pWatcher->m_boxes[1].strText, QString::fromUtf8("无法打开文件，请检查机器环境或文件内容!"));
+        const QString strFailed = QString::fromUtf8("无法打开文件，请检查机器环境或文件内容!");
+        QVERIFY(m_pWatcher->WaitForBox(strFailed));
+        QVERIFY2(m_pWatcher->m_boxes.last().strDetail.contains(strReason),
+                 qPrintable(m_pWatcher->m_boxes.last().strDetail));
         QCOMPARE(Rows(dlg), AsTexts(SampleRows(40)));
         QCOMPARE(Info(), QStringList(5, QStringLiteral("keep")));
         QCOMPARE(Edit(dlg, IDC_EDIT_CAL_VALUE)->text(), QStringLiteral("-3.5"));
         QVERIFY(StatusHidden());
+    }
+
+    // A damaged report opens as far as it can be trusted (a cell written
+    // twice counts once, a cell outside the sheet's bounds is left out) and
+    // a warning says so.
+    void DamagedReportOpensWithWarning()
+    {
+        using namespace BiffTestStreams;
+        const auto label = [](int nRow, int nCol, quint32 nSst) {
+            return Rec(BIFF_LABELSST, U16s({nRow, nCol, 15}) + U32(nSst));
+        };
+        QByteArray body = Rec(BIFF_DIMENSIONS, U32(1) + U32(7) + U16s({0, 10, 0}));
+        body += label(1, 3, 0) + label(6, 0, 1) + label(6, 0, 2) + label(60000, 0, 1);
+        QByteArray file;
+        QVERIFY(CompoundFile::Write(
+            QStringLiteral("Workbook"),
+            MakeStream({body}, Sst({QStringLiteral("ACME"), QStringLiteral("1"), QStringLiteral("2")})), file,
+            nullptr));
+        WriteFile(Path(QStringLiteral("damaged.xls")), file);
+        MeterClientDlg& dlg = Dialog(1);
+        Open(Path(QStringLiteral("damaged.xls")));
+        QTRY_COMPARE(m_pWatcher->m_boxes.size(), 1);
+        QCOMPARE(m_pWatcher->m_boxes[0].icon, QMessageBox::Warning);
+        QVERIFY2(m_pWatcher->m_boxes[0].strText.contains(QStringLiteral("damaged")),
+                 qPrintable(m_pWatcher->m_boxes[0].strText));
+        QCOMPARE(Rows(dlg), (QList<QStringList>{{"2", "", "", "", "", "", ""}}));
+        QCOMPARE(dlg.GetDlgItemText(IDC_EDIT_COMPANY), QStringLiteral("ACME"));
+    }
+
+    // The disk fills up during a save (here the file size limit, which fails
+    // writes the same way): the older report stays and the box says why.
+    void FullDiskKeepsTheOlderReport()
+    {
+        MakeReport(Path(QStringLiteral("rows.xls")), SampleRows(300), QStringLiteral("i"));
+        WriteFile(Path(QStringLiteral("old.xls")), "older report");
+        MeterClientDlg& dlg = Dialog(1);
+        Open(Path(QStringLiteral("rows.xls")));
+        rlimit old = {};
+        ::getrlimit(RLIMIT_FSIZE, &old);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit small = old;
+        small.rlim_cur = 8192;
+        QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
+        Save(Path(QStringLiteral("old.xls")));
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+        QVERIFY(m_pWatcher->WaitForBox(
+            QStringLiteral("Error when saving! \n Please check the machine environment and then run again.")));
+        QVERIFY2(m_pWatcher->m_boxes.last().strDetail.contains(QStringLiteral("the disk is full")),
+                 qPrintable(m_pWatcher->m_boxes.last().strDetail));
+        QCOMPARE(FileBytes(Path(QStringLiteral("old.xls"))), QByteArray("older report"));
+        QCOMPARE(Rows(dlg).size(), 300);
     }
 
     // Cancelling a save does nothing; the name proposed is the local time as
