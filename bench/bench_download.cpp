@@ -5,7 +5,7 @@
 // as meter-sim reports it, plus the dialog's 10 ms tick per record) and the
 // client's own CPU time. --load K keeps K extra processes busy meanwhile.
 //
-// Usage: bench_download [records] [--load K]
+// Usage: bench_download [records] [--load K] [--unpaced]
 #include "link/PortNames.h"
 #include "ui/ControlIds.h"
 #include "ui/DropDownCombo.h"
@@ -13,7 +13,10 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QMap>
 #include <QMessageBox>
 #include <QProcess>
 #include <QRegularExpression>
@@ -21,6 +24,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 // One character on the line: start bit, 8 data bits, stop bit.
@@ -33,6 +37,25 @@ double CpuSeconds()
     getrusage(RUSAGE_SELF, &usage);
     return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// CPU seconds of each thread of this process, by thread name.
+QMap<QString, double> ThreadCpu()
+{
+    QMap<QString, double> cpu;
+    const double dTick = double(sysconf(_SC_CLK_TCK));
+    for (const QString& strTask : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+    {
+        QFile stat(QStringLiteral("/proc/self/task/%1/stat").arg(strTask));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QString strStat = QString::fromLatin1(stat.readAll());
+        const QString strName = strStat.section(QLatin1Char('('), 1).section(QLatin1Char(')'), 0, 0);
+        const QStringList fields = strStat.section(QLatin1Char(')'), 1).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        // After the name: state is field 0, utime 11, stime 12.
+        cpu[strName] += (fields.value(11).toDouble() + fields.value(12).toDouble()) / dTick;
+    }
+    return cpu;
 }
 
 int Fail(const char* pszWhy)
@@ -54,6 +77,8 @@ int main(int argc, char** argv)
         nLoad = args[nAt + 1].toInt();
         args.remove(nAt, 2);
     }
+    // --unpaced: the meter answers at once, a whole reply in one piece.
+    const bool bPaced = !args.removeOne(QStringLiteral("--unpaced"));
     const int nRecords = args.isEmpty() ? 1000 : args[0].toInt();
     if (nRecords < 1 || nRecords > 65535)
         return Fail("records: 1..65535");
@@ -64,8 +89,10 @@ int main(int argc, char** argv)
 
     // The meter, a process of its own; its first line is the device.
     QProcess meter;
-    meter.start(QStringLiteral(METER_SIM_PATH),
-                {QStringLiteral("--records"), QString::number(nRecords), QStringLiteral("--pace")});
+    QStringList meterArgs{QStringLiteral("--records"), QString::number(nRecords)};
+    if (bPaced)
+        meterArgs << QStringLiteral("--pace");
+    meter.start(QStringLiteral(METER_SIM_PATH), meterArgs);
     if (!meter.waitForStarted() || !meter.waitForReadyRead(10000))
         return Fail("meter-sim did not start");
     const QString strDevice = QString::fromLocal8Bit(meter.readLine()).trimmed();
@@ -102,6 +129,7 @@ int main(int argc, char** argv)
     poll.start(20);
 
     const double dCpuBefore = CpuSeconds();
+    const QMap<QString, double> threadsBefore = ThreadCpu();
     clock.start();
     qobject_cast<QAbstractButton*>(dlg.GetDlgItem(IDC_BTN_READ))->click();
     app.exec();
@@ -128,6 +156,9 @@ int main(int argc, char** argv)
                 dFloorMs / (nRecords + 1), dLineMs / (nRecords + 1), TICK_MS);
     std::printf("over the floor         %.2f %%\n", 100.0 * (dWallMs - dFloorMs) / dFloorMs);
     std::printf("client CPU             %.3f s = %.2f %% of one core\n", dCpu, 100.0 * dCpu * 1000.0 / dWallMs);
+    const QMap<QString, double> threadsAfter = ThreadCpu();
+    for (auto it = threadsAfter.cbegin(); it != threadsAfter.cend(); ++it)
+        std::printf("  thread %-15s %.3f s\n", qPrintable(it.key()), it.value() - threadsBefore.value(it.key()));
     std::printf("rows                   %d\n",
                 qobject_cast<RecordListCtrl*>(dlg.GetDlgItem(IDC_LIST_RECORDS))->GetItemCount());
     return 0;

@@ -46,6 +46,35 @@ const quint8* BytesOf(const QByteArray& frame)
 {
     return reinterpret_cast<const quint8*>(frame.constData());
 }
+
+// Where a frame ends, from its start byte and length alone, for the serial
+// driver's watch thread: the bytes of a reply, which trickle in at 9600
+// baud, go over to this thread together, when the reply is complete.
+// Anything else (garbage, a frame cut short) goes over once the line is
+// quiet. Push gives 0 at the end of a frame, else the bytes still to come
+// (-1: not in a frame).
+class FrameEnd
+{
+public:
+    int Push(quint8 byData)
+    {
+        if (m_nCount == 0 && byData != FRAME_START)
+            return -1;
+        ++m_nCount;
+        if (m_nCount == FRAME_POS_LENGTH + 1)
+            m_nLength = byData;
+        if (m_nCount <= FRAME_POS_LENGTH)
+            return 1; // the length byte is next
+        if (m_nLength >= FRAME_MIN_LENGTH && m_nCount < m_nLength + 2)
+            return m_nLength + 2 - m_nCount;
+        m_nCount = 0;
+        return 0;
+    }
+
+private:
+    int m_nCount = 0;
+    int m_nLength = 0;
+};
 } // namespace
 
 MeterLink::MeterLink(QObject* pParent) : QObject(pParent)
@@ -76,6 +105,7 @@ bool MeterLink::Open(const QString& strPortName, unsigned nPort)
         m_openProblem = ExplainOpenFailure(strPortName, error, strSystemText);
         return false;
     }
+    m_serial.SetBatchBoundary([end = FrameEnd()](quint8 byData) mutable { return end.Push(byData); });
     m_serial.StartWatch();
     return true;
 }
@@ -293,8 +323,8 @@ void MeterLink::timerEvent(QTimerEvent* pEvent)
         OnTimer(pEvent->timerId());
 }
 
-// The timer keeps running through a download; only m_bRequestDue, set by
-// each record reply, lets a tick ask for the next record.
+// Each record reply starts the timer and sets m_bRequestDue; the tick that
+// finds a request due asks for the next record.
 void MeterLink::OnTimer(int nIDEvent)
 {
     if (m_nTimerId == 0 || nIDEvent != m_nTimerId || !m_bRequestDue || m_download != Download::Reading)
@@ -305,6 +335,9 @@ void MeterLink::OnTimer(int nIDEvent)
 void MeterLink::RequestNextRecord()
 {
     m_bRequestDue = false;
+    // Nothing is due until the reply: the timer need not tick meanwhile
+    // (the reply starts it again).
+    StopDownloadTimer();
     if (m_nRequestIndex >= LAST_REQUESTABLE_RECORD)
         return; // the next index has no 16-bit form
     ++m_nRequestIndex;

@@ -20,11 +20,13 @@
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDebug>
 #include <QMutex>
 #include <QPointer>
 #include <QSerialPort>
 #include <QThread>
+#include <QTimer>
 #include <QWaitCondition>
 #include <algorithm>
 #include <atomic>
@@ -237,11 +239,27 @@ struct SerialPort::Impl
     QMutex m_deliveryLock;
     std::shared_ptr<Delivery> m_pCurrent;
 
+    // Where a batch of received bytes may end (none: every read at once).
+    SerialPort::BatchBoundary m_boundary;
+    int m_nBaud = 9600;
+
     // Watch-thread only.
     bool m_bDataReady = false;
+    bool m_bQuietTimeUp = false;
+    int m_nExpected = -1;  // bytes the boundary expects before the next one
+    qint64 m_nSleepNs = 0; // > 0: look for input again after this long
+    QMutex m_sleepLock;
+    QWaitCondition m_sleepCond;
+    bool m_bWakeRequested = false; // under m_sleepLock
+    void SleepForInput(qint64 nNs);
+    QByteArray m_pending; // bytes read and not yet handed over (no boundary yet)
+    QTimer* m_pQuietTimer = nullptr;
+    void HandOver(bool bEventChar);
+    bool HandOverNow(bool bEventChar);
 
     void ReportFailure(const QString& strOperation, const QString& strSystemText);
     bool Notify(quint32 nMessage, QByteArray bytes, bool bEventChar = false, const QString& strFailure = QString());
+    void Post(quint32 nMessage);
     void WatchThread();
     void DrainInput();
     void WritePending();
@@ -259,6 +277,17 @@ void SerialPort::Impl::ReportFailure(const QString& strOperation, const QString&
         Notify(0, QByteArray(), false, strText);
     else
         CallReporter(m_reporter, strText);
+}
+
+void SerialPort::Impl::Post(quint32 nMessage)
+{
+    {
+        QMutexLocker locker(&m_deliveryLock);
+        if (m_bStopRequested)
+            return;
+    }
+    QCoreApplication::postEvent(
+        m_pRelay, new RelayEvent(std::make_shared<Delivery>(), nMessage, QByteArray(), m_nPort, QString()));
 }
 
 bool SerialPort::Impl::Notify(quint32 nMessage, QByteArray bytes, bool bEventChar, const QString& strFailure)
@@ -289,6 +318,15 @@ void SerialPort::Impl::WatchThread()
     // Both run inside processEvents below, on this thread; they only note
     // what happened, the loop acts on it.
     QObject::connect(pPort, &QSerialPort::readyRead, pPort, [this]() { m_bDataReady = true; });
+    // Bytes after the last boundary go over once the line has been quiet for
+    // three character times.
+    QTimer quietTimer;
+    quietTimer.setSingleShot(true);
+    quietTimer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&quietTimer, &QTimer::timeout, &quietTimer, [this]() { m_bQuietTimeUp = true; });
+    m_pQuietTimer = &quietTimer;
+    m_pending.clear();
+    m_bQuietTimeUp = false;
     // A read that fails means the line went away (the other end of a
     // pseudo-terminal closed, a USB adapter pulled). The port keeps failing
     // every read from then on, so the loop closes it and tells the owner once.
@@ -318,6 +356,19 @@ void SerialPort::Impl::WatchThread()
                 Notify(WM_PORT_EVENTCHAR, QByteArray());
             continue;
         }
+        if (m_bQuietTimeUp)
+        {
+            m_bQuietTimeUp = false;
+            HandOver((m_dwEventMask & EV_RXFLAG) != 0);
+            continue;
+        }
+        if (m_nSleepNs > 0)
+        {
+            const qint64 nNs = m_nSleepNs;
+            m_nSleepNs = 0;
+            SleepForInput(nNs);
+            continue;
+        }
         bool bWrite = false;
         {
             QMutexLocker locker(&m_lock);
@@ -338,6 +389,7 @@ void SerialPort::Impl::WatchThread()
         pDispatcher->processEvents(QEventLoop::WaitForMoreEvents);
     }
 
+    m_pQuietTimer = nullptr;
     if (pPort->isOpen())
         pPort->close();
     delete pPort;
@@ -346,15 +398,19 @@ void SerialPort::Impl::WatchThread()
     m_bThreadRunning = false;
 }
 
-// Hands every byte that has come in to the owner, a batch at a time; the
-// owner sees one notification per byte, and after the last batch of a port
-// event the event character when its mask asks for it.
+// Hands the bytes that have come in to the owner, a batch at a time, with
+// one wake-up of its thread; the owner sees one notification per byte, and
+// after the last batch of a port event the event character when its mask
+// asks for it. With a boundary, a batch ends at the byte the boundary
+// points to (a whole frame, say), so that bytes arriving one by one on a
+// slow line are not handed over one by one.
 void SerialPort::Impl::DrainInput()
 {
     QSerialPort* pPort = m_pPort;
+    const bool bEventChar = (m_dwEventMask & EV_RXFLAG) != 0;
     while (!m_bStopRequested && pPort->bytesAvailable() > 0)
     {
-        QByteArray bytes = pPort->read(qMin(pPort->bytesAvailable(), BATCH_BYTES));
+        const QByteArray bytes = pPort->read(qMin(pPort->bytesAvailable(), BATCH_BYTES));
         if (bytes.isEmpty())
         {
             // A failed read has no byte to deliver.
@@ -363,10 +419,58 @@ void SerialPort::Impl::DrainInput()
             ReportFailure(QStringLiteral("ReadFile()"), strSystemText);
             return;
         }
-        const bool bLast = pPort->bytesAvailable() == 0;
-        if (!Notify(WM_PORT_BYTE, std::move(bytes), bLast && (m_dwEventMask & EV_RXFLAG)))
+        for (const char cByte : bytes)
+        {
+            m_pending.append(cByte);
+            m_nExpected = m_boundary ? m_boundary(quint8(cByte)) : -1;
+            if (m_nExpected == 0 && !HandOverNow(bEventChar))
+                return;
+        }
+        if (!m_boundary && !HandOverNow(bEventChar && pPort->bytesAvailable() == 0))
             return;
     }
+    m_pQuietTimer->stop();
+    if (m_pending.isEmpty())
+        return;
+    // More of a frame to come: look again when it should be there, instead
+    // of waking for each byte. Anything else: once the line is quiet.
+    const qint64 nByteNs = 10LL * 1000000000LL / qMax(1, m_nBaud);
+    if (m_nExpected > 0)
+        m_nSleepNs = m_nExpected * nByteNs;
+    else
+        m_pQuietTimer->start(int(qMax<qint64>(1, 3 * nByteNs / 1000000)));
+}
+
+// Waits until nNs have passed, a stop or a write is asked for; then takes
+// in what the port has received meanwhile.
+void SerialPort::Impl::SleepForInput(qint64 nNs)
+{
+    {
+        QMutexLocker locker(&m_sleepLock);
+        const QDeadlineTimer deadline = QDeadlineTimer::addNSecs(QDeadlineTimer::current(Qt::PreciseTimer), nNs);
+        while (!m_bStopRequested && !m_bWakeRequested && !deadline.hasExpired())
+            m_sleepCond.wait(&m_sleepLock, deadline);
+        m_bWakeRequested = false;
+    }
+    if (m_pPort->isOpen())
+        m_pPort->waitForReadyRead(0);
+    if (m_pPort->bytesAvailable() > 0)
+        m_bDataReady = true;
+    else if (!m_pending.isEmpty())
+        m_pQuietTimer->start(1);
+}
+
+bool SerialPort::Impl::HandOverNow(bool bEventChar)
+{
+    QByteArray bytes;
+    bytes.swap(m_pending);
+    return Notify(WM_PORT_BYTE, std::move(bytes), bEventChar);
+}
+
+void SerialPort::Impl::HandOver(bool bEventChar)
+{
+    if (!m_pending.isEmpty())
+        HandOverNow(bEventChar);
 }
 
 // Writes the write slot. Both directions are purged first: input that came
@@ -385,6 +489,9 @@ void SerialPort::Impl::WritePending()
     QString strFailure;
     pPort->clear(QSerialPort::AllDirections);
     m_bDataReady = false; // what readyRead announced has just been purged
+    m_pending.clear();    // as has what was read but not handed over
+    m_pQuietTimer->stop();
+    m_nSleepNs = 0;
     const qint64 nWritten = pPort->write(frame);
     if (nWritten != frame.size())
     {
@@ -401,13 +508,20 @@ void SerialPort::Impl::WritePending()
         pPort->clearError();
         ReportFailure(QStringLiteral("WriteFile()"), strFailure);
     }
-    Notify(WM_PORT_SENT, QByteArray());
+    // In order with everything else, but not waited for: nothing the owner
+    // does with it can hold up the line, and it saves a thread switch a write.
+    Post(WM_PORT_SENT);
 }
 
 void SerialPort::Impl::WakeWatchThread()
 {
     if (!m_pThread)
         return;
+    {
+        QMutexLocker locker(&m_sleepLock);
+        m_bWakeRequested = true;
+        m_sleepCond.wakeAll();
+    }
     // Null only before the thread has reached its loop, which checks the
     // flags before it waits.
     if (QAbstractEventDispatcher* pDispatcher = m_pThread->eventDispatcher())
@@ -489,6 +603,7 @@ bool SerialPort::Open(QObject* pNotifyWnd, const QString& strPortName, unsigned 
     }
     d.m_nPort = nPort;
     d.m_dwEventMask = dwEventMask;
+    d.m_nBaud = nBaud;
 
     auto* pPort = new QSerialPort;
     pPort->setPortName(DevicePathForPortName(strPortName));
@@ -566,6 +681,11 @@ void SerialPort::Send(const quint8* pData, unsigned nCount)
         d.m_bWritePending = true;
     }
     d.WakeWatchThread();
+}
+
+void SerialPort::SetBatchBoundary(BatchBoundary boundary)
+{
+    m_pImpl->m_boundary = std::move(boundary);
 }
 
 void SerialPort::Close()

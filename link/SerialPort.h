@@ -28,6 +28,16 @@ public:
     // Stops the watch thread and closes the port (the destructor does the same).
     void Close();
 
+    // Decides on the watch thread, byte by byte, where a batch of received
+    // bytes may end: 0 after a byte that completes what the owner waits for
+    // (a frame), n > 0 when n more bytes of it are to come (the thread then
+    // looks again when they should be there rather than at every byte), -1
+    // when it cannot tell: bytes after the last boundary are handed over once
+    // the line has been quiet for three character times. Without a boundary,
+    // whatever a read brings is handed over at once. Set before StartWatch.
+    using BatchBoundary = std::function<int(quint8 byData)>;
+    void SetBatchBoundary(BatchBoundary boundary);
+
     // Why the last Open returned false (QSerialPort's error and its text).
     QSerialPort::SerialPortError GetOpenError(QString* pText = nullptr) const;
 

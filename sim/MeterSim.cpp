@@ -154,11 +154,6 @@ bool MeterSim::Impl::WriteBytes(const QByteArray& clean, bool bSplit)
             if (NextRandom(nRateSeed) < nThreshold)
                 c = char(NextRandom(nRateSeed) & 0xFFu);
     }
-    if (options.bPace)
-    {
-        std::lock_guard<std::mutex> lock(stateLock);
-        dLineMs += double(data.size()) * std::chrono::duration<double, std::milli>(BYTE_TIME).count();
-    }
     const quint8* p = reinterpret_cast<const quint8*>(data.constData());
     const int nCount = int(data.size());
     if (!options.bPace && !bSplit)
@@ -238,15 +233,8 @@ void MeterSim::Impl::HandleRequest(const QByteArray& request)
     stateChanged.notify_all();
     // On a real line the request takes its own time to arrive: the answer
     // can start only after its last byte.
-    if (options.bPace)
-    {
-        {
-            std::lock_guard<std::mutex> lock(stateLock);
-            dLineMs += double(request.size()) * std::chrono::duration<double, std::milli>(BYTE_TIME).count();
-        }
-        if (!SleepUntil(tRequestStart + BYTE_TIME * request.size()))
-            return;
-    }
+    if (options.bPace && !SleepUntil(tRequestStart + BYTE_TIME * request.size()))
+        return;
 
     const QByteArray reply = BuildReply(request); // also remembers calibration and clock
     if (reply.isEmpty() || !bAutoReply)
@@ -295,8 +283,12 @@ void MeterSim::Impl::HandleRequest(const QByteArray& request)
     if (!WriteBytes(wire, options.bSplit))
         return;
     {
+        // The meter's own share of the exchange, as it really went (its
+        // pacing, and whatever this machine made it wait): from the request's
+        // arrival to the reply's last byte on the line.
         std::lock_guard<std::mutex> lock(stateLock);
         ++nRepliesSent;
+        dLineMs += std::chrono::duration<double, std::milli>(Clock::now() - tRequestStart).count();
     }
     stateChanged.notify_all();
 

@@ -79,8 +79,9 @@ public:
     bool WaitForRequests(int nCount, int nTimeoutMs) const;
     void ClearRequests();
     int GetRepliesSent() const;
-    // The time the line itself takes, in ms, summed over every request
-    // received and reply sent (with pacing): the meter's floor.
+    // The meter's own time in ms, summed over every reply sent: from the
+    // arrival of the request to the reply's last byte (with pacing, the time
+    // the line takes both ways): the floor of an exchange with it.
     double GetLineMilliseconds() const;
 
     // Payload bytes 3..6 of the last calibration request (empty before one)

@@ -105,5 +105,7 @@ void FitTextToWidth(QWidget* pWidget, int nReserved)
     int nPixels = font.pixelSize() > 0 ? font.pixelSize() : QFontMetrics(font).height();
     while (nPixels > MIN_PIXEL_SIZE && QFontMetrics(font).horizontalAdvance(strText) > nRoom)
         font.setPixelSize(--nPixels);
-    pWidget->setFont(font);
+    // A new font makes the widget lay out and paint again: only when it differs.
+    if (font != pWidget->font())
+        pWidget->setFont(font);
 }

@@ -13,6 +13,7 @@
 #include "ui/TextTables.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QIcon>
 #include <QVector>
@@ -170,5 +171,6 @@ private:
     // Rows downloaded or edited since the last save or open.
     bool m_bRowsUnsaved = false;
     QString m_strStartupReport;
+    QElapsedTimer m_progressShown;
     std::unique_ptr<QTranslator> m_pQtTranslator;
 };

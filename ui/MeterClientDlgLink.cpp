@@ -19,6 +19,8 @@ namespace {
 // How long the dialog waits for each reply and how often it asks again.
 constexpr int REPLY_TIMEOUT_MS = 1000;
 constexpr int REPLY_RETRIES = 3;
+// How often the download's progress is shown again.
+constexpr int PROGRESS_INTERVAL_MS = 500;
 
 // The names of the last enumeration in full. m_portNames keeps 29 bytes of
 // each (its slots are 30 characters with the terminating zero), so a longer
@@ -297,9 +299,15 @@ void MeterClientDlg::AddRecordRow(const QByteArray& frame)
     ShowDownloadProgress();
 }
 
+// At the count, then a few times a second: often enough to show life,
+// seldom enough not to cost the machine.
 void MeterClientDlg::ShowDownloadProgress()
 {
-    ShowStatus(Text(TXT_DOWNLOAD_PROGRESS).arg(m_link.GetRecordsReceived()).arg(m_link.GetRecordTotal()));
+    const int nReceived = m_link.GetRecordsReceived();
+    if (nReceived > 0 && m_progressShown.isValid() && m_progressShown.elapsed() < PROGRESS_INTERVAL_MS)
+        return;
+    m_progressShown.start();
+    ShowStatus(Text(TXT_DOWNLOAD_PROGRESS).arg(nReceived).arg(m_link.GetRecordTotal()));
 }
 
 void MeterClientDlg::OnDownloadFinished()

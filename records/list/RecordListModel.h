@@ -5,6 +5,8 @@
 #include "records/MeasurementRecord.h"
 
 #include <QAbstractTableModel>
+#include <QBasicTimer>
+#include <QElapsedTimer>
 #include <QVector>
 
 class RecordListModel : public QAbstractTableModel
@@ -41,22 +43,24 @@ public:
     bool RemoveColumn(int nCol);
     int ColumnSubItem(int nCol) const { return m_columns[nCol].nSubItem; }
 
-    // Announces the rows and changes noted so far (the event loop does it
-    // on its next turn anyway).
+    // Announces the rows and changes noted so far (a timer does it soon anyway).
     void Flush();
 
 private:
-    // Rows appended at the end and cell changes are announced once per
-    // event-loop turn, as one range, so that a download or an opened report
-    // does not make the view lay out and paint once per row or per cell;
-    // the list's own operations see the new rows and texts at once.
+    // Rows appended at the end and cell changes are announced together, as
+    // one range: at once after a quiet while, else at most every
+    // FLUSH_INTERVAL_MS, so that a download or an opened report does not
+    // make the view lay out and paint once per row or per cell. The list's
+    // own operations see the new rows and texts at once.
     void ScheduleFlush();
     void NoteRowChanged(int nRow);
+    void timerEvent(QTimerEvent* pEvent) override;
 
     QVector<MeasurementRecord> m_rows;
     int m_nShown = 0; // rows the views know of: m_rows[0 .. m_nShown-1]
     int m_nDirtyFirst = -1;
     int m_nDirtyLast = -1;
-    bool m_bFlushScheduled = false;
+    QBasicTimer m_flushTimer;
+    QElapsedTimer m_sinceFlush;
     QVector<Column> m_columns;
 };

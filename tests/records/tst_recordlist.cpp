@@ -28,7 +28,7 @@ void AddRows(RecordListCtrl& list, int nRows)
         for (int nCol = 1; nCol < RECORD_COLUMNS; ++nCol)
             list.SetItemText(nItem, nCol, QStringLiteral("%1/%2").arg(nRow).arg(nCol));
     }
-    QCoreApplication::processEvents();
+    QTRY_COMPARE(list.model()->rowCount(), list.GetItemCount());
 }
 
 } // namespace
@@ -52,15 +52,14 @@ void TestRecordList::ListOperations()
     QCOMPARE(spy[0][1].value<QModelIndex>(), list.model()->index(5, RECORD_COLUMNS - 1));
     QCOMPARE(list.GetItemText(4, 2), QStringLiteral("b"));
     // Rows added at the end, as a download adds them, reach the view together
-    // on the next turn; the list's own operations see them at once.
+    // a moment later; the list's own operations see them at once.
     QSignalSpy inserted(list.Model(), &QAbstractItemModel::rowsInserted);
     for (int i = 0; i < 50; ++i)
         list.SetItemText(list.InsertItem(list.GetItemCount(), QString::number(i)), 1, QStringLiteral("x"));
     QCOMPARE(list.GetItemCount(), 71);
     QCOMPARE(list.GetItemText(70, 1), QStringLiteral("x"));
     QCOMPARE(inserted.count(), 0);
-    QCoreApplication::processEvents();
-    QCOMPARE(inserted.count(), 1);
+    QTRY_COMPARE(inserted.count(), 1);
     QCOMPARE(list.model()->rowCount(), 71);
     list.DeleteAllItems();
     AddRows(list, 21);
