@@ -121,10 +121,13 @@ void MeterLink::Close()
 
 bool MeterLink::Send(const QByteArray& frame)
 {
-    if (!m_serial.IsOpen() || frame.isEmpty())
+    if (!IsOpen() || frame.isEmpty())
         return false;
-    qCDebug(lcMeterLink).noquote() << "->" << frame.toHex(' ').toUpper();
-    m_serial.Send(BytesOf(frame), unsigned(frame.size()));
+    qCDebug(lcMeterLink, "-> %s", frame.toHex(' ').toUpper().constData());
+    if (m_modelSend)
+        m_modelSend(frame);
+    else
+        m_serial.Send(BytesOf(frame), unsigned(frame.size()));
     ++m_nSent;
     return true;
 }
@@ -151,7 +154,7 @@ bool MeterLink::Request(const QByteArray& frame, quint8 byReply)
 void MeterLink::Resend(bool bCountsAsAttempt)
 {
     m_quietTimer.stop();
-    if (!m_serial.IsOpen())
+    if (!IsOpen())
     {
         Fail(LinkFailure::LineLost);
         return;
@@ -172,7 +175,7 @@ void MeterLink::OnReplyTimeout()
     m_quietTimer.stop();
     if (m_byAwaited == 0)
         return;
-    if (!m_serial.IsOpen())
+    if (!IsOpen())
         Fail(LinkFailure::LineLost);
     else if (m_nAttempts <= m_policy.nRetries)
         Resend(true);
@@ -229,7 +232,7 @@ bool MeterLink::SendSetClock(quint8 byYear, quint8 byMonth, quint8 byDay, quint8
 bool MeterLink::StartDownload()
 {
     StopDownload();
-    if (!m_serial.IsOpen())
+    if (!IsOpen())
         return false;
     m_nRecordTotal = 0;
     m_nRecordsReceived = 0;
@@ -394,7 +397,7 @@ bool MeterLink::LooksDamaged(const QByteArray& frame) const
 
 void MeterLink::OnFrame(const QByteArray& frame)
 {
-    qCDebug(lcMeterLink).noquote() << "<-" << frame.toHex(' ').toUpper();
+    qCDebug(lcMeterLink, "<- %s", frame.toHex(' ').toUpper().constData());
     const quint8 byCommand = CommandOf(frame);
     if (Answers(frame))
     {
@@ -513,6 +516,22 @@ void MeterLink::OnRecordReply(const QByteArray& frame)
         emit DownloadFinished(m_nRecordTotal);
     else if (m_policy.nPaceMs <= 0 && m_download == Download::Reading && m_nRequestIndex == nIndex)
         RequestNextRecord();
+}
+
+void MeterLink::UseModelLine(std::function<void(const QByteArray&)> send)
+{
+    m_modelSend = std::move(send);
+}
+
+void MeterLink::FireTimeouts()
+{
+    if (m_quietTimer.isActive())
+    {
+        QTimerEvent quiet(m_quietTimer.timerId());
+        timerEvent(&quiet);
+    }
+    else if (m_replyTimer.isActive())
+        OnReplyTimeout();
 }
 
 void MeterLink::OnDriverFailure(const QString& strCaption, const QString& strText)

@@ -16,6 +16,7 @@
 #include <QLoggingCategory>
 #include <QObject>
 #include <QString>
+#include <functional>
 
 // Every frame sent and received, in hex ("meter.link.debug=true" in
 // QT_LOGGING_RULES, or meterctl --trace).
@@ -68,7 +69,7 @@ public:
     // device cannot be opened.
     bool Open(const QString& strPortName, unsigned nPort);
     void Close();
-    bool IsOpen() const { return m_serial.IsOpen(); }
+    bool IsOpen() const { return m_modelSend ? true : m_serial.IsOpen(); }
     PortAccess GetOpenProblem() const { return m_openProblem; }
 
     // Requests. Each returns false, sending nothing, when the port is not
@@ -130,6 +131,11 @@ public:
     // that a model of the line can drive them.
     void OnPortByte(quint8 byData);
     void OnTimer(int nIDEvent);
+    // A model of the line in place of the port (the fuzz target): requests
+    // go to send, the line counts as open, bytes come in through
+    // OnPortByte, and the model's clock fires the time-outs that run.
+    void UseModelLine(std::function<void(const QByteArray&)> send);
+    void FireTimeouts();
 
 private:
     enum class Download
@@ -163,6 +169,7 @@ private:
     LinkPolicy m_policy;
     SerialPort m_serial;
     SerialPort::FailureReporter m_reporter;
+    std::function<void(const QByteArray&)> m_modelSend;
     PortAccess m_openProblem;
     QString m_strLineError;
     FrameAssembler m_assembler;

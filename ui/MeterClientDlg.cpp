@@ -437,13 +437,12 @@ void MeterClientDlg::OnCloseupComboLanguage()
     }
     // Written every time the list closes, whether or not the choice changed.
     // A file that cannot be written is said once a run.
-    static bool bToldUnsaved = false;
     FileFailure failure;
     if (!WriteSetupString(SETUP_SECTION, SETUP_KEY_LANGUAGE, QByteArray::number(int(m_nLanguage)).constData(),
                           &failure) &&
-        !bToldUnsaved)
+        !m_bToldLanguageNotKept)
     {
-        bToldUnsaved = true;
+        m_bToldLanguageNotKept = true;
         ShowStop(Text(TXT_LANGUAGE_NOT_SAVED).arg(SetupFilePath()), failure.Text(m_nLanguage));
     }
 }

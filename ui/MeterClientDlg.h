@@ -172,5 +172,6 @@ private:
     bool m_bRowsUnsaved = false;
     QString m_strStartupReport;
     QElapsedTimer m_progressShown;
+    bool m_bToldLanguageNotKept = false;
     std::unique_ptr<QTranslator> m_pQtTranslator;
 };

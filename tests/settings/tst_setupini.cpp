@@ -5,9 +5,9 @@
 
 #include <QFile>
 #include <QtTest>
+#include <sys/stat.h>
 
-namespace
-{
+namespace {
 const char* const SECTION = "配置信息";
 const char* const KEY = "LanguageID";
 const QByteArray SECTION_GBK = QByteArray::fromHex("C5E4D6C3D0C5CFA2");
@@ -45,7 +45,8 @@ private slots:
     void WriteKeepsOtherSectionsAndKeys_data();
     void WriteKeepsOtherSectionsAndKeys();
     void ReadCopiesAtMost254Bytes();
-    void ReadOnlyDirectoryFailsQuietly();
+    void WriteFailures_data();
+    void WriteFailures();
     void PathFollowsTheCurrentDirectory();
     void LongCurrentDirectoryStillWorks();
 };
@@ -99,15 +100,19 @@ void TestSetupIni::WriteKeepsOtherSectionsAndKeys_data()
     QTest::addColumn<QByteArray>("before");
     QTest::addColumn<QByteArray>("after");
     const QByteArray head = "[" + SECTION_GBK + "]\r\n";
-    QTest::newRow("other section first")
-        << QByteArray("[Other]\r\nA=5\r\n") << "[Other]\r\nA=5\r\n" + head + "LanguageID=1\r\n";
-    QTest::newRow("no final line end") << QByteArray("[Other]\r\nA=5") << "[Other]\r\nA=5\r\n" + head + "LanguageID=1\r\n";
-    QTest::newRow("replace in place")
-        << head + "Before=x\r\nlanguageID=2\r\nAfter=y\r\n[Next]\r\nB=1\r\n"
-        << head + "Before=x\r\nLanguageID=1\r\nAfter=y\r\n[Next]\r\nB=1\r\n";
+    QTest::newRow("other section first") << QByteArray("[Other]\r\nA=5\r\n")
+                                         << "[Other]\r\nA=5\r\n" + head + "LanguageID=1\r\n";
+    QTest::newRow("no final line end") << QByteArray("[Other]\r\nA=5")
+                                       << "[Other]\r\nA=5\r\n" + head + "LanguageID=1\r\n";
+    QTest::newRow("replace in place") << head + "Before=x\r\nlanguageID=2\r\nAfter=y\r\n[Next]\r\nB=1\r\n"
+                                      << head + "Before=x\r\nLanguageID=1\r\nAfter=y\r\n[Next]\r\nB=1\r\n";
     QTest::newRow("new key after the section's last entry")
         << head + "Other=3\r\n\r\n[Next]\r\nLanguageID=7\r\n"
         << head + "Other=3\r\nLanguageID=1\r\n\r\n[Next]\r\nLanguageID=7\r\n";
+    // A bare CR ends a line as well: the key goes on a line of its own.
+    QTest::newRow("section line ending in a bare CR") << "[" + SECTION_GBK + "]\r"
+                                                      << "[" + SECTION_GBK + "]\rLanguageID=1\r\n";
+    QTest::newRow("old Mac line ends") << "[Other]\rA=5\r" + head << "[Other]\rA=5\r" + head + "LanguageID=1\r\n";
 }
 
 void TestSetupIni::WriteKeepsOtherSectionsAndKeys()
@@ -129,15 +134,40 @@ void TestSetupIni::ReadCopiesAtMost254Bytes()
     std::memset(szBuffer, 'x', sizeof szBuffer);
     QCOMPARE(ReadSetupString(SECTION, KEY, szBuffer), 254);
     QCOMPARE(QByteArray(szBuffer), QByteArray(254, '7'));
-    QCOMPARE(szBuffer[255], 'x');  // nothing written past the terminator
+    QCOMPARE(szBuffer[255], 'x'); // nothing written past the terminator
 }
 
-void TestSetupIni::ReadOnlyDirectoryFailsQuietly()
+// What cannot be written is refused with its reason and leaves what is
+// there untouched; what is not a file is read as no file, at once.
+void TestSetupIni::WriteFailures_data()
 {
+    QTest::addColumn<QString>("strKind");
+    QTest::addColumn<int>("nError");
+    QTest::newRow("read-only folder") << "proc" << int(FileError::Other);
+    QTest::newRow("a folder named SETUP.ini") << "folder" << int(FileError::IsFolder);
+    QTest::newRow("a FIFO named SETUP.ini") << "fifo" << int(FileError::NotRegularFile);
+}
+
+void TestSetupIni::WriteFailures()
+{
+    QFETCH(QString, strKind);
+    QFETCH(int, nError);
     // /proc refuses new files even to root.
-    ScopedCurrentDir dir(QStringLiteral("/proc"));
-    QCOMPARE(WriteSetupString(SECTION, KEY, "1"), 0);
+    std::unique_ptr<ScopedCurrentDir> pDir = strKind == QLatin1String("proc")
+                                                 ? std::make_unique<ScopedCurrentDir>(QStringLiteral("/proc"))
+                                                 : std::make_unique<ScopedCurrentDir>();
+    const ScopedCurrentDir& dir = *pDir;
+    if (strKind == QLatin1String("folder"))
+        QVERIFY(QDir(dir.Path()).mkdir(QStringLiteral("SETUP.ini")));
+    else if (strKind == QLatin1String("fifo"))
+        QVERIFY(::mkfifo(QFile::encodeName(dir.Path() + QStringLiteral("/SETUP.ini")).constData(), 0600) == 0);
+    FileFailure failure;
+    QCOMPARE(WriteSetupString(SECTION, KEY, "1", &failure), 0);
+    QVERIFY2(int(failure.error) == nError || (nError == int(FileError::Other) && failure.IsFailure()),
+             qPrintable(failure.Text()));
     QCOMPARE(ReadLanguage(), QByteArray());
+    if (strKind != QLatin1String("proc"))
+        QVERIFY(!QFileInfo(dir.Path() + QStringLiteral("/SETUP.ini")).isFile());
 }
 
 void TestSetupIni::PathFollowsTheCurrentDirectory()
@@ -147,7 +177,7 @@ void TestSetupIni::PathFollowsTheCurrentDirectory()
     {
         ScopedCurrentDir inFirst(first.path());
         QVERIFY(WriteSetupString(SECTION, KEY, "1") != 0);
-        QDir::setCurrent(second.path());  // as a file dialog might do
+        QDir::setCurrent(second.path()); // as a file dialog might do
         QVERIFY(WriteSetupString(SECTION, KEY, "2") != 0);
     }
     QCOMPARE(ReadBytes(first.path() + "/SETUP.ini"), "[" + SECTION_GBK + "]\r\nLanguageID=1\r\n");

@@ -141,6 +141,22 @@ private slots:
         QCOMPARE(Face(dlg), face);
     }
 
+    // A settings file that cannot be written: the language still changes,
+    // and the operator is told once why it will not be kept.
+    void LanguageThatCannotBeKept()
+    {
+        QVERIFY(QDir(m_pDir->Path()).mkdir(QStringLiteral("SETUP.ini")));
+        MeterClientDlg& dlg = Shown();
+        QVERIFY(Choose(Combo(dlg, IDC_COMBO_LANGUAGE), QStringLiteral("English")));
+        QTRY_COMPARE(m_pWatcher->m_boxes.size(), 1);
+        QCOMPARE(m_pWatcher->m_boxes[0].strText,
+                 QStringLiteral("The language cannot be kept: %1 cannot be written.").arg(SetupPath()));
+        QCOMPARE(m_pWatcher->m_boxes[0].strDetail, QStringLiteral("it is a folder"));
+        QVERIFY(Choose(Combo(dlg, IDC_COMBO_LANGUAGE), QString::fromUtf8("中文")));
+        QTRY_COMPARE(Face(dlg), FACE_ZH);
+        QCOMPARE(m_pWatcher->m_boxes.size(), 1);
+    }
+
     // Qt's own texts follow the language: the button of a box reads OK in
     // English and 确定 in Chinese.
     void QtTextsInTheLanguage()
