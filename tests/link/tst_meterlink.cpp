@@ -239,6 +239,47 @@ private slots:
         }
     }
 
+    // A reply one byte shorter than its handler reads is not acted on; one
+    // exactly as long is. On a model line, byte for byte.
+    void ReplyLengthBoundaries_data()
+    {
+        QTest::addColumn<quint8>("byReply");
+        QTest::addColumn<int>("nLength"); // the smallest L its handler reads
+        QTest::newRow("connected") << RSP_CONNECTED << 44;
+        QTest::newRow("count") << RSP_COUNT << 5;
+        QTest::newRow("record") << RSP_RECORD << RECORD_MIN_LENGTH;
+    }
+    void ReplyLengthBoundaries()
+    {
+        QFETCH(quint8, byReply);
+        QFETCH(int, nLength);
+        MeterLink link;
+        QList<QByteArray> sent;
+        link.UseModelLine([&sent](const QByteArray& frame) { sent << frame; });
+        Probe probe(link);
+        const auto feed = [&link](const QByteArray& frame) {
+            for (const char c : frame)
+                link.OnPortByte(quint8(c));
+        };
+        // Up to the request the reply answers.
+        if (byReply == RSP_COUNT || byReply == RSP_RECORD)
+        {
+            QVERIFY(link.StartDownload());
+            feed(InstrumentFrame::Build(RSP_CONNECTED, QByteArray(41, '\0')));
+        }
+        if (byReply == RSP_RECORD)
+            feed(InstrumentFrame::Build(RSP_COUNT, QByteArray::fromHex("0002")));
+        // Record 1's payload (index 1, a plausible time), cut to the length.
+        QByteArray payload = QByteArray::fromHex("0001") + QByteArray(10, '\0') + QByteArray::fromHex("180503090507");
+        payload = (payload + QByteArray(64, '\0')).left(nLength - FRAME_MIN_LENGTH);
+        const int nEventsBefore = int(probe.m_events.size());
+        feed(InstrumentFrame::Build(byReply, payload.chopped(1)));
+        QCOMPARE(probe.m_events.size(), nEventsBefore);
+        QVERIFY(probe.m_records.isEmpty());
+        feed(InstrumentFrame::Build(byReply, payload));
+        QCOMPARE(probe.m_events.size() + probe.m_records.size(), nEventsBefore + 1);
+    }
+
     // Replies the meter sends unasked: acted on, except a count or a record,
     // which only mean something as the answer to a request of ours.
     void UnaskedReplies()
