@@ -26,7 +26,8 @@ namespace {
 const char* const EXIT_CODES_HELP = "Exit codes:\n"
                                     "  0  done\n"
                                     "  1  usage: unknown command or option, bad value\n"
-                                    "  2  port: not found, permission denied, cannot be opened, or the line closed\n"
+                                    "  2  port: not found, permission denied, cannot be opened, or the line closed;\n"
+                                    "     --port auto or ports --probe found no meter (or auto several)\n"
                                     "  3  the meter did not answer (after every retry)\n"
                                     "  4  file: an output cannot be written, the input is not a report\n"
                                     "  5  more records than one .xls sheet holds (65,530); the CSV is still written\n";

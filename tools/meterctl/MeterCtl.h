@@ -25,7 +25,7 @@ enum MeterCtlExit
 {
     EXIT_OK = 0,
     EXIT_USAGE = 1,         // unknown command or option, bad value
-    EXIT_PORT = 2,          // port missing, refused or lost (device pulled, meter hung up)
+    EXIT_PORT = 2,          // port missing, refused or lost (device pulled, meter hung up); no meter found
     EXIT_NO_ANSWER = 3,     // the meter did not answer after every retry
     EXIT_FILE = 4,          // an output cannot be written, an input is not a report
     EXIT_TOO_MANY_ROWS = 5, // more records than one .xls sheet holds (CSV still written)
