@@ -144,15 +144,6 @@ QString Utf8(const char* psz)
     return QString::fromUtf8(psz);
 }
 
-// A reason as the end of a sentence: one full stop, never two.
-QString Sentence(QString strText)
-{
-    strText = strText.trimmed();
-    while (strText.endsWith(QLatin1Char('.')) || strText.endsWith(QChar(0x3002)))
-        strText.chop(1);
-    return strText + QLatin1Char('.');
-}
-
 // The system's reason inside the serial driver's box text ("WARNING:
 // ReadFile() Failed with the following error: \nREASON\nPort: 1\n"): the
 // second line; the whole text, on one line, when it has another form.
@@ -185,6 +176,16 @@ QDateTime ParseClockTime(const QString& strTime)
 }
 
 } // namespace
+
+QString MeterCtl::AsSentence(const QString& strText)
+{
+    QString str = strText.trimmed();
+    if (str.endsWith(QLatin1Char('?')) || str.endsWith(QLatin1Char('!')))
+        return str;
+    while (str.endsWith(QLatin1Char('.')) || str.endsWith(QChar(0x3002)))
+        str.chop(1);
+    return str + QLatin1Char('.');
+}
 
 QString MeterCtl::Printable(const QString& strText)
 {
@@ -304,7 +305,7 @@ bool MeterCtl::Parse(QCommandLineParser& parser, const QStringList& args, const 
     // The parser takes the program's name first.
     if (!parser.parse(QStringList{QStringLiteral("meterctl")} + args))
     {
-        nExit = Usage(strCommand, Sentence(parser.errorText()));
+        nExit = Usage(strCommand, AsSentence(parser.errorText()));
         return false;
     }
     if (parser.isSet(help))
@@ -417,7 +418,8 @@ int MeterCtl::OpenMeter(const MeterOptions& options, MeterLink& link)
         access = link.GetOpenProblem();
     if (access.nResult != PORT_ACCESS_OK)
     {
-        m_err << "meterctl: " << PortAccessMessage(access);
+        // The reason may end in the system's words, with or without a full stop.
+        m_err << "meterctl: " << AsSentence(PortAccessMessage(access));
         if (access.nResult == PORT_ACCESS_MISSING)
             m_err << " `meterctl ports` lists the ports found.";
         m_err << '\n';
@@ -442,7 +444,7 @@ void MeterCtl::OnDriverFailure(const MeterLink& link, const QString& strText)
         m_err << "reading from the port failed: ";
     else
         m_err << "the port reports a problem: ";
-    m_err << Sentence(DriverReason(strText)) << '\n';
+    m_err << AsSentence(DriverReason(strText)) << '\n';
     m_err.flush();
 }
 

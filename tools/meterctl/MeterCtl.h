@@ -102,6 +102,9 @@ private:
     int Usage(const QString& strCommand, const QString& strMessage);
     void PrintHelp(const QString& strCommand);
 
+    // strText ended by one full stop (none added after "?" or "!"), so that a
+    // reason from elsewhere never ends a message with two.
+    static QString AsSentence(const QString& strText);
     // Text from a file or the system shown on a terminal: control characters
     // (escape sequences included) become spaces, so it cannot drive the
     // terminal and every row stays on one line.

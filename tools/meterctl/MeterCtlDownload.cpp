@@ -26,15 +26,6 @@ QString PathText(const QString& strPath)
 {
     return QDir::toNativeSeparators(strPath);
 }
-
-// A reason as the end of a sentence: one full stop, never two.
-QString Sentence(QString strText)
-{
-    strText = strText.trimmed();
-    while (strText.endsWith(QLatin1Char('.')))
-        strText.chop(1);
-    return strText + QLatin1Char('.');
-}
 } // namespace
 
 bool MeterCtl::CheckOutputPath(const QString& strPath)
@@ -77,7 +68,7 @@ int MeterCtl::WriteOutputs(const DownloadOutputs& outputs, const QVector<Measure
             m_err << "Wrote " << strWhat << " to " << PathText(outputs.strCsv) << '\n';
         else
         {
-            m_err << "meterctl: cannot write " << PathText(outputs.strCsv) << ": " << Sentence(strError) << '\n';
+            m_err << "meterctl: cannot write " << PathText(outputs.strCsv) << ": " << AsSentence(strError) << '\n';
             nExit = EXIT_FILE;
         }
     }
