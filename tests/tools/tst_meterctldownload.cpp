@@ -380,6 +380,12 @@ void TestMeterCtlDownload::StandardOutput()
     QJsonParseError error;
     const QJsonObject got = QJsonDocument::fromJson(r.strOut.toUtf8(), &error).object();
     QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(r.strOut));
+    // The members in the documented order, each record on a line of its own.
+    QVERIFY2(r.strOut.startsWith(QStringLiteral("{\n\"userInformation\": ")) &&
+                 r.strOut.indexOf(QStringLiteral("\n\"wavelengths\": ")) <
+                     r.strOut.indexOf(QStringLiteral("\n\"records\": ")) &&
+                 r.strOut.count(QRegularExpression(QStringLiteral("\n\\{\"mode\":[^\n]*\\}(,|\n\\])\n"))) == 3,
+             qPrintable(r.strOut));
     const QJsonObject want = QJsonDocument::fromJson(R"({
         "userInformation": {"company": "Fibre", "meterType": "", "serial": "", "operator": "", "notes": "光纤"},
         "records": [

@@ -17,6 +17,7 @@ QtMessageHandler s_previous = nullptr;
 
 void TraceHandler(QtMsgType type, const QMessageLogContext& context, const QString& strMessage)
 {
+    QtMessageHandler previous = nullptr;
     {
         QMutexLocker locker(&s_lock);
         if (s_pStream && context.category && qstrcmp(context.category, lcMeterLink().categoryName()) == 0)
@@ -26,20 +27,20 @@ void TraceHandler(QtMsgType type, const QMessageLogContext& context, const QStri
             s_pStream->flush();
             return;
         }
+        previous = s_previous;
     }
-    if (s_previous)
-        s_previous(type, context, strMessage);
+    if (previous)
+        previous(type, context, strMessage);
 }
 } // namespace
 
 LinkTrace::LinkTrace(QTextStream& err, bool bEnable) : m_bEnabled(bEnable), m_previous(nullptr)
 {
-    {
-        QMutexLocker locker(&s_lock);
-        s_pStream = &err;
-    }
+    QMutexLocker locker(&s_lock);
+    s_pStream = &err;
     m_previous = qInstallMessageHandler(TraceHandler);
     s_previous = m_previous;
+    locker.unlock();
     if (m_bEnabled)
         QLoggingCategory::setFilterRules(QStringLiteral("meter.link.debug=true"));
 }

@@ -105,21 +105,24 @@ QByteArray BuildRecordsJson(const QVector<MeasurementRecord>& rows, const Report
     userInfo.insert(QStringLiteral("serial"), info.strSerial);
     userInfo.insert(QStringLiteral("operator"), info.strOperator);
     userInfo.insert(QStringLiteral("notes"), info.strNotes);
-
-    QJsonObject document;
-    document.insert(QStringLiteral("userInformation"), userInfo);
+    QByteArray wavelengths("null");
     if (pWavelengths)
     {
-        QJsonArray wavelengths;
+        QJsonArray table;
         for (const quint32 nWave : *pWavelengths)
-            wavelengths.append(double(nWave));
-        document.insert(QStringLiteral("wavelengths"), wavelengths);
+            table.append(double(nWave));
+        wavelengths = QJsonDocument(table).toJson(QJsonDocument::Compact);
     }
-    else
-        document.insert(QStringLiteral("wavelengths"), QJsonValue(QJsonValue::Null));
-    QJsonArray records;
-    for (const MeasurementRecord& row : rows)
-        records.append(RecordToJson(row));
-    document.insert(QStringLiteral("records"), records);
-    return QJsonDocument(document).toJson(QJsonDocument::Indented);
+    // Written by hand around compact pieces: the members in the documented
+    // order (a QJsonObject sorts them) and one record a line, which reads
+    // well and suits line-based tools as much as JSON ones.
+    QByteArray json;
+    json.reserve(rows.size() * 260 + 512);
+    json += "{\n\"userInformation\": " + QJsonDocument(userInfo).toJson(QJsonDocument::Compact) + ",\n";
+    json += "\"wavelengths\": " + wavelengths + ",\n";
+    json += "\"records\": [";
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        json += (i > 0 ? ",\n" : "\n") + QJsonDocument(RecordToJson(rows[i])).toJson(QJsonDocument::Compact);
+    json += "\n]\n}\n";
+    return json;
 }
