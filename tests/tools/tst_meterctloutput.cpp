@@ -18,7 +18,6 @@ private slots:
     void CsvField();
     void BarAndSummary();
     void TerminalBarRedrawnInPlace();
-    void OneLineWithoutTerminal();
     void RecordFields_data();
     void RecordFields();
 };
@@ -68,26 +67,6 @@ void TestMeterCtlOutput::TerminalBarRedrawnInPlace()
     QVERIFY(strOut.endsWith(QStringLiteral("\x1b[K\n")));
     const QString strFull = QLatin1Char('[') + QString(30, QLatin1Char('#')) + QStringLiteral("]  1000/1000  100%");
     QVERIFY2(strOut.section(QLatin1Char('\r'), -1).startsWith(strFull), qPrintable(strOut));
-}
-
-void TestMeterCtlOutput::OneLineWithoutTerminal()
-{
-    // Not a terminal: nothing while it runs, one line at the end; nothing at
-    // all for a download that never started (no count came).
-    QString strOut;
-    QTextStream out(&strOut);
-    ProgressMeter idle(out, false);
-    idle.Finish();
-    ProgressMeter progress(out, false);
-    progress.Start(300);
-    for (int i = 1; i <= 150; ++i)
-        progress.Update(i);
-    out.flush();
-    QCOMPARE(strOut, QString());
-    progress.Finish();
-    out.flush();
-    QVERIFY2(strOut.startsWith(QStringLiteral("150 of 300 records in 0:0")) && strOut.count(QLatin1Char('\n')) == 1,
-             qPrintable(strOut));
 }
 
 void TestMeterCtlOutput::RecordFields_data()
