@@ -212,6 +212,7 @@ void TestMeterCtlCommands::Refusals_data()
     row("port path", "calibrate --rl=1 --port /dev/pts/9999", EXIT_PORT, "No serial port /dev/pts/9999");
     row("COM name", "set-clock --now --port COM250", EXIT_PORT, "No serial port /dev/ttyS249");
     row("port is a plain file", "download --port %2/plain", EXIT_PORT, "is not a serial port.\n");
+    row("device that is no terminal", "download --port /dev/null", EXIT_PORT, "/dev/null cannot be opened: ");
     row("info, port missing", "info --port ttyNoSuchPort", EXIT_PORT, "`meterctl ports` lists the ports found.\n");
 
     // Outputs are checked before the download starts.
@@ -234,8 +235,9 @@ void TestMeterCtlCommands::Refusals()
     QCOMPARE(r.nExit, nExpectedExit);
     const QString strWhere = nExpectedExit == EXIT_OK ? r.strOut : r.strErr;
     QVERIFY2(strWhere.contains(strText), qPrintable(strWhere));
-    // Said for people: one full stop at a time.
+    // Said for people: sentences, ended by one full stop.
     QVERIFY2(!r.strErr.contains(QStringLiteral("..")), qPrintable(r.strErr));
+    QVERIFY2(r.strErr.isEmpty() || r.strErr.endsWith(QStringLiteral(".\n")), qPrintable(r.strErr));
     if (nExpectedExit == EXIT_OK)
         QVERIFY(r.strOut.contains(QStringLiteral("Exit codes:")) && r.strErr.isEmpty());
     else if (nExpectedExit != EXIT_USAGE)

@@ -435,16 +435,22 @@ void MeterCtl::OnDriverFailure(const MeterLink& link, const QString& strText)
     if (!link.IsOpen())
         return;
     const QString strOperation = DriverOperation(strText);
-    m_err << "meterctl: warning: ";
+    QString strWarning;
     if (strOperation == QLatin1String("BuildCommDCB()") || strOperation == QLatin1String("SetCommState()"))
-        m_err << "the port's line settings (9600 baud, 8 data bits, no parity, 1 stop bit) could not be set: ";
+        strWarning = QStringLiteral("the port's line settings (9600 baud, 8 data bits, no parity, 1 stop bit) could "
+                                    "not be set: ");
     else if (strOperation == QLatin1String("WriteFile()"))
-        m_err << "a request could not be written to the port: ";
+        strWarning = QStringLiteral("a request could not be written to the port: ");
     else if (strOperation == QLatin1String("ReadFile()"))
-        m_err << "reading from the port failed: ";
+        strWarning = QStringLiteral("reading from the port failed: ");
     else
-        m_err << "the port reports a problem: ";
-    m_err << AsSentence(DriverReason(strText)) << '\n';
+        strWarning = QStringLiteral("the port reports a problem: ");
+    strWarning += AsSentence(DriverReason(strText));
+    // A port that keeps failing says so once.
+    if (m_driverWarnings.contains(strWarning))
+        return;
+    m_driverWarnings << strWarning;
+    m_err << "meterctl: warning: " << strWarning << '\n';
     m_err.flush();
 }
 

@@ -142,6 +142,7 @@ private:
     QTextStream& m_err;
     bool m_bTerminal;
     QStringList m_probePorts;
+    QStringList m_driverWarnings; // said already
     std::unique_ptr<MeterSim> m_pDemo;
     std::unique_ptr<LinkTrace> m_pTrace;
 };
