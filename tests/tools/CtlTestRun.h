@@ -22,22 +22,31 @@ inline QStringList Args(const QString& strLine)
     return strLine.split(QLatin1Char(' '), Qt::SkipEmptyParts);
 }
 
-inline CtlResult RunCtl(const QStringList& args)
+// probePorts: the ports that --probe and --port auto try (the simulated
+// meters are not among the ports the system lists).
+inline CtlResult RunCtl(const QStringList& args, const QStringList& probePorts = QStringList())
 {
     CtlResult result;
     QTextStream out(&result.strOut), err(&result.strErr);
     MeterCtl ctl(out, err, false);
+    ctl.SetProbePorts(probePorts);
     result.nExit = ctl.Run(args);
     out.flush();
     err.flush();
     return result;
 }
 
-// The built meterctl; prefix (e.g. setpriv ...) runs in front of it.
-inline CtlResult RunCtlProcess(const QStringList& args, QStringList prefix = QStringList())
+// The built meterctl; prefix (e.g. setpriv ...) runs in front of it, with
+// environment added to the test's own.
+inline CtlResult RunCtlProcess(const QStringList& args, QStringList prefix = QStringList(),
+                               const QStringList& environment = QStringList())
 {
     CtlResult result;
     QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const QString& strSetting : environment)
+        env.insert(strSetting.section(QLatin1Char('='), 0, 0), strSetting.section(QLatin1Char('='), 1));
+    process.setProcessEnvironment(env);
     prefix << QStringLiteral(METERCTL_PATH) << args;
     process.start(prefix.first(), prefix.mid(1));
     if (!process.waitForFinished(120000))

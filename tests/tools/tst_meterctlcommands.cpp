@@ -1,6 +1,7 @@
-// meterctl's other commands and its refusals: calibration and clock against
-// the simulated meter, usage errors, unknown and refused ports, unwritable
-// outputs, and `show` on reports written by the program and by LibreOffice.
+// meterctl's other commands and its refusals: calibration, clock and info
+// against the simulated meter, probing the ports, usage errors, unknown and
+// refused ports, unwritable outputs, and `show` on reports written by the
+// program and by LibreOffice.
 #include "CtlTestRun.h"
 
 #include "link/InstrumentFrame.h"
@@ -8,6 +9,7 @@
 #include "sim/MeterSim.h"
 
 #include <QDateTime>
+#include <QJsonDocument>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -24,6 +26,9 @@ private slots:
     void init();
     void MeterReceives_data();
     void MeterReceives();
+    void Info();
+    void Probe_data();
+    void Probe();
     void Refusals_data();
     void Refusals();
     void PermissionDenied();
@@ -72,7 +77,10 @@ void TestMeterCtlCommands::MeterReceives_data()
     // Year since 2000, month, day, hour, minute, second.
     QTest::newRow("clock, date and time apart")
         << QStringLiteral("set-clock --lang en 2099-12-31 23:59:59") << CMD_SET_CLOCK
-        << QByteArray::fromHex("630C1F173B3B") << QStringLiteral("Set time successfully! (");
+        << QByteArray::fromHex("630C1F173B3B") << QStringLiteral("Set time successfully! (2099-12-31 23:59:59)\n");
+    QTest::newRow("clock, ISO 8601") << QStringLiteral("set-clock --lang en 2000-01-02T03:04:05") << CMD_SET_CLOCK
+                                     << QByteArray::fromHex("000102030405")
+                                     << QStringLiteral("Set time successfully! (2000-01-02 03:04:05)\n");
     QTest::newRow("clock, --now") << QStringLiteral("set-clock --now --lang zh") << CMD_SET_CLOCK << QByteArray()
                                   << QStringLiteral("时间设置成功!");
 }
@@ -86,7 +94,8 @@ void TestMeterCtlCommands::MeterReceives()
     const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
     const CtlResult r = RunCtl(Args(strArgs) << QStringLiteral("--port") << m_pSim->GetDevicePath());
     QVERIFY2(r.nExit == EXIT_OK, qPrintable(r.strErr));
-    QVERIFY2(r.strOut.startsWith(strMessage), qPrintable(r.strOut));
+    // The meter's confirmation is a message: the output carries no data here.
+    QVERIFY2(r.strErr.startsWith(strMessage) && r.strOut.isEmpty(), qPrintable(r.strErr));
     QCOMPARE(m_pSim->GetRequestCount(byCommand), 1);
     QCOMPARE(m_pSim->GetRequestCount(), 1);
     if (byCommand != CMD_SET_CLOCK)
@@ -102,6 +111,59 @@ void TestMeterCtlCommands::MeterReceives()
     }
 }
 
+void TestMeterCtlCommands::Info()
+{
+    // The table and the count on the output; connect, count and the
+    // disconnect request, and no record asked for.
+    WavelengthTable wavelengths = MeterSim::DefaultWavelengths();
+    wavelengths[19] = 0;
+    m_pSim->SetWavelengths(wavelengths);
+    const CtlResult r = RunCtl(Args(QStringLiteral("info --lang en --port ") + m_pSim->GetDevicePath()));
+    QVERIFY2(r.nExit == EXIT_OK, qPrintable(r.strErr));
+    QCOMPARE(r.strOut, QStringLiteral("Wavelengths (nm): 850 1300 1310 1490 1550 1625 1270 1290 1330 1350 1370 1390 "
+                                      "1410 1430 1450 1470 1510 1530 1570 0\nRecords: 5\n"));
+    QCOMPARE(r.strErr, QStringLiteral("Connection success\nDisconnect success!\n"));
+    QCOMPARE(m_pSim->GetRequestCount(), 3);
+    QCOMPARE(m_pSim->GetRequestCount(CMD_READ_COUNT), 1);
+    QCOMPARE(m_pSim->GetRequests().last().at(FRAME_POS_COMMAND), char(CMD_DISCONNECT));
+}
+
+void TestMeterCtlCommands::Probe_data()
+{
+    // The ports tried: the test's meter (which answers or not), a missing
+    // device and a plain file.
+    QTest::addColumn<bool>("bAnswers");
+    QTest::addColumn<int>("nExpectedExit");
+    QTest::newRow("the meter answers") << true << int(EXIT_OK);
+    QTest::newRow("nothing answers") << false << int(EXIT_PORT);
+}
+
+void TestMeterCtlCommands::Probe()
+{
+    QFETCH(bool, bAnswers);
+    QFETCH(int, nExpectedExit);
+    m_pSim->SetAutoReply(bAnswers);
+    const QString strMeter = m_pSim->GetDevicePath();
+    QStringList ports{QStringLiteral("/dev/pts/9999"), strMeter, Path(QStringLiteral("plain"))};
+    QString strOut, strErr;
+    QTextStream out(&strOut), err(&strErr);
+    MeterCtl ctl(out, err, false);
+    ctl.SetProbePorts(ports);
+    QCOMPARE(ctl.Run(Args(QStringLiteral("ports --probe --timeout 300"))), nExpectedExit);
+    out.flush();
+    err.flush();
+    const int nWidth = int(qMax(ports[1].size(), ports[2].size())) + 2;
+    QCOMPARE(strOut, ports[0].leftJustified(nWidth) + QStringLiteral("no such device\n") +
+                         ports[1].leftJustified(nWidth) +
+                         (bAnswers ? QStringLiteral("answers as a meter\n") : QStringLiteral("no answer\n")) +
+                         ports[2].leftJustified(nWidth) + QStringLiteral("not a serial port\n"));
+    QCOMPARE(strErr, QStringLiteral("Probing 3 ports (at most 300 ms each)\n"));
+    // One connect request, not sent again; a meter that answers is sent the
+    // disconnect request.
+    QCOMPARE(m_pSim->GetRequestCount(CMD_CONNECT), 1);
+    QCOMPARE(m_pSim->GetRequestCount(CMD_DISCONNECT), bAnswers ? 1 : 0);
+}
+
 void TestMeterCtlCommands::Refusals_data()
 {
     // %1 is the simulated meter, %2 the test's folder. Help goes to the
@@ -113,7 +175,7 @@ void TestMeterCtlCommands::Refusals_data()
         QTest::newRow(pszName) << QString::fromUtf8(pszArgs) << nExit << QString::fromUtf8(pszText);
     };
     row("meterctl --help", "--help", EXIT_OK, "usage: meterctl COMMAND");
-    for (const char* pszCommand : {"ports", "download", "calibrate", "set-clock", "show"})
+    for (const char* pszCommand : {"ports", "info", "download", "calibrate", "set-clock", "show"})
         QTest::addRow("%s --help", pszCommand) << QString::fromLatin1(pszCommand) + QStringLiteral(" --help")
                                                << int(EXIT_OK) << QStringLiteral("usage: meterctl ") + pszCommand;
     row("help show", "help show", EXIT_OK, "usage: meterctl show");
@@ -122,6 +184,12 @@ void TestMeterCtlCommands::Refusals_data()
     row("unknown command", "fetch", EXIT_USAGE, "unknown command");
     row("unknown option", "download --demo --colour", EXIT_USAGE, "Unknown option 'colour'");
     row("no meter", "download --csv=x.csv", EXIT_USAGE, "Give --port DEV");
+    row("no value", "download --demo --csv", EXIT_USAGE, "Missing value after '--csv'.\n");
+    row("JSON and CSV on the output", "download --port %1 --json --csv -", EXIT_USAGE, "give one");
+    row("info, extra argument", "info --port %1 extra", EXIT_USAGE, "unexpected argument 'extra'");
+    row("ports, --timeout without --probe", "ports --timeout 100", EXIT_USAGE, "go with --probe");
+    row("show, --csv and --json", "show %2/plain --csv --json", EXIT_USAGE, "not both");
+    row("show, two files", "show %2/plain %2/text.xls --csv", EXIT_USAGE, "one report file");
     row("port and demo", "download --demo --port %1", EXIT_USAGE, "not both");
     row("report not .xls", "download --port %1 --xls=r.xlsx", EXIT_USAGE, "must end in .xls");
     row("same file twice", "download --port %1 --xls=r.xls --csv=r.xls", EXIT_USAGE, "same file");
@@ -133,6 +201,7 @@ void TestMeterCtlCommands::Refusals_data()
         QTest::addRow("calibrate %s", pszValue) << QStringLiteral("calibrate --port %1 --opm=") + pszValue
                                                 << int(EXIT_USAGE) << QStringLiteral("not a calibration value");
     row("clock, no such month", "set-clock --port %1 2012-13-01 00:00:00", EXIT_USAGE, "not a time");
+    row("clock, ISO without seconds", "set-clock --port %1 2012-12-01T00:00", EXIT_USAGE, "not a time");
     row("clock, year 1999", "set-clock --port %1 1999-12-31 23:59:59", EXIT_USAGE, "2000 to 2099");
     row("clock, year 2100", "set-clock --port %1 2100-01-01 00:00:00", EXIT_USAGE, "2000 to 2099");
     row("clock, --now and a time", "set-clock --port %1 --now 2012-01-01 00:00:00", EXIT_USAGE, "not both");
@@ -142,7 +211,9 @@ void TestMeterCtlCommands::Refusals_data()
     row("port name", "download --port ttyNoSuchPort", EXIT_PORT, "No serial port /dev/ttyNoSuchPort");
     row("port path", "calibrate --rl=1 --port /dev/pts/9999", EXIT_PORT, "No serial port /dev/pts/9999");
     row("COM name", "set-clock --now --port COM250", EXIT_PORT, "No serial port /dev/ttyS249");
-    row("port is a plain file", "download --port %2/plain", EXIT_PORT, "is not a serial port");
+    row("port is a plain file", "download --port %2/plain", EXIT_PORT, "is not a serial port.\n");
+    row("device that is no terminal", "download --port /dev/null", EXIT_PORT, "/dev/null cannot be opened: ");
+    row("info, port missing", "info --port ttyNoSuchPort", EXIT_PORT, "`meterctl ports` lists the ports found.\n");
 
     // Outputs are checked before the download starts.
     row("report in a missing folder", "download --port %1 --xls %2/no/such/r.xls", EXIT_FILE, "does not exist");
@@ -164,6 +235,9 @@ void TestMeterCtlCommands::Refusals()
     QCOMPARE(r.nExit, nExpectedExit);
     const QString strWhere = nExpectedExit == EXIT_OK ? r.strOut : r.strErr;
     QVERIFY2(strWhere.contains(strText), qPrintable(strWhere));
+    // Said for people: sentences, ended by one full stop.
+    QVERIFY2(!r.strErr.contains(QStringLiteral("..")), qPrintable(r.strErr));
+    QVERIFY2(r.strErr.isEmpty() || r.strErr.endsWith(QStringLiteral(".\n")), qPrintable(r.strErr));
     if (nExpectedExit == EXIT_OK)
         QVERIFY(r.strOut.contains(QStringLiteral("Exit codes:")) && r.strErr.isEmpty());
     else if (nExpectedExit != EXIT_USAGE)
@@ -237,11 +311,25 @@ void TestMeterCtlCommands::Show_data()
                                                   "Number\tWave\tMode\tRL|OPM|IL\tREF|PowerMeter\tDate-Time\tNotes\n"
                                                   "1\t1550nm\tOPM\t-12.34dBm\t-3.00dBm\t2012-5-3  9:5:7\t [31m red\n"
                                                   "2\t\tIL\t1.00dB\t0.00dBm\t2012-5-3  9:5:8\tx, \"y\"\n");
-    QTest::newRow("report job, CSV") << false << QStringLiteral("--csv")
-                                     << QStringLiteral(
-                                            "Number,Wave,Mode,RL|OPM|IL,REF|PowerMeter,Date-Time,Notes\r\n"
-                                            "1,1550nm,OPM,-12.34dBm,-3.00dBm,2012-5-3  9:5:7,\x1b[31m red\r\n"
-                                            "2,,IL,1.00dB,0.00dBm,2012-5-3  9:5:8,\"x, \"\"y\"\"\"\r\n");
+    QTest::newRow("report job, CSV on -")
+        << false << QStringLiteral("--csv -")
+        << QStringLiteral("Number,Wave,Mode,RL|OPM|IL,REF|PowerMeter,Date-Time,Notes\r\n"
+                          "1,1550nm,OPM,-12.34dBm,-3.00dBm,2012-5-3  9:5:7,\x1b[31m red\r\n"
+                          "2,,IL,1.00dB,0.00dBm,2012-5-3  9:5:8,\"x, \"\"y\"\"\"\r\n");
+    // Each field read from the report's texts; the texts as they are, with
+    // JSON's escapes for the control characters.
+    QTest::newRow("report job, JSON")
+        << false << QStringLiteral("--json")
+        << QStringLiteral(R"({"userInformation": {"company": "光纤 Ltd", "meterType": "FM\t2", "serial": "S1",
+                                                  "operator": "Li", "notes": "a\nb"},
+                              "wavelengths": null,
+                              "records": [
+            {"number": 1, "wavelength": 1550, "mode": "OPM", "value": -12.34, "unit": "dBm", "reference": -3,
+             "time": "2012-05-03T09:05:07",
+             "texts": ["1", "1550nm", "OPM", "-12.34dBm", "-3.00dBm", "2012-5-3  9:5:7", "\u001b[31m red"]},
+            {"number": 2, "wavelength": null, "mode": "IL", "value": 1, "unit": "dB", "reference": 0,
+             "time": "2012-05-03T09:05:08",
+             "texts": ["2", "", "IL", "1.00dB", "0.00dBm", "2012-5-3  9:5:8", "x, \"y\""]}]})");
     QTest::newRow("LibreOffice") << true << QStringLiteral("--lang en")
                                  << QStringLiteral("Company：光纤公司\nMeter Type：FM-200\nInstrument Serial：SN-7\n"
                                                    "Test Operator：王五\nNotes：north, line 3\n\n"
@@ -282,7 +370,17 @@ void TestMeterCtlCommands::Show()
     }
     const CtlResult r = RunCtl(QStringList{QStringLiteral("show"), strPath} + Args(strArgs));
     QVERIFY2(r.nExit == EXIT_OK, qPrintable(r.strErr));
-    QCOMPARE(r.strOut, strExpected);
+    if (!strArgs.contains(QStringLiteral("--json")))
+    {
+        QCOMPARE(r.strOut, strExpected);
+        return;
+    }
+    QJsonParseError error;
+    const QJsonDocument got = QJsonDocument::fromJson(r.strOut.toUtf8(), &error);
+    QVERIFY2(error.error == QJsonParseError::NoError && r.strOut.endsWith(QLatin1Char('\n')), qPrintable(r.strOut));
+    const QJsonDocument want = QJsonDocument::fromJson(strExpected.toUtf8(), &error);
+    QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(error.errorString()));
+    QCOMPARE(got, want);
 }
 
 QTEST_MAIN(TestMeterCtlCommands)

@@ -1,9 +1,11 @@
 // meterctl download end to end against the simulated meter over a real
 // pseudo-terminal: the report equals what the program's Save writes for the
 // same records, the CSV, retries after a dropped reply, time-outs, a meter
-// that hangs up, the row limit of a sheet, and the built-in demo meter.
-#include "CtlTestRun.h"
+// that hangs up, the row limit of a sheet, the disconnect at the end, CSV
+// and JSON on standard output, the frame trace, --port auto, and the real
+// program: data and messages apart, a progress bar on a terminal only.
 #include "../report/LayoutCheck.h"
+#include "CtlTestRun.h"
 
 #include "link/InstrumentFrame.h"
 #include "records/RecordDecoder.h"
@@ -12,6 +14,10 @@
 #include "report/XlsFile.h"
 #include "sim/MeterSim.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
@@ -30,6 +36,14 @@ private slots:
     void RowLimitOfTheReport_data();
     void RowLimitOfTheReport();
     void DemoOneCommand();
+    void DisconnectAtTheEnd_data();
+    void DisconnectAtTheEnd();
+    void StandardOutput_data();
+    void StandardOutput();
+    void Trace();
+    void AutoPort_data();
+    void AutoPort();
+    void ProgressBarOnTerminalOnly();
 
 private:
     // A simulated meter with nRecords records; its device replaces %1 in strArgs.
@@ -111,10 +125,13 @@ void TestMeterCtlDownload::ReportEqualsSavedReport()
          << QStringLiteral("--notes") << info.strNotes;
     const CtlResult r = RunCtl(args);
     QVERIFY2(r.nExit == EXIT_OK, qPrintable(r.strErr));
-    QVERIFY2(r.strOut.contains(strMessage), qPrintable(r.strOut));
-    // Records 1 .. N+1 asked for once each (none when empty), after one connect.
+    // Messages on the error stream; the files are all the data.
+    QVERIFY2(r.strErr.contains(strMessage) && r.strOut.isEmpty(), qPrintable(r.strErr + r.strOut));
+    // Records 1 .. N+1 asked for once each (none when empty), after one
+    // connect and before the disconnect.
     QCOMPARE(m_pSim->GetRequestCount(CMD_READ_RECORD), nRecords ? nRecords + 1 : 0);
     QCOMPARE(m_pSim->GetRequestCount(CMD_CONNECT), 1);
+    QCOMPARE(m_pSim->GetRequests().last().at(FRAME_POS_COMMAND), char(CMD_DISCONNECT));
 
     // The report as the layout description says, read back by xlrd.
     QVector<MeasurementRecord> rows = ExpectedRows();
@@ -144,8 +161,8 @@ void TestMeterCtlDownload::DownloadWithFaults_data()
         QTest::newRow(pszName) << nDrop << nHangup << QString::fromUtf8(pszArgs) << nExit << QString::fromUtf8(pszError)
                                << nKept;
     };
-    row("connect sent again", 1, 0, "--timeout 200", EXIT_OK, "1 request(s) sent again", 100);
-    row("record 15 sent again", 17, 0, "--timeout 200", EXIT_OK, "1 request(s) sent again", 100);
+    row("connect sent again", 1, 0, "--timeout 200", EXIT_OK, "1 request was sent again", 100);
+    row("record 15 sent again", 17, 0, "--timeout 200", EXIT_OK, "1 request was sent again", 100);
     row("never answers", -1, 0, "--csv %2 --xls %3 --timeout 100 --retries 2", EXIT_NO_ANSWER,
         "did not answer the connect request (3 attempts, 100 ms each)", -1);
     row("no answer for record 10", 12, 0, "--csv %2 --xls %3 --timeout 150 --retries 0", EXIT_NO_ANSWER,
@@ -183,6 +200,10 @@ void TestMeterCtlDownload::DownloadWithFaults()
     clock.start();
     const CtlResult r = RunCtl(args);
     QVERIFY2(r.nExit == nExpectedExit && r.strErr.contains(strError), qPrintable(r.strErr));
+    // Said for people: not the serial driver's box, not its "Unknown error",
+    // one full stop at a time.
+    for (const char* pszWindows : {"Failed", "WARNING", "ReadFile", "Unknown error", ".."})
+        QVERIFY2(!r.strErr.contains(QLatin1String(pszWindows)), qPrintable(r.strErr));
     // A closed line is noticed at once, not after the time-outs.
     QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
     const QVector<MeasurementRecord> rows = ExpectedRows().mid(0, qMax(nKeptRows, 0));
@@ -253,15 +274,255 @@ void TestMeterCtlDownload::DemoOneCommand()
     const CtlResult r = RunCtlProcess(
         Args(QStringLiteral("download --demo --xls %1 --csv %2 --lang en").arg(Path("out.xls"), Path("out.csv"))));
     QVERIFY2(r.nExit == EXIT_OK, qPrintable(r.strErr));
-    QVERIFY(r.strOut.contains(QStringLiteral("Power reading success")));
-    // Not a terminal: plain progress lines at every tenth, no bar.
-    QVERIFY(r.strOut.contains(QStringLiteral("\n150/300 records (50%)")));
-    QVERIFY(!r.strOut.contains(QLatin1Char('\r')));
+    // Files written: nothing on the output; every message on the error stream.
+    QCOMPARE(r.strOut, QString());
+    QVERIFY(r.strErr.contains(QStringLiteral("Power reading success\n")));
+    QVERIFY(r.strErr.contains(QStringLiteral("Wrote 300 records to ")));
+    // Not a terminal: no bar, no line every so often, one line at the end.
+    QVERIFY2(r.strErr.contains(QStringLiteral("\n300 of 300 records in 0:")), qPrintable(r.strErr));
+    QVERIFY(!r.strErr.contains(QLatin1Char('\r')) && !r.strErr.contains(QStringLiteral("150 of")));
     QCOMPARE(CsvRowCount(Path("out.csv")), 300);
     Workbook book;
     int nFirst = 0, nLast = 0;
     QVERIFY(LoadWorkbookXls(Path("out.xls"), book, nullptr) && book.ActiveSheet().UsedRows(nFirst, nLast));
     QCOMPARE(nLast, REPORT_FIRST_DATA_ROW - 1 + 300 - 1);
+}
+
+void TestMeterCtlDownload::DisconnectAtTheEnd_data()
+{
+    // Ten records: replies connect 1, count 2, records 3..12, end 13,
+    // disconnect 14. nDrop -1: the meter never answers at all.
+    QTest::addColumn<int>("nDrop");
+    QTest::addColumn<QString>("strArgs");
+    QTest::addColumn<int>("nExpectedExit");
+    QTest::addColumn<QString>("strError");
+    QTest::addColumn<int>("nDisconnects");
+    QTest::addColumn<int>("nMessages"); // lines of meterctl's own on the error stream
+    QTest::newRow("answered") << 0 << QString() << int(EXIT_OK) << QStringLiteral("Disconnect success!\n") << 1 << 0;
+    QTest::newRow("not answered: a warning")
+        << 14 << QStringLiteral("--retries 0") << int(EXIT_OK)
+        << QStringLiteral("warning: the meter did not confirm the disconnect") << 1 << 1;
+    // The failure and "nothing was written"; the disconnect is answered.
+    QTest::newRow("after a failed download, once")
+        << 7 << QStringLiteral("--retries 0") << int(EXIT_NO_ANSWER) << QStringLiteral("record 5 of 10") << 1 << 2;
+    QTest::newRow("never connected: none") << -1 << QStringLiteral("--retries 0") << int(EXIT_NO_ANSWER)
+                                           << QStringLiteral("the connect request") << 0 << 1;
+}
+
+void TestMeterCtlDownload::DisconnectAtTheEnd()
+{
+    QFETCH(int, nDrop);
+    QFETCH(QString, strArgs);
+    QFETCH(int, nExpectedExit);
+    QFETCH(QString, strError);
+    QFETCH(int, nDisconnects);
+    QFETCH(int, nMessages);
+    MeterSimOptions options;
+    options.nDropReply = qMax(nDrop, 0);
+    const QStringList args = StartSim(
+        10, QStringLiteral("download --lang en --timeout 150 --port %1 --csv %2 ").arg("%1", Path("d.csv")) + strArgs,
+        options);
+    QVERIFY(!args.isEmpty());
+    m_pSim->SetAutoReply(nDrop >= 0);
+    const CtlResult r = RunCtl(args);
+    QVERIFY2(r.nExit == nExpectedExit && r.strErr.contains(strError), qPrintable(r.strErr));
+    QCOMPARE(m_pSim->GetRequestCount(CMD_DISCONNECT), nDisconnects);
+    if (nDisconnects > 0)
+        QCOMPARE(m_pSim->GetRequests().last().at(FRAME_POS_COMMAND), char(CMD_DISCONNECT));
+    // A disconnect that goes unanswered costs nothing but the warning.
+    QCOMPARE(CsvRowCount(Path("d.csv")), nExpectedExit == EXIT_OK ? 10 : -1);
+    // A failure is said once: no warning about the disconnect on top.
+    QCOMPARE(r.strErr.count(QStringLiteral("meterctl: ")), nMessages);
+}
+
+void TestMeterCtlDownload::StandardOutput_data()
+{
+    QTest::addColumn<QString>("strArgs");
+    QTest::addColumn<bool>("bJson");
+    QTest::addColumn<QString>("strWrote"); // "" or the file named on the error stream
+    QTest::newRow("--csv -") << QStringLiteral("--csv -") << false << QString();
+    QTest::newRow("--csv=- with a report")
+        << QStringLiteral("--csv=- --xls %2/r.xls") << false << QStringLiteral("r.xls");
+    QTest::newRow("--json") << QStringLiteral("--json --company Fibre --notes 光纤") << true << QString();
+    QTest::newRow("--json with a CSV file")
+        << QStringLiteral("--json --csv %2/r.csv --company Fibre --notes 光纤") << true << QStringLiteral("r.csv");
+}
+
+void TestMeterCtlDownload::StandardOutput()
+{
+    QFETCH(QString, strArgs);
+    QFETCH(bool, bJson);
+    QFETCH(QString, strWrote);
+    m_pSim = std::make_unique<MeterSim>();
+    // No wavelength (index 21), an insertion-loss byte of 7, a leap day.
+    QVERIFY(m_pSim->Records().Parse(QStringLiteral("OPM 4 -12.34 -3.00 12-05-03 09:05:07\n"
+                                                   "RL 21 45.1 0 99-12-31 23:59:59\n"
+                                                   "7 0 1.5 -3.5 24-02-29 00:00:00\n")));
+    QVERIFY(m_pSim->Start());
+    const CtlResult r = RunCtl(QStringList{QStringLiteral("download"), QStringLiteral("--lang"), QStringLiteral("en"),
+                                           QStringLiteral("--port"), m_pSim->GetDevicePath()} +
+                               Args(QString(strArgs).replace(QStringLiteral("%2"), m_pDir->path())));
+    QVERIFY2(r.nExit == EXIT_OK, qPrintable(r.strErr));
+    QVERIFY(r.strErr.contains(QStringLiteral("Power reading success")));
+    QCOMPARE(r.strErr.contains(QStringLiteral("Wrote ")), !strWrote.isEmpty());
+    if (!strWrote.isEmpty())
+        QVERIFY2(r.strErr.contains(QStringLiteral("Wrote 3 records to ") + Path(strWrote.toUtf8().constData())),
+                 qPrintable(r.strErr));
+    if (!bJson)
+    {
+        // As `show --csv` prints it: no byte order mark.
+        QCOMPARE(r.strOut, QStringLiteral("Number,Wave,Mode,RL|OPM|IL,REF|PowerMeter,Date-Time,Notes\r\n"
+                                          "1,1550nm,OPM,-12.34dBm,-3.00dBm,2012-5-3  9:5:7,\r\n"
+                                          "2,,RL,45.10dB,0.00dBm,2099-12-31  23:59:59,\r\n"
+                                          "3,850nm,IL,1.50dB,-3.50dBm,2024-2-29  0:0:0,\r\n"));
+        return;
+    }
+    QJsonParseError error;
+    const QJsonObject got = QJsonDocument::fromJson(r.strOut.toUtf8(), &error).object();
+    QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(r.strOut));
+    // The members in the documented order, each record on a line of its own.
+    QVERIFY2(r.strOut.startsWith(QStringLiteral("{\n\"userInformation\": ")) &&
+                 r.strOut.indexOf(QStringLiteral("\n\"wavelengths\": ")) <
+                     r.strOut.indexOf(QStringLiteral("\n\"records\": ")) &&
+                 r.strOut.count(QRegularExpression(QStringLiteral("\n\\{\"mode\":[^\n]*\\}(,|\n\\])\n"))) == 3,
+             qPrintable(r.strOut));
+    const QJsonObject want = QJsonDocument::fromJson(R"({
+        "userInformation": {"company": "Fibre", "meterType": "", "serial": "", "operator": "", "notes": "光纤"},
+        "records": [
+          {"number": 1, "wavelength": 1550, "mode": "OPM", "value": -12.34, "unit": "dBm", "reference": -3,
+           "time": "2012-05-03T09:05:07",
+           "texts": ["1", "1550nm", "OPM", "-12.34dBm", "-3.00dBm", "2012-5-3  9:5:7", ""]},
+          {"number": 2, "wavelength": null, "mode": "RL", "value": 45.1, "unit": "dB", "reference": 0,
+           "time": "2099-12-31T23:59:59",
+           "texts": ["2", "", "RL", "45.10dB", "0.00dBm", "2099-12-31  23:59:59", ""]},
+          {"number": 3, "wavelength": 850, "mode": "IL", "value": 1.5, "unit": "dB", "reference": -3.5,
+           "time": "2024-02-29T00:00:00",
+           "texts": ["3", "850nm", "IL", "1.50dB", "-3.50dBm", "2024-2-29  0:0:0", ""]}
+        ]})")
+                                 .object();
+    QVERIFY(!want.isEmpty());
+    for (const QString& strKey : want.keys())
+        QVERIFY2(got.value(strKey) == want.value(strKey),
+                 qPrintable(strKey + QStringLiteral(": ") +
+                            QString::fromUtf8(QJsonDocument(got.value(strKey).toArray()).toJson())));
+    // The table the meter sent when it connected.
+    QJsonArray wavelengths;
+    for (const quint32 nWave : MeterSim::DefaultWavelengths())
+        wavelengths.append(int(nWave));
+    QCOMPARE(got.value(QStringLiteral("wavelengths")).toArray(), wavelengths);
+}
+
+void TestMeterCtlDownload::Trace()
+{
+    // --trace in-process, and QT_LOGGING_RULES for the real program (read
+    // once when a program starts): the same lines, with a time stamp.
+    const QRegularExpression line(QStringLiteral(
+        "^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3} meter\\.link: (->|<-) ([0-9A-F]{2}( [0-9A-F]{2})*)$"));
+    for (int nRun = 0; nRun < 3; ++nRun)
+    {
+        const QStringList args = StartSim(2, QStringLiteral("info --lang en --port %1"));
+        QVERIFY(!args.isEmpty());
+        const CtlResult r = nRun == 0 ? RunCtl(args + QStringList{QStringLiteral("--trace")})
+                            : nRun == 1
+                                ? RunCtlProcess(args, {}, {QStringLiteral("QT_LOGGING_RULES=meter.link.debug=true")})
+                                : RunCtl(args);
+        QVERIFY2(r.nExit == EXIT_OK, qPrintable(r.strErr));
+        QStringList frames;
+        for (const QString& strLine : r.strErr.split(QLatin1Char('\n')))
+        {
+            const QRegularExpressionMatch match = line.match(strLine);
+            if (match.hasMatch())
+                frames << match.captured(1) + QLatin1Char(' ') + match.captured(2).left(8);
+        }
+        // Connect, count, disconnect: each request and the start of its reply.
+        const QStringList expected{"-> 33 03 10", "<- 33 2C 11", "-> 33 03 80",
+                                   "<- 33 05 81", "-> 33 03 20", "<- 33 03 21"};
+        QCOMPARE(frames, nRun < 2 ? expected : QStringList());
+        QVERIFY(r.strOut.contains(QStringLiteral("Records: 2\n")) && !r.strOut.contains(QStringLiteral("meter.link")));
+    }
+}
+
+void TestMeterCtlDownload::AutoPort_data()
+{
+    // The ports tried, in order: m meters that answer, s meters that stay
+    // silent, and a device that does not exist.
+    QTest::addColumn<int>("nMeters");
+    QTest::addColumn<int>("nSilent");
+    QTest::addColumn<int>("nExpectedExit");
+    QTest::addColumn<QString>("strError");
+    QTest::newRow("one meter among silent ports") << 1 << 3 << int(EXIT_OK) << QStringLiteral("The meter answers on ");
+    QTest::newRow("none answers") << 0 << 2 << int(EXIT_PORT) << QStringLiteral("no port answers as a meter");
+    QTest::newRow("two meters") << 2 << 0 << int(EXIT_PORT) << QStringLiteral("name one with --port");
+}
+
+void TestMeterCtlDownload::AutoPort()
+{
+    QFETCH(int, nMeters);
+    QFETCH(int, nSilent);
+    QFETCH(int, nExpectedExit);
+    QFETCH(QString, strError);
+    std::vector<std::unique_ptr<MeterSim>> sims;
+    QStringList ports{QStringLiteral("/dev/pts/9999")};
+    for (int i = 0; i < nMeters + nSilent; ++i)
+    {
+        sims.push_back(std::make_unique<MeterSim>());
+        sims.back()->Records().Generate(5);
+        QVERIFY(sims.back()->Start());
+        sims.back()->SetAutoReply(i < nMeters);
+        ports.insert(i % 2 ? ports.size() : 0, sims.back()->GetDevicePath());
+    }
+    QElapsedTimer clock;
+    clock.start();
+    const CtlResult r = RunCtl(Args(QStringLiteral("download --lang en --port auto --timeout 1000 --csv -")), ports);
+    QVERIFY2(r.nExit == nExpectedExit && r.strErr.contains(strError), qPrintable(r.strErr));
+    // Every port at once: one time-out for all the silent ones, not one each.
+    if (nSilent > 1)
+        QVERIFY2(clock.elapsed() < 2500, qPrintable(QString::number(clock.elapsed())));
+    for (int i = 0; i < nMeters + nSilent; ++i)
+    {
+        const MeterSim& sim = *sims[size_t(i)];
+        // Probing is one connect request, sent once; a meter that answers it
+        // is disconnected again before the download connects.
+        const bool bDownloaded = i < nMeters && nExpectedExit == EXIT_OK;
+        QCOMPARE(sim.GetRequestCount(CMD_CONNECT), bDownloaded ? 2 : 1);
+        QCOMPARE(sim.GetRequestCount(CMD_DISCONNECT), i < nMeters ? (bDownloaded ? 2 : 1) : 0);
+    }
+    if (nExpectedExit == EXIT_OK)
+    {
+        QVERIFY(r.strErr.contains(sims[0]->GetDevicePath()));
+        QCOMPARE(r.strOut.count(QStringLiteral("\r\n")), 1 + 5);
+    }
+    else if (nMeters == 0)
+        QVERIFY2(r.strErr.contains(QStringLiteral("    /dev/pts/9999: no such device\n")) &&
+                     r.strErr.contains(QStringLiteral(": no answer\n")),
+                 qPrintable(r.strErr));
+}
+
+void TestMeterCtlDownload::ProgressBarOnTerminalOnly()
+{
+    // The real program with the error stream on a terminal (script(1) gives
+    // it one) and the output in a file: the bar is drawn on the terminal and
+    // the file holds the CSV alone. Not a terminal: see DemoOneCommand.
+    const QString strScript = QStandardPaths::findExecutable(QStringLiteral("script"));
+    if (strScript.isEmpty())
+        QSKIP("script (bsdutils) is not installed");
+    const QStringList args = StartSim(50, QStringLiteral("download --lang en --port %1 --csv -"));
+    QVERIFY(!args.isEmpty());
+    QProcess process;
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.start(strScript, {QStringLiteral("-qec"),
+                              QStringLiteral(METERCTL_PATH " ") + args.join(QLatin1Char(' ')) + QStringLiteral(" > ") +
+                                  Path("t.csv"),
+                              QStringLiteral("/dev/null")});
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitCode(), int(EXIT_OK));
+    const QString strTerminal = QString::fromUtf8(process.readAllStandardOutput());
+    const QString strFull = QLatin1Char('[') + QString(30, QLatin1Char('#')) + QStringLiteral("]  50/50  100%");
+    QVERIFY2(strTerminal.contains(QLatin1Char('\r') + strFull), qPrintable(strTerminal));
+    QVERIFY(!strTerminal.contains(QStringLiteral("50 of 50 records")));
+    const QByteArray csv = ReadWholeFile(Path("t.csv"));
+    QVERIFY2(csv.startsWith("Number,") && csv.count("\r\n") == 51 && !csv.contains('[') && !csv.contains('\x1b'),
+             csv.constData());
 }
 
 QTEST_MAIN(TestMeterCtlDownload)

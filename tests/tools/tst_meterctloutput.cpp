@@ -1,8 +1,12 @@
-// meterctl's console and CSV output: field quoting, the progress texts and
-// the bar redrawn in place on a terminal.
+// meterctl's console, CSV and JSON output: field quoting, the progress
+// texts, the bar redrawn in place on a terminal, and the record texts read
+// back into numbers for JSON.
 #include "tools/meterctl/CsvReport.h"
 #include "tools/meterctl/ProgressMeter.h"
+#include "tools/meterctl/RecordJson.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QtTest>
 
 class TestMeterCtlOutput : public QObject
@@ -12,8 +16,10 @@ class TestMeterCtlOutput : public QObject
 private slots:
     void CsvField_data();
     void CsvField();
-    void BarAndLine();
+    void BarAndSummary();
     void TerminalBarRedrawnInPlace();
+    void RecordFields_data();
+    void RecordFields();
 };
 
 void TestMeterCtlOutput::CsvField_data()
@@ -34,13 +40,14 @@ void TestMeterCtlOutput::CsvField()
     QCOMPARE(::CsvField(strText), strField);
 }
 
-void TestMeterCtlOutput::BarAndLine()
+void TestMeterCtlOutput::BarAndSummary()
 {
     // 64,000 records left at 9.5 a second: 1:52:17 (rounded up).
     QCOMPARE(ProgressMeter::FormatBar(1535, 65535, 9.5, 10),
              QStringLiteral("[----------]   1535/65535    2%  9.5 rec/s  1:52:17 left"));
-    QCOMPARE(ProgressMeter::FormatLine(1535, 65535, 9.5),
-             QStringLiteral("1535/65535 records (2%), 9.5 rec/s, 1:52:17 left"));
+    // A point in the rate whatever the locale (the tests run in German).
+    QCOMPARE(ProgressMeter::FormatSummary(40, 100, 4200), QStringLiteral("40 of 100 records in 0:05 (9.5 rec/s)"));
+    QCOMPARE(ProgressMeter::FormatSummary(3, 3, 0), QStringLiteral("3 of 3 records in 0:00"));
 }
 
 void TestMeterCtlOutput::TerminalBarRedrawnInPlace()
@@ -60,6 +67,49 @@ void TestMeterCtlOutput::TerminalBarRedrawnInPlace()
     QVERIFY(strOut.endsWith(QStringLiteral("\x1b[K\n")));
     const QString strFull = QLatin1Char('[') + QString(30, QLatin1Char('#')) + QStringLiteral("]  1000/1000  100%");
     QVERIFY2(strOut.section(QLatin1Char('\r'), -1).startsWith(strFull), qPrintable(strOut));
+}
+
+void TestMeterCtlOutput::RecordFields_data()
+{
+    // The seven texts (tab-separated) and the fields expected from them.
+    QTest::addColumn<QString>("strTexts");
+    QTest::addColumn<QByteArray>("expected");
+    const auto row = [](const char* pszName, const char* pszTexts, const char* pszJson) {
+        QTest::newRow(pszName) << QString::fromUtf8(pszTexts) << QByteArray(pszJson);
+    };
+    row("as the meter gives it", "12\t1550nm\tOPM\t-12.34dBm\t-3.00dBm\t2012-5-3  9:5:7\t",
+        R"({"number":12,"wavelength":1550,"mode":"OPM","value":-12.34,"unit":"dBm","reference":-3,)"
+        R"("time":"2012-05-03T09:05:07"})");
+    row("return loss, no wavelength", "2\t\tRL\t45.10dB\t0.00dBm\t2099-12-31  23:59:59\tnote",
+        R"({"number":2,"wavelength":null,"mode":"RL","value":45.1,"unit":"dB","reference":0,)"
+        R"("time":"2099-12-31T23:59:59"})");
+    row("edited in a spreadsheet", " 3 \t1310\til\t1.5\t-3dBm\t2012-05-03 09:05:07\t",
+        R"({"number":3,"wavelength":1310,"mode":"IL","value":1.5,"unit":null,"reference":-3,)"
+        R"("time":"2012-05-03T09:05:07"})");
+    // What reads as no number: the decoder's inf and nan, a decimal comma,
+    // a unit that is not the column's, month 13, a year byte of 150.
+    row("nothing reads", "x\t1550 nm?\tOTDR\tinfdB\tnandBm\t2012-13-1  0:0:0\t",
+        R"({"number":null,"wavelength":null,"mode":null,"value":null,"unit":null,"reference":null,"time":null})");
+    row("comma, wrong unit, five-digit year", "1.5\t1550mm\tRL\t-12,34dBm\t-3.00dB\t20150-1-1  0:0:0\t",
+        R"({"number":null,"wavelength":null,"mode":"RL","value":null,"unit":null,"reference":null,"time":null})");
+    row("empty", "\t\t\t\t\t\t",
+        R"({"number":null,"wavelength":null,"mode":null,"value":null,"unit":null,"reference":null,"time":null})");
+}
+
+void TestMeterCtlOutput::RecordFields()
+{
+    QFETCH(QString, strTexts);
+    QFETCH(QByteArray, expected);
+    MeasurementRecord row;
+    const QStringList texts = strTexts.split(QLatin1Char('\t'));
+    QCOMPARE(texts.size(), RECORD_COLUMNS);
+    std::copy(texts.cbegin(), texts.cend(), row.texts.begin());
+    QJsonObject got = RecordToJson(row);
+    // The texts come back as they are.
+    QCOMPARE(got.take(QStringLiteral("texts")).toArray().toVariantList(), QVariant(texts).toList());
+    const QJsonObject want = QJsonDocument::fromJson(expected).object();
+    QVERIFY(!want.isEmpty());
+    QCOMPARE(got, want);
 }
 
 QTEST_GUILESS_MAIN(TestMeterCtlOutput)

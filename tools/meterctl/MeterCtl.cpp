@@ -1,5 +1,5 @@
-// meterctl's commands: the command table, help and options, the port list,
-// calibration, the meter's clock and showing a report.
+// meterctl's commands: the command table, help and options, opening the
+// meter, calibration, the meter's clock and showing a report.
 #include "tools/meterctl/MeterCtl.h"
 
 #include "link/InstrumentFrame.h"
@@ -10,6 +10,8 @@
 #include "sim/MeterSim.h"
 #include "tools/meterctl/CsvReport.h"
 #include "tools/meterctl/LinkSession.h"
+#include "tools/meterctl/LinkTrace.h"
+#include "tools/meterctl/RecordJson.h"
 
 #include "MeterVersion.h"
 
@@ -17,24 +19,31 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QLocale>
-#include <QSerialPortInfo>
+#include <QRegularExpression>
 #include <cmath>
 
 namespace {
 const char* const EXIT_CODES_HELP = "Exit codes:\n"
                                     "  0  done\n"
                                     "  1  usage: unknown command or option, bad value\n"
-                                    "  2  port: not found, permission denied, cannot be opened, or the line closed\n"
+                                    "  2  port: not found, permission denied, cannot be opened, or the line closed;\n"
+                                    "     --port auto or ports --probe found no meter (or auto several)\n"
                                     "  3  the meter did not answer (after every retry)\n"
                                     "  4  file: an output cannot be written, the input is not a report\n"
                                     "  5  more records than one .xls sheet holds (65,530); the CSV is still written\n";
 
 const char* const METER_OPTIONS_HELP =
-    "  --port DEV       serial device: ttyUSB0, COM1, or any path such as /dev/pts/3\n"
+    "  --port DEV       serial device: ttyUSB0, COM1, or any path such as /dev/pts/3;\n"
+    "                   auto: the one port that answers as a meter (see ports --probe)\n"
     "  --demo           use the built-in simulated meter (300 records) instead of a port\n"
     "  --timeout MS     wait this long for each reply (default 1000)\n"
     "  --retries N      ask again this often when a reply does not come (default 3)\n"
-    "  --lang zh|en     language of the messages (default: from the locale)\n";
+    "  --trace          print every frame sent and received, in hex with a time stamp,\n"
+    "                   on standard error\n"
+    "  --lang zh|en     language of the messages (default: from the locale)\n"
+    "\n"
+    "Data goes to standard output; the meter's messages, progress and warnings go\n"
+    "to standard error.\n";
 
 struct CommandHelp
 {
@@ -45,36 +54,54 @@ struct CommandHelp
 };
 
 const CommandHelp COMMAND_HELP[] = {
-    {"ports", "meterctl ports",
+    {"ports", "meterctl ports [--probe [--timeout MS] [--trace]]",
      "Lists the serial ports found, with description, manufacturer, USB vendor and\n"
-     "product id and serial number where the system knows them.\n",
+     "product id and serial number where the system knows them.\n"
+     "\n"
+     "  --probe          send the connect request to every port at once and say\n"
+     "                   which one answers as a meter (exit code 2 when none does)\n"
+     "  --timeout MS     wait this long for each port's reply (default 1000)\n"
+     "  --trace          print every frame sent and received on standard error\n",
      false},
+    {"info", "meterctl info (--port DEV|auto | --demo) [--timeout MS] [--retries N] [--trace]",
+     "Connects, prints the meter's wavelength table and the number of records it\n"
+     "holds, and ends with the disconnect request.\n",
+     true},
     {"download",
-     "meterctl download (--port DEV | --demo) [--xls FILE] [--csv FILE] [--lang zh|en]\n"
+     "meterctl download (--port DEV|auto | --demo) [--xls FILE] [--csv FILE|-] [--json]\n"
      "                  [--company T] [--meter-type T] [--serial T] [--operator T] [--notes T]\n"
-     "                  [--keep-partial] [--timeout MS] [--retries N]",
-     "Connects to the meter and downloads every stored record. --xls writes the\n"
-     "report as the program's Save does (same layout, texts in the chosen\n"
-     "language, the five user-information fields from the options); --csv writes\n"
-     "the rows as CSV (UTF-8 with byte order mark, header row, seven columns).\n"
-     "Without either the rows are printed. A reply that does not come is asked\n"
-     "for again; when it never comes nothing is written unless --keep-partial is\n"
-     "given, which writes the records received so far.\n"
+     "                  [--keep-partial] [--lang zh|en] [--timeout MS] [--retries N] [--trace]",
+     "Connects to the meter, downloads every stored record and ends with the\n"
+     "disconnect request. --xls writes the report as the program's Save does\n"
+     "(same layout, texts in the chosen language, the five user-information\n"
+     "fields from the options); --csv writes the rows as CSV (UTF-8, header row,\n"
+     "seven columns; a file starts with a byte order mark, standard output does\n"
+     "not); --json prints the records as JSON. Without any of them the rows are\n"
+     "printed, separated by tabs. A reply that does not come is asked for again;\n"
+     "when it never comes nothing is written unless --keep-partial is given,\n"
+     "which writes the records received so far.\n"
+     "\n"
+     "A progress bar is drawn when standard error is a terminal; otherwise one\n"
+     "line at the end says how many records came in and how long it took.\n"
      "\n"
      "  --xls FILE       write the report workbook (the name must end in .xls)\n"
-     "  --csv FILE       write the records as CSV\n"
+     "  --csv FILE       write the records as CSV; - prints them on standard output\n"
+     "  --json           print the user information, the wavelength table and the\n"
+     "                   records as one JSON document on standard output\n"
      "  --company T, --meter-type T, --serial T, --operator T, --notes T\n"
      "                   the user information of the report\n"
      "  --keep-partial   after a failure, write the records received so far\n",
      true},
-    {"calibrate", "meterctl calibrate (--rl VALUE | --opm VALUE) (--port DEV | --demo)",
+    {"calibrate", "meterctl calibrate (--rl VALUE | --opm VALUE) (--port DEV|auto | --demo)",
      "Sends a calibration value to the meter and waits for its confirmation:\n"
      "--rl for the return-loss power path, --opm for the power meter.\n"
      "\n"
      "  --rl VALUE       calibrate the return-loss power path (a decimal number)\n"
      "  --opm VALUE      calibrate the power meter path\n",
      true},
-    {"set-clock", "meterctl set-clock [--now | \"YYYY-MM-DD hh:mm:ss\"] (--port DEV | --demo)",
+    {"set-clock",
+     "meterctl set-clock [--now | \"YYYY-MM-DD hh:mm:ss\" | YYYY-MM-DDThh:mm:ss]\n"
+     "                   (--port DEV|auto | --demo)",
      "Sets the meter's clock to the computer's local time (--now, the default) or to\n"
      "the time given; the meter keeps years 2000 to 2099.\n",
      true},
@@ -91,13 +118,15 @@ const CommandHelp COMMAND_HELP[] = {
      "                   the user information of the report\n"
      "  --lang zh|en     language of the report's labels and the header row\n",
      false},
-    {"show", "meterctl show FILE.xls [--csv] [--lang zh|en]",
+    {"show", "meterctl show FILE.xls [--csv [-] | --json] [--lang zh|en]",
      "Prints a report's user information and rows as the program's Open loads\n"
      "them, tab-separated (control characters shown as spaces). --csv prints the\n"
      "rows as CSV instead (header row first, no byte order mark), without the\n"
-     "user information.\n"
+     "user information; --json prints the user information and the records as\n"
+     "one JSON document, each field read from the report's texts.\n"
      "\n"
-     "  --csv            print the rows as CSV\n"
+     "  --csv [-]        print the rows as CSV (- names standard output, where they go anyway)\n"
+     "  --json           print the user information and the records as JSON\n"
      "  --lang zh|en     language of the labels and the header row\n",
      false},
 };
@@ -115,10 +144,50 @@ QString Utf8(const char* psz)
     return QString::fromUtf8(psz);
 }
 
-// Text from a file shown on a terminal: control characters (escape
-// sequences included) become spaces, so a report cannot drive the terminal
-// and every row stays on one line.
-QString Printable(const QString& strText)
+// The system's reason inside the serial driver's box text ("WARNING:
+// ReadFile() Failed with the following error: \nREASON\nPort: 1\n"): the
+// second line; the whole text, on one line, when it has another form.
+QString DriverReason(const QString& strText)
+{
+    const QStringList lines = strText.split(QLatin1Char('\n'));
+    if (lines.size() >= 3 && lines[0].contains(QLatin1String(" Failed with the following error")))
+        return lines[1].trimmed();
+    return strText.simplified();
+}
+
+// The operation the driver's box names: "ReadFile()", "SetCommState()", ...
+QString DriverOperation(const QString& strText)
+{
+    static const QRegularExpression pattern(QStringLiteral("^WARNING:\\s+(\\S+) Failed"));
+    return pattern.match(strText).captured(1);
+}
+
+// "2024-05-03 09:05:07", also with the date and time as two arguments, or
+// ISO 8601 "2024-05-03T09:05:07"; invalid when it is neither.
+QDateTime ParseClockTime(const QString& strTime)
+{
+    for (const char* pszFormat : {"yyyy-MM-dd HH:mm:ss", "yyyy-MM-dd'T'HH:mm:ss"})
+    {
+        const QDateTime time = QDateTime::fromString(strTime, QLatin1String(pszFormat));
+        if (time.isValid())
+            return time;
+    }
+    return QDateTime();
+}
+
+} // namespace
+
+QString MeterCtl::AsSentence(const QString& strText)
+{
+    QString str = strText.trimmed();
+    if (str.endsWith(QLatin1Char('?')) || str.endsWith(QLatin1Char('!')))
+        return str;
+    while (str.endsWith(QLatin1Char('.')) || str.endsWith(QChar(0x3002)))
+        str.chop(1);
+    return str + QLatin1Char('.');
+}
+
+QString MeterCtl::Printable(const QString& strText)
 {
     QString str = strText;
     for (QChar& ch : str)
@@ -130,8 +199,8 @@ QString Printable(const QString& strText)
     return str;
 }
 
-bool ReadIntOption(const QCommandLineParser& parser, const QString& strName, int nMin, int nMax, int nDefault,
-                   int& nValue, QString& strError)
+bool MeterCtl::ReadIntOption(const QCommandLineParser& parser, const QString& strName, int nMin, int nMax, int nDefault,
+                             int& nValue, QString& strError)
 {
     nValue = nDefault;
     if (!parser.isSet(strName))
@@ -145,10 +214,8 @@ bool ReadIntOption(const QCommandLineParser& parser, const QString& strName, int
     }
     return true;
 }
-} // namespace
 
-MeterCtl::MeterCtl(QTextStream& out, QTextStream& err, bool bTerminal)
-    : m_out(out), m_err(err), m_pStatus(&out), m_bTerminal(bTerminal)
+MeterCtl::MeterCtl(QTextStream& out, QTextStream& err, bool bTerminal) : m_out(out), m_err(err), m_bTerminal(bTerminal)
 {
 }
 
@@ -172,8 +239,9 @@ void MeterCtl::PrintHelp(const QString& strCommand)
     {
         m_out << "usage: meterctl COMMAND [OPTIONS]\n\n"
                  "The fibre-optic meter from the command line.\n\nCommands:\n"
-                 "  ports       list the serial ports\n"
-                 "  download    download every record to an .xls report and/or a CSV\n"
+                 "  ports       list the serial ports (--probe: which one answers as a meter)\n"
+                 "  info        print the meter's wavelength table and record count\n"
+                 "  download    download every record to an .xls report, a CSV or JSON\n"
                  "  calibrate   send a calibration value (--rl or --opm)\n"
                  "  set-clock   set the meter's clock\n"
                  "  show        print a report's user information and rows\n"
@@ -215,6 +283,8 @@ int MeterCtl::Run(const QStringList& args)
     }
     if (strCommand == QLatin1String("ports"))
         return CmdPorts(rest);
+    if (strCommand == QLatin1String("info"))
+        return CmdInfo(rest);
     if (strCommand == QLatin1String("download"))
         return CmdDownload(rest);
     if (strCommand == QLatin1String("calibrate"))
@@ -235,7 +305,7 @@ bool MeterCtl::Parse(QCommandLineParser& parser, const QStringList& args, const 
     // The parser takes the program's name first.
     if (!parser.parse(QStringList{QStringLiteral("meterctl")} + args))
     {
-        nExit = Usage(strCommand, parser.errorText() + QLatin1Char('.'));
+        nExit = Usage(strCommand, AsSentence(parser.errorText()));
         return false;
     }
     if (parser.isSet(help))
@@ -258,7 +328,13 @@ void MeterCtl::AddMeterOptions(QCommandLineParser& parser)
     parser.addOption(QCommandLineOption(QStringLiteral("demo")));
     parser.addOption(QCommandLineOption(QStringLiteral("timeout"), QString(), QStringLiteral("MS")));
     parser.addOption(QCommandLineOption(QStringLiteral("retries"), QString(), QStringLiteral("N")));
+    AddTraceOption(parser);
     AddLanguageOption(parser);
+}
+
+void MeterCtl::AddTraceOption(QCommandLineParser& parser)
+{
+    parser.addOption(QCommandLineOption(QStringLiteral("trace")));
 }
 
 bool MeterCtl::ReadLanguage(const QCommandLineParser& parser, Language& nLanguage, QString& strError) const
@@ -285,8 +361,9 @@ bool MeterCtl::ReadMeterOptions(const QCommandLineParser& parser, MeterOptions& 
     options.strPort = parser.value(QStringLiteral("port"));
     if (options.bDemo == parser.isSet(QStringLiteral("port")))
     {
-        strError = options.bDemo ? QStringLiteral("give either --port or --demo, not both.")
-                                 : QStringLiteral("which meter? Give --port DEV (see `meterctl ports`) or --demo.");
+        strError = options.bDemo
+                       ? QStringLiteral("give either --port or --demo, not both.")
+                       : QStringLiteral("which meter? Give --port DEV (see `meterctl ports`), --port auto or --demo.");
         return false;
     }
     if (!options.bDemo && options.strPort.isEmpty())
@@ -294,6 +371,7 @@ bool MeterCtl::ReadMeterOptions(const QCommandLineParser& parser, MeterOptions& 
         strError = QStringLiteral("--port needs a device.");
         return false;
     }
+    options.bTrace = parser.isSet(QStringLiteral("trace"));
     const LinkPolicy defaults;
     return ReadIntOption(parser, QStringLiteral("timeout"), 10, 60000, defaults.nReplyTimeoutMs, options.nTimeoutMs,
                          strError) &&
@@ -301,8 +379,15 @@ bool MeterCtl::ReadMeterOptions(const QCommandLineParser& parser, MeterOptions& 
            ReadLanguage(parser, options.nLanguage, strError);
 }
 
+void MeterCtl::StartTrace(bool bEnable)
+{
+    if (!m_pTrace)
+        m_pTrace = std::make_unique<LinkTrace>(m_err, bEnable);
+}
+
 int MeterCtl::OpenMeter(const MeterOptions& options, MeterLink& link)
 {
+    StartTrace(options.bTrace);
     QString strPort = options.strPort;
     if (options.bDemo)
     {
@@ -314,21 +399,27 @@ int MeterCtl::OpenMeter(const MeterOptions& options, MeterLink& link)
             return EXIT_PORT;
         }
         strPort = m_pDemo->GetDevicePath();
-        Status() << "Simulated meter on " << strPort << '\n';
-        Status().flush();
+        m_err << "Simulated meter on " << strPort << '\n';
+        m_err.flush();
+    }
+    else if (strPort == QLatin1String("auto"))
+    {
+        const int nExit = FindMeterPort(options.nTimeoutMs, strPort);
+        if (nExit != EXIT_OK)
+            return nExit;
     }
     PortAccess access = CheckPortAccess(strPort);
     LinkPolicy policy;
     policy.nReplyTimeoutMs = options.nTimeoutMs;
     policy.nRetries = options.nRetries;
     link.SetPolicy(policy);
-    // The line closing is said once the request fails (ReportLinkFailure).
-    link.SetFailureReporter([](const QString&, const QString&) {});
+    link.SetFailureReporter([this, &link](const QString&, const QString& strText) { OnDriverFailure(link, strText); });
     if (access.nResult == PORT_ACCESS_OK && !link.Open(access.strDevice, 1))
         access = link.GetOpenProblem();
     if (access.nResult != PORT_ACCESS_OK)
     {
-        m_err << "meterctl: " << PortAccessMessage(access);
+        // The reason may end in the system's words, with or without a full stop.
+        m_err << "meterctl: " << AsSentence(PortAccessMessage(access));
         if (access.nResult == PORT_ACCESS_MISSING)
             m_err << " `meterctl ports` lists the ports found.";
         m_err << '\n';
@@ -338,11 +429,43 @@ int MeterCtl::OpenMeter(const MeterOptions& options, MeterLink& link)
     return EXIT_OK;
 }
 
+void MeterCtl::OnDriverFailure(const MeterLink& link, const QString& strText)
+{
+    // The line closing is said once the request fails (ReportLinkFailure).
+    if (!link.IsOpen())
+        return;
+    const QString strOperation = DriverOperation(strText);
+    QString strWarning;
+    if (strOperation == QLatin1String("BuildCommDCB()") || strOperation == QLatin1String("SetCommState()"))
+        strWarning = QStringLiteral("the port's line settings (9600 baud, 8 data bits, no parity, 1 stop bit) could "
+                                    "not be set: ");
+    else if (strOperation == QLatin1String("WriteFile()"))
+        strWarning = QStringLiteral("a request could not be written to the port: ");
+    else if (strOperation == QLatin1String("ReadFile()"))
+        strWarning = QStringLiteral("reading from the port failed: ");
+    else
+        strWarning = QStringLiteral("the port reports a problem: ");
+    strWarning += AsSentence(DriverReason(strText));
+    // A port that keeps failing says so once.
+    if (m_driverWarnings.contains(strWarning))
+        return;
+    m_driverWarnings << strWarning;
+    m_err << "meterctl: warning: " << strWarning << '\n';
+    m_err.flush();
+}
+
 int MeterCtl::ReportLinkFailure(LinkResult result, const QString& strWhat, const MeterLink& link)
 {
     if (result == LINK_LOST)
     {
+        // The system's reason when it has one ("Unknown error" is none).
+        QString strReason = DriverReason(link.GetLineError());
+        while (strReason.endsWith(QLatin1Char('.')))
+            strReason.chop(1);
+        if (strReason.compare(QLatin1String("Unknown error"), Qt::CaseInsensitive) == 0)
+            strReason.clear();
         m_err << "meterctl: the line to the meter closed during " << strWhat
+              << (strReason.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(strReason))
               << ". Check the cable and that the meter is on.\n";
         m_err.flush();
         return EXIT_PORT;
@@ -355,35 +478,24 @@ int MeterCtl::ReportLinkFailure(LinkResult result, const QString& strWhat, const
     return EXIT_NO_ANSWER;
 }
 
-int MeterCtl::CmdPorts(const QStringList& args)
+void MeterCtl::DisconnectMeter(MeterLink& link, const MeterOptions& options, bool bQuiet)
 {
-    QCommandLineParser parser;
-    int nExit = EXIT_OK;
-    if (!Parse(parser, args, QStringLiteral("ports"), nExit))
-        return nExit;
-    if (!parser.positionalArguments().isEmpty())
-        return Usage(QStringLiteral("ports"), QStringLiteral("ports takes no arguments."));
-    const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
-    if (ports.isEmpty())
-        m_out << "No serial ports found.\n";
-    for (const QSerialPortInfo& info : ports)
+    if (!link.IsOpen() || !link.IsConnected())
+        return;
+    if (bQuiet)
     {
-        m_out << info.portName() << "  " << info.systemLocation() << '\n';
-        if (!info.description().isEmpty())
-            m_out << "    description:   " << Printable(info.description()) << '\n';
-        if (!info.manufacturer().isEmpty())
-            m_out << "    manufacturer:  " << Printable(info.manufacturer()) << '\n';
-        if (info.hasVendorIdentifier() || info.hasProductIdentifier())
-            m_out << "    USB id:        "
-                  << QStringLiteral("%1:%2")
-                         .arg(info.vendorIdentifier(), 4, 16, QLatin1Char('0'))
-                         .arg(info.productIdentifier(), 4, 16, QLatin1Char('0'))
-                  << '\n';
-        if (!info.serialNumber().isEmpty())
-            m_out << "    serial number: " << Printable(info.serialNumber()) << '\n';
+        // After a failure one attempt is enough: the meter was silent already.
+        LinkPolicy policy = link.Policy();
+        policy.nRetries = 0;
+        link.SetPolicy(policy);
     }
-    m_out.flush();
-    return EXIT_OK;
+    const LinkResult result = LinkSession(link).Disconnect();
+    if (result == LINK_OK)
+        m_err << PickText(TXT_DISCONNECTED, options.nLanguage) << '\n';
+    else if (!bQuiet)
+        m_err << "meterctl: warning: the meter did not confirm the disconnect request; it may still show the "
+                 "connection.\n";
+    m_err.flush();
 }
 
 int MeterCtl::CmdCalibrate(const QStringList& args)
@@ -420,12 +532,13 @@ int MeterCtl::CmdCalibrate(const QStringList& args)
     const LinkResult result = LinkSession(link).Calibrate(byCommand, fValue);
     if (result != LINK_OK)
         return ReportLinkFailure(result, QStringLiteral("the calibration request"), link);
+    // The meter's confirmation is a message, not data: standard error.
     if (bRl)
-        m_out << PickText(TXT_CAL_RL_DONE, options.nLanguage);
+        m_err << PickText(TXT_CAL_RL_DONE, options.nLanguage);
     else
-        m_out << PickText(TXT_CAL_OPM_DONE, options.nLanguage);
-    m_out << " (" << QLocale::c().toString(fValue) << ")\n";
-    m_out.flush();
+        m_err << PickText(TXT_CAL_OPM_DONE, options.nLanguage);
+    m_err << " (" << QLocale::c().toString(fValue) << ")\n";
+    m_err.flush();
     return EXIT_OK;
 }
 
@@ -442,17 +555,19 @@ int MeterCtl::CmdSetClock(const QStringList& args)
     QString strError;
     if (!ReadMeterOptions(parser, options, strError))
         return Usage(strCommand, strError);
-    // "2012-05-03 09:05:07" as one argument, or date and time as two.
+    // "2012-05-03 09:05:07" as one argument, date and time as two, or ISO 8601.
     const QString strTime = parser.positionalArguments().join(QLatin1Char(' ')).simplified();
     if (parser.isSet(QStringLiteral("now")) && !strTime.isEmpty())
         return Usage(strCommand, QStringLiteral("give either --now or a time, not both."));
     QDateTime fixed;
     if (!strTime.isEmpty())
     {
-        fixed = QDateTime::fromString(strTime, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        fixed = ParseClockTime(strTime);
         if (!fixed.isValid())
-            return Usage(strCommand,
-                         QStringLiteral("'%1' is not a time of the form \"YYYY-MM-DD hh:mm:ss\".").arg(strTime));
+            return Usage(
+                strCommand,
+                QStringLiteral("'%1' is not a time of the form \"YYYY-MM-DD hh:mm:ss\" or YYYY-MM-DDThh:mm:ss.")
+                    .arg(strTime));
     }
     const auto inRange = [](const QDateTime& t) { return t.date().year() >= 2000 && t.date().year() <= 2099; };
     if (fixed.isValid() && !inRange(fixed))
@@ -472,9 +587,9 @@ int MeterCtl::CmdSetClock(const QStringList& args)
     const LinkResult result = LinkSession(link).SetClock(sent);
     if (result != LINK_OK)
         return ReportLinkFailure(result, QStringLiteral("the clock request"), link);
-    m_out << PickText(TXT_CLOCK_SET, options.nLanguage) << " (" << sent.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+    m_err << PickText(TXT_CLOCK_SET, options.nLanguage) << " (" << sent.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
           << ")\n";
-    m_out.flush();
+    m_err.flush();
     return EXIT_OK;
 }
 
@@ -484,6 +599,7 @@ int MeterCtl::CmdShow(const QStringList& args)
     QCommandLineParser parser;
     AddLanguageOption(parser);
     parser.addOption(QCommandLineOption(QStringLiteral("csv")));
+    parser.addOption(QCommandLineOption(QStringLiteral("json")));
     int nExit = EXIT_OK;
     if (!Parse(parser, args, strCommand, nExit))
         return nExit;
@@ -491,18 +607,33 @@ int MeterCtl::CmdShow(const QStringList& args)
     QString strError;
     if (!ReadLanguage(parser, nLanguage, strError))
         return Usage(strCommand, strError);
-    if (parser.positionalArguments().size() != 1)
+    const bool bCsv = parser.isSet(QStringLiteral("csv"));
+    const bool bJson = parser.isSet(QStringLiteral("json"));
+    if (bCsv && bJson)
+        return Usage(strCommand, QStringLiteral("give either --csv or --json, not both."));
+    // --csv takes an optional "-" (standard output, where it prints anyway),
+    // which the parser hands over as an argument.
+    QStringList files = parser.positionalArguments();
+    if (bCsv && files.size() == 2 && files.count(QStringLiteral("-")) == 1)
+        files.removeOne(QStringLiteral("-"));
+    if (files.size() != 1)
         return Usage(strCommand, QStringLiteral("give one report file."));
-    const QString strPath = parser.positionalArguments().first();
+    const QString strPath = files.first();
     ReportUserInfo userInfo;
     QVector<MeasurementRecord> rows;
     nExit = ReadReportFile(strPath, rows, userInfo);
     if (nExit != EXIT_OK)
         return nExit;
 
-    if (parser.isSet(QStringLiteral("csv")))
+    if (bCsv)
     {
         m_out << QString::fromUtf8(BuildRecordsCsv(rows, nLanguage, false));
+        m_out.flush();
+        return EXIT_OK;
+    }
+    if (bJson)
+    {
+        m_out << QString::fromUtf8(BuildRecordsJson(rows, userInfo, nullptr));
         m_out.flush();
         return EXIT_OK;
     }

@@ -1,6 +1,6 @@
 // meterctl download: connect, ask for the record count, fetch the records one
-// by one (the same ping-pong as the program's Read button), then write the
-// report and/or the CSV.
+// by one (the same ping-pong as the program's Read button), disconnect, then
+// write the report, the CSV and the JSON.
 #include "tools/meterctl/MeterCtl.h"
 
 #include "link/InstrumentFrame.h"
@@ -11,6 +11,7 @@
 #include "tools/meterctl/CsvReport.h"
 #include "tools/meterctl/LinkSession.h"
 #include "tools/meterctl/ProgressMeter.h"
+#include "tools/meterctl/RecordJson.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -18,6 +19,9 @@
 #include <QtEndian>
 
 namespace {
+// "-" for a file: standard output.
+const QString STANDARD_OUTPUT = QStringLiteral("-");
+
 QString PathText(const QString& strPath)
 {
     return QDir::toNativeSeparators(strPath);
@@ -53,14 +57,18 @@ int MeterCtl::WriteOutputs(const DownloadOutputs& outputs, const QVector<Measure
     int nExit = EXIT_OK;
     // The CSV first: it has no row limit, so it is written even when the
     // records do not fit one sheet.
-    if (!outputs.strCsv.isEmpty())
+    // On the output the CSV has no byte order mark, as `show --csv` prints it:
+    // a script reads it as it is.
+    if (outputs.strCsv == STANDARD_OUTPUT)
+        m_out << QString::fromUtf8(BuildRecordsCsv(rows, outputs.nLanguage, false));
+    else if (!outputs.strCsv.isEmpty())
     {
         QString strError;
         if (WriteRecordsCsv(outputs.strCsv, rows, outputs.nLanguage, &strError))
-            m_out << "Wrote " << strWhat << " to " << PathText(outputs.strCsv) << '\n';
+            m_err << "Wrote " << strWhat << " to " << PathText(outputs.strCsv) << '\n';
         else
         {
-            m_err << "meterctl: cannot write " << PathText(outputs.strCsv) << ": " << strError << ".\n";
+            m_err << "meterctl: cannot write " << PathText(outputs.strCsv) << ": " << AsSentence(strError) << '\n';
             nExit = EXIT_FILE;
         }
     }
@@ -72,6 +80,8 @@ int MeterCtl::WriteOutputs(const DownloadOutputs& outputs, const QVector<Measure
                   << "); " << PathText(outputs.strXls) << " was not written"
                   << (outputs.strCsv.isEmpty() || nExit != EXIT_OK ? QString()
                                                                    : QStringLiteral(", the CSV holds every record"))
+                  << (outputs.bJson && outputs.strCsv.isEmpty() ? QStringLiteral(", the JSON holds every record")
+                                                                : QString())
                   << ".\n";
             if (nExit == EXIT_OK)
                 nExit = EXIT_TOO_MANY_ROWS;
@@ -79,12 +89,14 @@ int MeterCtl::WriteOutputs(const DownloadOutputs& outputs, const QVector<Measure
         else
         {
             if (WriteReportFile(outputs.strXls, rows, outputs.userInfo, outputs.nLanguage) == EXIT_OK)
-                m_out << "Wrote " << strWhat << " to " << PathText(outputs.strXls) << '\n';
+                m_err << "Wrote " << strWhat << " to " << PathText(outputs.strXls) << '\n';
             else
                 nExit = EXIT_FILE;
         }
     }
-    if (outputs.strCsv.isEmpty() && outputs.strXls.isEmpty())
+    if (outputs.bJson)
+        m_out << QString::fromUtf8(BuildRecordsJson(rows, outputs.userInfo, &outputs.wavelengths));
+    else if (outputs.strCsv.isEmpty() && outputs.strXls.isEmpty())
     {
         // Neither file asked for: the rows go to the output, tab-separated.
         for (const MeasurementRecord& row : rows)
@@ -111,6 +123,7 @@ int MeterCtl::CmdDownload(const QStringList& args)
     for (const QString& strName : valueOptions)
         parser.addOption(QCommandLineOption(strName, QString(), QStringLiteral("VALUE")));
     parser.addOption(QCommandLineOption(QStringLiteral("keep-partial")));
+    parser.addOption(QCommandLineOption(QStringLiteral("json")));
     int nExit = EXIT_OK;
     if (!Parse(parser, args, strCommand, nExit))
         return nExit;
@@ -124,6 +137,7 @@ int MeterCtl::CmdDownload(const QStringList& args)
     DownloadOutputs outputs;
     outputs.strXls = parser.value(QStringLiteral("xls"));
     outputs.strCsv = parser.value(QStringLiteral("csv"));
+    outputs.bJson = parser.isSet(QStringLiteral("json"));
     outputs.nLanguage = options.nLanguage;
     outputs.userInfo.strCompany = parser.value(QStringLiteral("company"));
     outputs.userInfo.strMeterType = parser.value(QStringLiteral("meter-type"));
@@ -133,23 +147,24 @@ int MeterCtl::CmdDownload(const QStringList& args)
     const bool bKeepPartial = parser.isSet(QStringLiteral("keep-partial"));
     if ((parser.isSet(QStringLiteral("xls")) && outputs.strXls.isEmpty()) ||
         (parser.isSet(QStringLiteral("csv")) && outputs.strCsv.isEmpty()))
-        return Usage(strCommand, QStringLiteral("--xls and --csv need a file name."));
+        return Usage(strCommand, QStringLiteral("--xls and --csv need a file name (--csv - prints the CSV)."));
+    if (outputs.bJson && outputs.strCsv == STANDARD_OUTPUT)
+        return Usage(strCommand, QStringLiteral("--json and --csv - both print on standard output; give one."));
     // The program's Save takes only .xls names; so does this.
     if (!outputs.strXls.isEmpty() &&
         QFileInfo(outputs.strXls).suffix().compare(QLatin1String("xls"), Qt::CaseInsensitive) != 0)
         return Usage(strCommand, QStringLiteral("the report's name must end in .xls."));
-    if (!outputs.strXls.isEmpty() && !outputs.strCsv.isEmpty() &&
+    const bool bCsvFile = !outputs.strCsv.isEmpty() && outputs.strCsv != STANDARD_OUTPUT;
+    if (!outputs.strXls.isEmpty() && bCsvFile &&
         QFileInfo(outputs.strXls).absoluteFilePath() == QFileInfo(outputs.strCsv).absoluteFilePath())
         return Usage(strCommand, QStringLiteral("--xls and --csv name the same file."));
     // Refuse an unwritable output before a download that may take minutes.
     if ((!outputs.strXls.isEmpty() && !CheckOutputPath(outputs.strXls)) ||
-        (!outputs.strCsv.isEmpty() && !CheckOutputPath(outputs.strCsv)))
+        (bCsvFile && !CheckOutputPath(outputs.strCsv)))
         return EXIT_FILE;
 
-    // Rows printed on the output: the progress and the meter's messages go
-    // to the error stream, so that the output holds the rows only.
-    if (outputs.strXls.isEmpty() && outputs.strCsv.isEmpty())
-        m_pStatus = &m_err;
+    // The output holds the data only; the progress and the meter's messages
+    // go to the error stream.
     MeterLink link;
     nExit = OpenMeter(options, link);
     if (nExit != EXIT_OK)
@@ -160,24 +175,25 @@ int MeterCtl::CmdDownload(const QStringList& args)
     if (result != LINK_OK)
         return ReportLinkFailure(result, QStringLiteral("the connect request"), link);
     const WavelengthTable wavelengths = link.Wavelengths();
-    Status() << PickText(TXT_CONNECTED, options.nLanguage) << '\n';
-    Status().flush();
+    outputs.wavelengths = wavelengths;
+    m_err << PickText(TXT_CONNECTED, options.nLanguage) << '\n';
+    m_err.flush();
 
     QVector<MeasurementRecord> rows;
-    ProgressMeter progress(Status(), m_bTerminal && m_pStatus == &m_out);
+    ProgressMeter progress(m_err, m_bTerminal);
     int nTotal = -1;
     bool bTooMany = false;
     const auto onCount = [&](int nCount) {
         nTotal = nCount;
         if (nCount == 0)
-            Status() << PickText(TXT_NO_RECORDS, options.nLanguage) << '\n';
+            m_err << PickText(TXT_NO_RECORDS, options.nLanguage) << '\n';
         // Only a report asked for and too many records: say so before the download.
-        if (nCount > REPORT_MAX_RECORDS && !outputs.strXls.isEmpty() && outputs.strCsv.isEmpty())
+        if (nCount > REPORT_MAX_RECORDS && !outputs.strXls.isEmpty() && outputs.strCsv.isEmpty() && !outputs.bJson)
         {
             bTooMany = true;
             return false;
         }
-        Status().flush();
+        m_err.flush();
         rows.reserve(nCount);
         if (nCount > 0)
             progress.Start(nCount);
@@ -190,11 +206,12 @@ int MeterCtl::CmdDownload(const QStringList& args)
     bool bEndConfirmed = false;
     result = session.Download(onCount, onRecord, &bEndConfirmed);
     progress.Finish();
+    const int nResends = link.GetResendCount();
     if (bTooMany)
     {
         m_err << "meterctl: the meter holds " << nTotal << " records, more than one .xls sheet holds (at most "
               << REPORT_MAX_RECORDS << "). Add --csv FILE to download them all as CSV.\n";
-        m_err.flush();
+        DisconnectMeter(link, options, false);
         return EXIT_TOO_MANY_ROWS;
     }
     if (result != LINK_OK)
@@ -204,6 +221,9 @@ int MeterCtl::CmdDownload(const QStringList& args)
                 ? QStringLiteral("the request for the record count")
                 : QStringLiteral("the request for record %1 of %2").arg(link.GetRecordsReceived() + 1).arg(nTotal);
         const int nFail = ReportLinkFailure(result, strWhat, link);
+        // As the dialog's Disconnect, though the meter was silent already:
+        // one attempt, and no word when it goes unanswered too.
+        DisconnectMeter(link, options, true);
         if (nTotal < 0)
             return nFail;
         if (bKeepPartial)
@@ -222,14 +242,15 @@ int MeterCtl::CmdDownload(const QStringList& args)
         // the count. Every record is in by then, so a missing end reply only
         // earns a warning.
         if (bEndConfirmed)
-            Status() << PickText(TXT_READ_DONE, options.nLanguage) << '\n';
+            m_err << PickText(TXT_READ_DONE, options.nLanguage) << '\n';
         else
             m_err << "meterctl: warning: the meter did not confirm the end of the download; all " << nTotal
                   << " records were received.\n";
     }
-    if (link.GetResendCount() > 0)
-        Status() << link.GetResendCount() << " request(s) sent again (a reply late or damaged).\n";
-    Status().flush();
-    m_err.flush();
+    if (nResends > 0)
+        m_err << nResends << (nResends == 1 ? " request was" : " requests were")
+              << " sent again (a reply late or damaged).\n";
+    // As the dialog's Disconnect: the meter leaves its connected state.
+    DisconnectMeter(link, options, false);
     return WriteOutputs(outputs, rows, false);
 }

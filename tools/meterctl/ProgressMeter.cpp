@@ -1,4 +1,4 @@
-// The download's progress bar and progress lines.
+// The download's progress bar and its summary line.
 #include "tools/meterctl/ProgressMeter.h"
 
 #include <cmath>
@@ -48,10 +48,16 @@ QString ProgressMeter::FormatBar(int nDone, int nTotal, double dRate, int nBarWi
            RateAndLeft(nDone, nTotal, dRate, QStringLiteral("  "));
 }
 
-QString ProgressMeter::FormatLine(int nDone, int nTotal, double dRate)
+QString ProgressMeter::FormatSummary(int nDone, int nTotal, qint64 nElapsedMs)
 {
-    return QStringLiteral("%1/%2 records (%3)").arg(nDone).arg(nTotal).arg(Percent(nDone, nTotal)) +
-           RateAndLeft(nDone, nTotal, dRate, QStringLiteral(", "));
+    // Whole seconds rounded up, so that a quick download does not say 0:00.
+    QString str = QStringLiteral("%1 of %2 records in %3")
+                      .arg(nDone)
+                      .arg(nTotal)
+                      .arg(FormatDuration((qMax<qint64>(nElapsedMs, 0) + 999) / 1000));
+    if (nElapsedMs > 0)
+        str += QStringLiteral(" (%1 rec/s)").arg(double(nDone) * 1000.0 / double(nElapsedMs), 0, 'f', 1);
+    return str;
 }
 
 double ProgressMeter::Rate(int nDone) const
@@ -62,8 +68,9 @@ double ProgressMeter::Rate(int nDone) const
 
 void ProgressMeter::Start(int nTotal)
 {
+    m_bStarted = true;
     m_nTotal = nTotal;
-    m_nLastTenth = -1;
+    m_nDone = 0;
     m_nLastDrawMs = -1;
     m_bDrawn = false;
     m_clock.start();
@@ -72,6 +79,7 @@ void ProgressMeter::Start(int nTotal)
 
 void ProgressMeter::Update(int nDone)
 {
+    m_nDone = nDone;
     if (m_bTerminal)
     {
         const qint64 nNow = m_clock.elapsed();
@@ -82,22 +90,16 @@ void ProgressMeter::Update(int nDone)
         m_out << '\r' << FormatBar(nDone, m_nTotal, Rate(nDone), BAR_WIDTH) << "\x1b[K";
         m_out.flush();
         m_bDrawn = true;
-        return;
     }
-    const int nTenth = m_nTotal > 0 ? int(qint64(nDone) * 10 / m_nTotal) : 10;
-    if (nTenth == m_nLastTenth)
-        return;
-    m_nLastTenth = nTenth;
-    m_out << FormatLine(nDone, m_nTotal, Rate(nDone)) << '\n';
-    m_out.flush();
 }
 
 void ProgressMeter::Finish()
 {
     if (m_bTerminal && m_bDrawn)
-    {
         m_out << '\n';
-        m_out.flush();
-    }
+    else if (!m_bTerminal && m_bStarted)
+        m_out << FormatSummary(m_nDone, m_nTotal, m_clock.elapsed()) << '\n';
+    m_out.flush();
     m_bDrawn = false;
+    m_bStarted = false;
 }

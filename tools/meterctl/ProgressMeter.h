@@ -1,6 +1,7 @@
-// Progress of a record download on the console: a bar redrawn in place on a
-// terminal (records done of total, rate, time left), plain lines at every
-// tenth otherwise, so that logs stay readable.
+// Progress of a record download on the error stream: a bar redrawn in place
+// when it is a terminal (records done of total, rate, time left); otherwise
+// one line at the end, so that a script's log gets the outcome and not a
+// line every so often.
 #pragma once
 
 #include <QElapsedTimer>
@@ -14,14 +15,15 @@ public:
 
     void Start(int nTotal);
     void Update(int nDone);
-    // Ends the bar's line (terminal) after the last update.
+    // Ends the bar's line (terminal) or prints the summary line (otherwise);
+    // nothing when Start was not called.
     void Finish();
 
     // "[#####-----]  150/300  50%  41.3 rec/s  0:03 left"; dRate in records
     // per second (0 when not known yet: no rate and no time left shown).
     static QString FormatBar(int nDone, int nTotal, double dRate, int nBarWidth);
-    // "150/300 records (50%), 41.3 rec/s, 0:03 left"
-    static QString FormatLine(int nDone, int nTotal, double dRate);
+    // "150 of 300 records in 0:04 (41.3 rec/s)"; no rate below 1 ms.
+    static QString FormatSummary(int nDone, int nTotal, qint64 nElapsedMs);
     // m:ss, or h:mm:ss from an hour on.
     static QString FormatDuration(qint64 nSeconds);
 
@@ -30,8 +32,9 @@ private:
 
     QTextStream& m_out;
     bool m_bTerminal;
+    bool m_bStarted = false;
     int m_nTotal = 0;
-    int m_nLastTenth = -1;
+    int m_nDone = 0;
     qint64 m_nLastDrawMs = -1;
     bool m_bDrawn = false;
     QElapsedTimer m_clock;

@@ -15,7 +15,8 @@ int main(int argc, char* argv[])
     QTextStream out(stdout);
     QTextStream err(stderr);
 #if defined(Q_OS_UNIX)
-    const bool bTerminal = ::isatty(STDOUT_FILENO) != 0;
+    // Progress goes to the error stream: a bar only when that is a terminal.
+    const bool bTerminal = ::isatty(STDERR_FILENO) != 0;
 #else
     const bool bTerminal = false;
 #endif
