@@ -79,8 +79,7 @@ private:
 
 MeterLink::MeterLink(QObject* pParent) : QObject(pParent)
 {
-    m_serial.SetFailureReporter(
-        [this](const QString& strCaption, const QString& strText) { OnDriverFailure(strCaption, strText); });
+    m_serial.SetFailureReporter([this](const SerialPort::Failure& failure) { OnDriverFailure(failure); });
 }
 
 MeterLink::~MeterLink() = default;
@@ -93,6 +92,7 @@ void MeterLink::SetFailureReporter(SerialPort::FailureReporter reporter)
 bool MeterLink::Open(const QString& strPortName, unsigned nPort)
 {
     Close();
+    m_strPortName = strPortName;
     m_openProblem = PortAccess();
     m_strLineError.clear();
     m_nResends = 0;
@@ -123,7 +123,7 @@ bool MeterLink::Send(const QByteArray& frame)
 {
     if (!IsOpen() || frame.isEmpty())
         return false;
-    qCDebug(lcMeterLink, "-> %s", frame.toHex(' ').toUpper().constData());
+    qCDebug(lcMeterLink, "%s -> %s", qPrintable(m_strPortName), frame.toHex(' ').toUpper().constData());
     if (m_modelSend)
         m_modelSend(frame);
     else
@@ -397,7 +397,7 @@ bool MeterLink::LooksDamaged(const QByteArray& frame) const
 
 void MeterLink::OnFrame(const QByteArray& frame)
 {
-    qCDebug(lcMeterLink, "<- %s", frame.toHex(' ').toUpper().constData());
+    qCDebug(lcMeterLink, "%s <- %s", qPrintable(m_strPortName), frame.toHex(' ').toUpper().constData());
     const quint8 byCommand = CommandOf(frame);
     if (Answers(frame))
     {
@@ -521,6 +521,7 @@ void MeterLink::OnRecordReply(const QByteArray& frame)
 void MeterLink::UseModelLine(std::function<void(const QByteArray&)> send)
 {
     m_modelSend = std::move(send);
+    m_strPortName = QStringLiteral("model");
 }
 
 void MeterLink::FireTimeouts()
@@ -534,24 +535,24 @@ void MeterLink::FireTimeouts()
         OnReplyTimeout();
 }
 
-void MeterLink::OnDriverFailure(const QString& strCaption, const QString& strText)
+void MeterLink::OnDriverFailure(const SerialPort::Failure& failure)
 {
     const bool bLost = !m_serial.IsOpen();
     if (bLost)
     {
         // Nothing more can come: no time-out or tick may act while the
         // driver's box is open.
-        m_strLineError = strText;
+        m_strLineError = failure.strSystemText;
         m_replyTimer.stop();
         m_quietTimer.stop();
         StopDownloadTimer();
     }
     if (m_reporter)
-        m_reporter(strCaption, strText);
+        m_reporter(failure);
     if (!bLost)
         return;
     m_bConnected = false;
     if (m_byAwaited != 0 || IsDownloading())
         Fail(LinkFailure::LineLost);
-    emit LineLost(strText);
+    emit LineLost(failure.strSystemText);
 }

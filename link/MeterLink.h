@@ -18,8 +18,8 @@
 #include <QString>
 #include <functional>
 
-// Every frame sent and received, in hex ("meter.link.debug=true" in
-// QT_LOGGING_RULES, or meterctl --trace).
+// Every frame sent and received, in hex, after the port's name
+// ("meter.link.debug=true" in QT_LOGGING_RULES, or meterctl --trace).
 Q_DECLARE_LOGGING_CATEGORY(lcMeterLink)
 
 struct LinkPolicy
@@ -97,7 +97,7 @@ public:
     int GetRecordsReceived() const { return m_nRecordsReceived; }
     // Requests sent again (after a time-out or a damaged reply) since Open.
     int GetResendCount() const { return m_nResends; }
-    // The driver's text of the failure that closed the line; empty when none.
+    // The system's reason for the failure that closed the line; empty when none.
     QString GetLineError() const { return m_strLineError; }
 
 signals:
@@ -119,7 +119,8 @@ signals:
     // A request of ours ended without its reply. byCommand is the request
     // (CMD_*); during a download GetRecordsReceived() says how far it came.
     void RequestFailed(quint8 byCommand, LinkFailure failure);
-    // The line closed; the port is closed and the link is down.
+    // The line closed; the port is closed and the link is down. strReason:
+    // the system's words.
     void LineLost(const QString& strReason);
 
 protected:
@@ -164,12 +165,13 @@ private:
     void StopDownloadTimer();
     void EndDownload();
     void Fail(LinkFailure failure);
-    void OnDriverFailure(const QString& strCaption, const QString& strText);
+    void OnDriverFailure(const SerialPort::Failure& failure);
 
     LinkPolicy m_policy;
     SerialPort m_serial;
     SerialPort::FailureReporter m_reporter;
     std::function<void(const QByteArray&)> m_modelSend;
+    QString m_strPortName; // in the trace
     PortAccess m_openProblem;
     QString m_strLineError;
     FrameAssembler m_assembler;

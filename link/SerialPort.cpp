@@ -37,15 +37,12 @@ namespace {
 constexpr int WRITE_TIMEOUT_MS = 1000;
 // At most this many bytes go to the owner in one hand-over (a few frames).
 constexpr qint64 BATCH_BYTES = 256;
-const char* const FAILURE_CAPTION = "Application Error";
-
-void CallReporter(const SerialPort::FailureReporter& reporter, const QString& strText)
+void CallReporter(const SerialPort::FailureReporter& reporter, const SerialPort::Failure& failure)
 {
-    const QString strCaption = QString::fromLatin1(FAILURE_CAPTION);
     if (reporter)
-        reporter(strCaption, strText);
+        reporter(failure);
     else
-        qWarning().noquote() << strCaption << strText;
+        qWarning().noquote() << SerialPort::Failure::Caption() << failure.BoxText();
 }
 
 // One notification on its way from the watch thread to the owner's thread.
@@ -91,9 +88,9 @@ class RelayEvent : public QEvent
 {
 public:
     RelayEvent(std::shared_ptr<Delivery> pDelivery, quint32 nMessage, QByteArray bytes, quint32 lParam,
-               const QString& strFailure)
+               const SerialPort::Failure* pFailure)
         : QEvent(EventType()), m_pDelivery(std::move(pDelivery)), m_nMessage(nMessage), m_bytes(std::move(bytes)),
-          m_lParam(lParam), m_strFailure(strFailure)
+          m_lParam(lParam), m_bFailure(pFailure != nullptr), m_failure(pFailure ? *pFailure : SerialPort::Failure())
     {
     }
     // An event thrown away unhandled (its receiver went) must not keep the
@@ -112,7 +109,8 @@ public:
     // wParam in the first byte, if any.
     QByteArray m_bytes;
     quint32 m_lParam;
-    QString m_strFailure;      // not empty: show this failure instead of a message
+    bool m_bFailure; // report m_failure instead of a message
+    SerialPort::Failure m_failure;
     bool m_bEventChar = false; // after the bytes, a WM_PORT_EVENTCHAR
 };
 
@@ -142,9 +140,9 @@ public:
         if (pDelivery->IsCancelled())
             return true; // the driver stopped: the byte is dropped
         ++m_nDepth;
-        if (!pRelayEvent->m_strFailure.isEmpty())
+        if (pRelayEvent->m_bFailure)
         {
-            CallReporter(m_reporter, pRelayEvent->m_strFailure);
+            CallReporter(m_reporter, pRelayEvent->m_failure);
         }
         else if (pRelayEvent->m_nMessage == WM_PORT_BYTE)
         {
@@ -258,7 +256,8 @@ struct SerialPort::Impl
     bool HandOverNow(bool bEventChar);
 
     void ReportFailure(const QString& strOperation, const QString& strSystemText);
-    bool Notify(quint32 nMessage, QByteArray bytes, bool bEventChar = false, const QString& strFailure = QString());
+    bool Notify(quint32 nMessage, QByteArray bytes, bool bEventChar = false,
+                const SerialPort::Failure* pFailure = nullptr);
     void Post(quint32 nMessage);
     void WatchThread();
     void DrainInput();
@@ -272,11 +271,11 @@ struct SerialPort::Impl
 // close (or for a stop).
 void SerialPort::Impl::ReportFailure(const QString& strOperation, const QString& strSystemText)
 {
-    const QString strText = SerialPort::FailureText(strOperation, strSystemText, m_nPort);
+    const SerialPort::Failure failure{strOperation, strSystemText, m_nPort};
     if (m_pThread && QThread::currentThread() == m_pThread)
-        Notify(0, QByteArray(), false, strText);
+        Notify(0, QByteArray(), false, &failure);
     else
-        CallReporter(m_reporter, strText);
+        CallReporter(m_reporter, failure);
 }
 
 void SerialPort::Impl::Post(quint32 nMessage)
@@ -286,11 +285,11 @@ void SerialPort::Impl::Post(quint32 nMessage)
         if (m_bStopRequested)
             return;
     }
-    QCoreApplication::postEvent(
-        m_pRelay, new RelayEvent(std::make_shared<Delivery>(), nMessage, QByteArray(), m_nPort, QString()));
+    QCoreApplication::postEvent(m_pRelay,
+                                new RelayEvent(std::make_shared<Delivery>(), nMessage, QByteArray(), m_nPort, nullptr));
 }
 
-bool SerialPort::Impl::Notify(quint32 nMessage, QByteArray bytes, bool bEventChar, const QString& strFailure)
+bool SerialPort::Impl::Notify(quint32 nMessage, QByteArray bytes, bool bEventChar, const SerialPort::Failure* pFailure)
 {
     auto pDelivery = std::make_shared<Delivery>();
     {
@@ -299,7 +298,7 @@ bool SerialPort::Impl::Notify(quint32 nMessage, QByteArray bytes, bool bEventCha
             return false;
         m_pCurrent = pDelivery;
     }
-    auto* pEvent = new RelayEvent(pDelivery, nMessage, std::move(bytes), m_nPort, strFailure);
+    auto* pEvent = new RelayEvent(pDelivery, nMessage, std::move(bytes), m_nPort, pFailure);
     pEvent->m_bEventChar = bEventChar;
     QCoreApplication::postEvent(m_pRelay, pEvent);
     const bool bHandled = pDelivery->Wait();
@@ -720,7 +719,12 @@ QSerialPort::SerialPortError SerialPort::GetOpenError(QString* pText) const
     return m_pImpl->m_openError;
 }
 
-QString SerialPort::FailureText(const QString& strOperation, const QString& strSystemText, unsigned nPort)
+QString SerialPort::Failure::Caption()
+{
+    return QStringLiteral("Application Error");
+}
+
+QString SerialPort::Failure::BoxText() const
 {
     return QStringLiteral("WARNING:  %1 Failed with the following error: \n%2\nPort: %3\n")
         .arg(strOperation, strSystemText, QString::number(static_cast<int>(nPort)));

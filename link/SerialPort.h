@@ -41,13 +41,22 @@ public:
     // Why the last Open returned false (QSerialPort's error and its text).
     QSerialPort::SerialPortError GetOpenError(QString* pText = nullptr) const;
 
-    // Shows this port's "Application Error" boxes (without one they go to
-    // the log). Always called on the owner's thread.
-    using FailureReporter = std::function<void(const QString& strCaption, const QString& strText)>;
+    // A system call of the driver that failed: the operation ("ReadFile()",
+    // "SetCommState()", ...), the system's reason and the port number.
+    struct Failure
+    {
+        QString strOperation;
+        QString strSystemText;
+        unsigned nPort = 0;
+        // The caption and the text of its "Application Error" box, as the
+        // driver words them.
+        static QString Caption();
+        QString BoxText() const;
+    };
+    // Shows this port's failures (without a reporter they go to the log).
+    // Always called on the owner's thread.
+    using FailureReporter = std::function<void(const Failure& failure)>;
     void SetFailureReporter(FailureReporter reporter);
-
-    // The text of an "Application Error" box, as the driver words it.
-    static QString FailureText(const QString& strOperation, const QString& strSystemText, unsigned nPort);
 
 private:
     struct Impl;

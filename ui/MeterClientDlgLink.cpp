@@ -62,9 +62,9 @@ int ParsePortNumber(const QString& strEntry)
 }
 
 // Boxes of the driver itself ("Application Error"), shown without an owner.
-void ReportDriverFailure(const QString& strCaption, const QString& strText)
+void ReportDriverFailure(const SerialPort::Failure& failure)
 {
-    ShowMessageBox(nullptr, strText, MessageIcon::Stop, strCaption);
+    ShowMessageBox(nullptr, failure.BoxText(), MessageIcon::Stop, SerialPort::Failure::Caption());
 }
 } // namespace
 

@@ -83,7 +83,7 @@ private:
             qFatal("no pseudo-terminal: %s", qPrintable(m_pSim->GetLastError()));
         m_pLink = std::make_unique<MeterLink>();
         m_pLink->SetPolicy(policy);
-        m_pLink->SetFailureReporter([](const QString&, const QString&) {});
+        m_pLink->SetFailureReporter([](const SerialPort::Failure&) {});
         if (!m_pLink->Open(m_pSim->GetDevicePath(), 1))
             qFatal("the meter's line did not open");
         return *m_pLink;

@@ -141,9 +141,9 @@ private:
     // Each port reports its own failures here.
     SerialPort::FailureReporter Reporter()
     {
-        return [this](const QString& strCaption, const QString& strText) {
-            m_failures.append(
-                {strCaption, strText, QThread::currentThread() == QCoreApplication::instance()->thread()});
+        return [this](const SerialPort::Failure& failure) {
+            m_failures.append({SerialPort::Failure::Caption(), failure.BoxText(),
+                               QThread::currentThread() == QCoreApplication::instance()->thread()});
         };
     }
 

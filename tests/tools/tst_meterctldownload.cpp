@@ -415,9 +415,9 @@ void TestMeterCtlDownload::StandardOutput()
 void TestMeterCtlDownload::Trace()
 {
     // --trace in-process, and QT_LOGGING_RULES for the real program (read
-    // once when a program starts): the same lines, with a time stamp.
-    const QRegularExpression line(QStringLiteral(
-        "^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3} meter\\.link: (->|<-) ([0-9A-F]{2}( [0-9A-F]{2})*)$"));
+    // once when a program starts): the same lines, with a time stamp and the port.
+    const QRegularExpression line(QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3} meter\\.link: "
+                                                 "/dev/pts/\\d+ (->|<-) ([0-9A-F]{2}( [0-9A-F]{2})*)$"));
     for (int nRun = 0; nRun < 3; ++nRun)
     {
         const QStringList args = StartSim(2, QStringLiteral("info --lang en --port %1"));

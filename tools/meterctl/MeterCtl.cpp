@@ -144,24 +144,6 @@ QString Utf8(const char* psz)
     return QString::fromUtf8(psz);
 }
 
-// The system's reason inside the serial driver's box text ("WARNING:
-// ReadFile() Failed with the following error: \nREASON\nPort: 1\n"): the
-// second line; the whole text, on one line, when it has another form.
-QString DriverReason(const QString& strText)
-{
-    const QStringList lines = strText.split(QLatin1Char('\n'));
-    if (lines.size() >= 3 && lines[0].contains(QLatin1String(" Failed with the following error")))
-        return lines[1].trimmed();
-    return strText.simplified();
-}
-
-// The operation the driver's box names: "ReadFile()", "SetCommState()", ...
-QString DriverOperation(const QString& strText)
-{
-    static const QRegularExpression pattern(QStringLiteral("^WARNING:\\s+(\\S+) Failed"));
-    return pattern.match(strText).captured(1);
-}
-
 // "2024-05-03 09:05:07", also with the date and time as two arguments, or
 // ISO 8601 "2024-05-03T09:05:07"; invalid when it is neither.
 QDateTime ParseClockTime(const QString& strTime)
@@ -413,7 +395,7 @@ int MeterCtl::OpenMeter(const MeterOptions& options, MeterLink& link)
     policy.nReplyTimeoutMs = options.nTimeoutMs;
     policy.nRetries = options.nRetries;
     link.SetPolicy(policy);
-    link.SetFailureReporter([this, &link](const QString&, const QString& strText) { OnDriverFailure(link, strText); });
+    link.SetFailureReporter([this, &link](const SerialPort::Failure& failure) { OnDriverFailure(link, failure); });
     if (access.nResult == PORT_ACCESS_OK && !link.Open(access.strDevice, 1))
         access = link.GetOpenProblem();
     if (access.nResult != PORT_ACCESS_OK)
@@ -429,12 +411,12 @@ int MeterCtl::OpenMeter(const MeterOptions& options, MeterLink& link)
     return EXIT_OK;
 }
 
-void MeterCtl::OnDriverFailure(const MeterLink& link, const QString& strText)
+void MeterCtl::OnDriverFailure(const MeterLink& link, const SerialPort::Failure& failure)
 {
     // The line closing is said once the request fails (ReportLinkFailure).
     if (!link.IsOpen())
         return;
-    const QString strOperation = DriverOperation(strText);
+    const QString& strOperation = failure.strOperation;
     QString strWarning;
     if (strOperation == QLatin1String("BuildCommDCB()") || strOperation == QLatin1String("SetCommState()"))
         strWarning = QStringLiteral("the port's line settings (9600 baud, 8 data bits, no parity, 1 stop bit) could "
@@ -445,7 +427,7 @@ void MeterCtl::OnDriverFailure(const MeterLink& link, const QString& strText)
         strWarning = QStringLiteral("reading from the port failed: ");
     else
         strWarning = QStringLiteral("the port reports a problem: ");
-    strWarning += AsSentence(DriverReason(strText));
+    strWarning += AsSentence(failure.strSystemText.simplified());
     // A port that keeps failing says so once.
     if (m_driverWarnings.contains(strWarning))
         return;
@@ -459,7 +441,7 @@ int MeterCtl::ReportLinkFailure(LinkResult result, const QString& strWhat, const
     if (result == LINK_LOST)
     {
         // The system's reason when it has one ("Unknown error" is none).
-        QString strReason = DriverReason(link.GetLineError());
+        QString strReason = link.GetLineError().simplified();
         while (strReason.endsWith(QLatin1Char('.')))
             strReason.chop(1);
         if (strReason.compare(QLatin1String("Unknown error"), Qt::CaseInsensitive) == 0)

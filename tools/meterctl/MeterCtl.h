@@ -3,6 +3,7 @@
 // is given, so tests run commands in-process as well as through the program.
 #pragma once
 
+#include "link/SerialPort.h"
 #include "records/MeasurementRecord.h"
 #include "records/WavelengthTable.h"
 #include "report/ReportJob.h"
@@ -127,7 +128,7 @@ private:
     // Prints the link's frames on err from now on (see LinkTrace).
     void StartTrace(bool bEnable);
     // The serial driver's failures, in plain words.
-    void OnDriverFailure(const MeterLink& link, const QString& strText);
+    void OnDriverFailure(const MeterLink& link, const SerialPort::Failure& failure);
     // Message and exit code for a request that failed.
     int ReportLinkFailure(LinkResult result, const QString& strWhat, const MeterLink& link);
     // After a connect: the disconnect request, as the dialog's Disconnect

@@ -40,7 +40,7 @@ QVector<ProbeResult> ProbePorts(const QStringList& ports, int nTimeoutMs)
         auto pLink = std::make_unique<MeterLink>();
         MeterLink* pRaw = pLink.get();
         pLink->SetPolicy(policy);
-        pLink->SetFailureReporter([](const QString&, const QString&) {});
+        pLink->SetFailureReporter([](const SerialPort::Failure&) {});
         if (!pLink->Open(result.access.strDevice, unsigned(i + 1)))
         {
             result.access = pLink->GetOpenProblem();
