@@ -29,6 +29,8 @@ constexpr int QUIET_MS = 60;
 // Damaged replies in a row that are asked for again without using up an
 // attempt; beyond this they count like silence.
 constexpr int MAX_GARBLED = 10;
+// Records read again to find two answers that agree; then the last stands.
+constexpr int MAX_CONFIRMATIONS = 4;
 // The record index travels in 16 bits: no request can ask beyond this one.
 constexpr int LAST_REQUESTABLE_RECORD = 0xFFFF;
 
@@ -146,6 +148,8 @@ bool MeterLink::Request(const QByteArray& frame, quint8 byReply)
     m_nAttempts = 1;
     m_nGarbled = 0;
     m_bRechecked = false;
+    m_candidate.clear();
+    m_nConfirmations = 0;
     m_assembler.TakeDamageCount();
     m_replyTimer.start(m_policy.nReplyTimeoutMs, Qt::PreciseTimer, this);
     return true;
@@ -356,6 +360,8 @@ void MeterLink::OnPortByte(quint8 byData)
     const int nSentBefore = m_nSent;
     m_assembler.PushByte(byData);
     const bool bRejected = m_assembler.TakeDamageCount() > 0;
+    if (bRejected)
+        m_nNoisyLeft = LINK_NOISY_WINDOW;
     for (const QByteArray& frame : m_assembler.TakeFrames())
         OnFrame(frame);
     // A damaged answer to the request still waiting: once the line has been
@@ -383,6 +389,11 @@ bool MeterLink::Answers(const QByteArray& frame) const
     return nLength >= InstrumentFrame::MinimumLength(byCommand);
 }
 
+bool MeterLink::NeedsConfirmation(const QByteArray& frame) const
+{
+    return m_nNoisyLeft > 0 && CommandOf(frame) == RSP_RECORD && m_nRequestIndex <= m_nRecordTotal;
+}
+
 bool MeterLink::LooksDamaged(const QByteArray& frame) const
 {
     const quint8 byCommand = CommandOf(frame);
@@ -403,15 +414,31 @@ void MeterLink::OnFrame(const QByteArray& frame)
     {
         // The checksum is only 8 bits: a reply whose end byte or date is
         // impossible is asked for once more; the second answer stands.
-        if (!m_bRechecked && LooksDamaged(frame))
+        if (LooksDamaged(frame))
         {
-            m_bRechecked = true;
+            m_nNoisyLeft = LINK_NOISY_WINDOW;
+            if (!m_bRechecked)
+            {
+                m_bRechecked = true;
+                Resend(false);
+                return;
+            }
+        }
+        // On a line that damages replies, two in a hundred damaged bytes can
+        // pass the checksum together: a record is taken once two answers
+        // agree byte for byte.
+        if (NeedsConfirmation(frame) && frame != m_candidate && m_nConfirmations < MAX_CONFIRMATIONS)
+        {
+            m_candidate = frame;
+            ++m_nConfirmations;
             Resend(false);
             return;
         }
         m_replyTimer.stop();
         m_quietTimer.stop();
         m_byAwaited = 0;
+        if (m_nNoisyLeft > 0)
+            --m_nNoisyLeft;
         Dispatch(frame);
         return;
     }

@@ -45,6 +45,10 @@ enum class LinkFailure
 // The download timer's id is whatever the platform gives; its period is the
 // dialog's 10 ms.
 constexpr int DOWNLOAD_TIMER_PERIOD_MS = 10;
+// After damage on the line (bytes that make no frame, a checksum that does
+// not match, an impossible reply), the records of this many exchanges are
+// each read twice and taken only when both answers agree.
+constexpr int LINK_NOISY_WINDOW = 16;
 
 class MeterLink : public QObject
 {
@@ -158,6 +162,7 @@ private:
     bool Answers(const QByteArray& frame) const;
     // A reply whose bytes look damaged although the checksum matched.
     bool LooksDamaged(const QByteArray& frame) const;
+    bool NeedsConfirmation(const QByteArray& frame) const;
     void Dispatch(const QByteArray& frame);
     void OnRecordReply(const QByteArray& frame);
     void RequestNextRecord();
@@ -182,6 +187,9 @@ private:
     int m_nAttempts = 0;    // sent so far, the first included
     int m_nGarbled = 0;     // damaged answers in a row (they do not use up attempts)
     bool m_bRechecked = false;
+    int m_nNoisyLeft = 0;   // exchanges left in which records are confirmed
+    QByteArray m_candidate; // the answer that waits for a second one like it
+    int m_nConfirmations = 0;
     QBasicTimer m_replyTimer;
     QBasicTimer m_quietTimer; // after a damaged reply: the line has gone quiet
 

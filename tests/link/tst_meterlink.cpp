@@ -101,6 +101,8 @@ private slots:
         QTest::addColumn<MeterSimOptions>("options");
         QTest::addColumn<LinkPolicy>("policy");
         QTest::addColumn<int>("nExtraRequests"); // record requests beyond N + 1; -1: any number
+        // Damage makes the records of the next exchanges be read twice.
+        const int nDamage = 1 + LINK_NOISY_WINDOW;
 
         const auto with = [](auto&& change) {
             MeterSimOptions options;
@@ -116,14 +118,15 @@ private slots:
         QTest::newRow("clean, paced by the 10 ms timer") << 30 << MeterSimOptions() << dialog << 0;
         QTest::newRow("dropped reply") << 30 << with([](MeterSimOptions& o) { o.nDropReply = 5; }) << quick << 1;
         QTest::newRow("bad checksum") << 30 << with([](MeterSimOptions& o) { o.nBadChecksumReply = 6; }) << meterctl
-                                      << 1;
+                                      << nDamage;
         QTest::newRow("short record") << 30 << with([](MeterSimOptions& o) { o.nShortReply = 7; }) << quick << 1;
         QTest::newRow("wrong end byte") << 30 << with([](MeterSimOptions& o) { o.nWrongEndReply = 8; }) << meterctl
-                                        << 1;
+                                        << nDamage;
         QTest::newRow("impossible time") << 30 << with([](MeterSimOptions& o) { o.nBadTimeReply = 9; }) << meterctl
-                                         << 1;
+                                         << nDamage;
+        // Stray bytes before every reply: a noisy line, every record read twice.
         QTest::newRow("stray bytes before replies")
-            << 30 << with([](MeterSimOptions& o) { o.bNoise = true; }) << dialog << 0;
+            << 30 << with([](MeterSimOptions& o) { o.bNoise = true; }) << dialog << 30;
         QTest::newRow("split replies") << 10 << with([](MeterSimOptions& o) { o.bSplit = true; }) << dialog << 0;
         // A reply that comes after the time-out: the request goes again, and
         // the second answer arrives while the next record is awaited.
