@@ -244,7 +244,9 @@ QString InfoText(const ReportUserInfo& info, ReportInfoField field)
 QString ReadCellText(ExcelRange& cells, ExcelRange& cell, qint32 nRow, qint32 nCol)
 {
     cell.AttachDispatch(Required(cells.GetItem(Variant(nRow), Variant(nCol))));
-    return CellValueText(cell.GetValue2());
+    Variant value = cell.GetValue2();
+    // A text is taken out of the value, not copied.
+    return value.Type() == VT_BSTR ? value.TakeString() : CellValueText(value);
 }
 
 // Cuts strText at a character boundary so that it takes at most nBytes
@@ -488,7 +490,7 @@ bool ReadReportJob(const QString& strPath, const ReportHooks& hooks)
             for (qint32 nCol = 1; nCol <= RECORD_COLUMNS; ++nCol)
                 record.texts[size_t(nCol - 1)] = ReadCellText(cells, cell, nRow, nCol);
             if (hooks.appendRow)
-                hooks.appendRow(record);
+                hooks.appendRow(std::move(record));
         }
         TellFileNotes(hooks, job);
 

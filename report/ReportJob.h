@@ -49,8 +49,10 @@ struct ReportHooks
     std::function<ReportUserInfo()> fetchUserInfo;
     // Open: the five texts read from the file; show them.
     std::function<void(const ReportUserInfo&)> showUserInfo;
-    // Open: one data row read from the file, in file order.
-    std::function<void(const MeasurementRecord&)> appendRow;
+    // Open: one data row read from the file, in file order. The row is the
+    // hook's to keep: take it with std::move rather than copy it (a hook
+    // written for const MeasurementRecord& still works, with a copy).
+    std::function<void(MeasurementRecord&&)> appendRow;
     // The exception box: caption and text (no owner window, no icon).
     std::function<void(const QString& strCaption, const QString& strText)> reportException;
     // Save: Excel could not be started (open says nothing of its own).

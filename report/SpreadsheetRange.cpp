@@ -300,6 +300,17 @@ template <typename Fn> bool RangeObject::ForEachFormat(Fn&& fn)
 SCode RangeObject::Invoke(DispId dispid, quint16 wFlags, const Variant* pArgs, int nArgs, Variant* pResult,
                           ExcepInfo* pExcepInfo)
 {
+    // The calls a report makes cell by cell, straight to their work.
+    if (dispid == DISPID_RANGE_ITEM && !m_pBook->IsClosed())
+    {
+        if (wFlags == DISPATCH_PROPERTYPUT && nArgs == 3)
+            return SetItem(pArgs, pExcepInfo);
+        if (wFlags == DISPATCH_PROPERTYGET && nArgs == 2)
+            return GetItem(pArgs, pResult, pExcepInfo);
+    }
+    else if (dispid == DISPID_RANGE_VALUE2 && wFlags == DISPATCH_PROPERTYGET && nArgs == 0 && !m_pBook->IsClosed())
+        return GetValue2(pResult, pExcepInfo);
+
     // Member, call kind and argument count first, then the workbook's state.
     quint16 wKind = 0;
     int nWant = 0;

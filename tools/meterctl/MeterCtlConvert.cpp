@@ -60,7 +60,7 @@ int MeterCtl::ReadReportFile(const QString& strPath, QVector<MeasurementRecord>&
     QStringList notices;
     ReportHooks hooks;
     hooks.showUserInfo = [&info](const ReportUserInfo& i) { info = i; };
-    hooks.appendRow = [&rows](const MeasurementRecord& row) { rows.append(row); };
+    hooks.appendRow = [&rows](MeasurementRecord&& row) { rows.append(std::move(row)); };
     hooks.reportFailure = [&strFailure](const ReportNote& note) { strFailure = note.Text(LANGUAGE_ENGLISH); };
     hooks.reportNotice = [&notices](const ReportNote& note) { notices << note.Text(LANGUAGE_ENGLISH); };
     if (!ReadReportJob(QFileInfo(strPath).absoluteFilePath(), hooks))
