@@ -6,6 +6,9 @@
 // million of them: 12 bytes a cell (position, text number, packed format)
 // in one array sorted by position, and each text once in the sheet's text
 // table, shared with the QString it came from (no copy of the characters).
+// Texts written through SetText are found again by a hash made once, when
+// they are stored, so equal texts share one entry and the writer needs no
+// hashing of its own for the shared-string table.
 #pragma once
 
 #include <QString>
@@ -39,7 +42,12 @@ struct CellFormat
     //   bits 2..4  horizontal alignment
     //   bits 5..7  vertical alignment
     //   bits 8..13 fill ColorIndex 1..56, 0 for none
-    quint16 Pack() const;
+    quint16 Pack() const
+    {
+        const int nFill = (nFillColorIndex >= 1 && nFillColorIndex <= 56) ? nFillColorIndex : 0;
+        return quint16((bBold ? 0x01 : 0) | (bTextFormat ? 0x02 : 0) | ((nHorzAlign & 0x07) << 2) |
+                       ((nVertAlign & 0x07) << 5) | (nFill << 8));
+    }
     static CellFormat Unpack(quint16 nPacked);
 };
 
@@ -145,10 +153,16 @@ public:
     // The stored cells in order and the text table, for the writer.
     const std::vector<Slot>& Slots() const { return m_cells; }
     const std::vector<QString>& Texts() const { return m_texts; }
+    // True when no two entries of the text table are equal (every text came
+    // through SetText); false once AddText took one as it was.
+    bool TextsDistinct() const { return m_bTextsDistinct; }
+    // The length of the longest text of the table, in UTF-16 units.
+    qsizetype LongestText() const { return m_nLongestText; }
 
     // Filling from a file: cells arrive in any order and may repeat. Append
     // takes them as they come; FinishAppending puts them in order once and
     // keeps the last of each position, returning how many repeats it dropped.
+    // AddText stores a text as it is, without looking for an equal one.
     quint32 AddText(const QString& strText);
     void Append(int nRow, int nCol, quint16 nFormat, quint32 nText);
     int FinishAppending();
@@ -159,9 +173,20 @@ private:
     Slot* Touch(int nRow, int nCol);
     // Index of the slot with nKey, or -1.
     qsizetype Search(quint32 nKey) const;
+    // The table entry of a text equal to strText, made when there is none.
+    quint32 InternText(const QString& strText);
+    void GrowTextIndex();
 
     std::vector<Slot> m_cells; // sorted by nKey, except while appending from a file
     std::vector<QString> m_texts;
+    // Open addressing over m_texts: each slot holds a table entry + 1, or 0
+    // when free; a power of two in size, at most half full. m_textHashes
+    // holds the hash of each entry, so a probe compares characters only
+    // when the hashes agree and growing needs no hashing again.
+    std::vector<quint32> m_textIndex;
+    std::vector<quint32> m_textHashes;
+    bool m_bTextsDistinct = true;
+    qsizetype m_nLongestText = 0;
     // The text last stored in each column: a report repeats "1550nm" and
     // "OPM" row after row, and those become one table entry.
     std::vector<quint32> m_lastTextOfColumn;
