@@ -12,6 +12,7 @@
 #include <map>
 
 #include "report/BiffRecords.h"
+#include "report/TextBlock.h"
 #include "report/XlsFile.h"
 
 namespace {
@@ -128,8 +129,9 @@ public:
     // XLUnicodeRichExtendedString: cch (u16, or u8 for b8BitLength),
     // option byte (bit 0 UTF-16LE, bit 2 extended data, bit 3 rich text),
     // [run count u16], [extended size u32], characters, runs (4 bytes
-    // each), extended data. Runs and extended data are skipped.
-    bool String(QString& str, bool b8BitLength = false)
+    // each), extended data. Runs and extended data are skipped. The
+    // characters go into block (see TextBlock).
+    bool String(QString& str, TextBlock& block, bool b8BitLength = false)
     {
         quint16 nChars = 0;
         quint8 byFlags = 0;
@@ -154,12 +156,11 @@ public:
         // The common case: all characters in this segment, one byte each.
         if (!bWide && m_i < m_segs.size() && m_segs[m_i].n - m_nPos >= nChars)
         {
-            str = QString::fromLatin1(reinterpret_cast<const char*>(m_segs[m_i].p + m_nPos), nChars);
+            str = block.FromLatin1(reinterpret_cast<const char*>(m_segs[m_i].p + m_nPos), nChars);
             m_nPos += nChars;
             return Skip(4u * nRuns + nExt);
         }
-        str.resize(nChars);
-        QChar* pOut = str.data();
+        char16_t* pOut = block.Reserve(nChars);
         int nDone = 0;
         while (nDone < nChars)
         {
@@ -181,10 +182,11 @@ public:
             const int n = std::min(nAvail, nChars - nDone);
             const uchar* p = m_segs[m_i].p + m_nPos;
             for (int k = 0; k < n; ++k)
-                pOut[nDone + k] = bWide ? QChar(GetU16(p + 2 * k)) : QChar(p[k]);
+                pOut[nDone + k] = bWide ? GetU16(p + 2 * k) : char16_t(p[k]);
             m_nPos += bWide ? 2 * n : n;
             nDone += n;
         }
+        str = block.Take(nDone);
         return Skip(4u * nRuns + nExt);
     }
     // Bytes left in all segments.
@@ -288,6 +290,8 @@ private:
     void PutText(int nRow, int nCol, int nXf, const QString& strText);
 
     const QByteArray& m_stream;
+    // The characters of every string read (see TextBlock).
+    TextBlock m_textBlock;
     QString m_strError;
     XlsFileNotes m_notes;
     QVector<SheetEntry> m_sheetEntries;
@@ -541,7 +545,7 @@ bool WorkbookParser::OnBoundSheet(const BiffReader& rd)
     entry.byType = rd.Data()[5];
     Segments segs;
     segs.Add(rd.Data() + 6, rd.Length() - 6);
-    if (!segs.String(entry.strName, true))
+    if (!segs.String(entry.strName, m_textBlock, true))
         return Damaged("BOUNDSHEET");
     m_sheetEntries.push_back(entry);
     return true;
@@ -562,9 +566,9 @@ bool WorkbookParser::OnSst(BiffReader& rd)
     for (quint32 i = 0; i < nCount; ++i)
     {
         QString str;
-        if (!segs.String(str))
+        if (!segs.String(str, m_textBlock))
             return Fail(QStringLiteral("Damaged SST record: %1 strings claimed, %2 found").arg(nCount).arg(i));
-        m_sst.push_back(str);
+        m_sst.push_back(std::move(str));
     }
     return true;
 }
@@ -589,7 +593,7 @@ bool WorkbookParser::OnFormat(const BiffReader& rd)
     Segments segs;
     segs.Add(rd.Data() + 2, rd.Length() - 2);
     QString str;
-    if (!segs.String(str))
+    if (!segs.String(str, m_textBlock))
         return Damaged("FORMAT");
     m_formats[GetU16(rd.Data())] = str;
     return true;
@@ -702,7 +706,7 @@ bool WorkbookParser::OnLabel(const BiffReader& rd)
     Segments segs;
     segs.Add(rd.Data() + 6, rd.Length() - 6);
     QString str;
-    if (!segs.String(str))
+    if (!segs.String(str, m_textBlock))
         return Damaged("LABEL");
     PutText(GetU16(rd.Data()), GetU16(rd.Data() + 2), GetU16(rd.Data() + 4), str);
     return true;
@@ -822,7 +826,7 @@ bool WorkbookParser::OnString(BiffReader& rd)
 {
     Segments segs = WithContinues(rd);
     QString str;
-    if (!segs.String(str))
+    if (!segs.String(str, m_textBlock))
         return Damaged("STRING");
     if (m_nPendingRow >= 0)
         PutText(m_nPendingRow, m_nPendingCol, m_nPendingXf, str);
