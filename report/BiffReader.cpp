@@ -95,7 +95,7 @@ public:
     {
         if (!Ensure())
             return false;
-        by = m_segs[m_i].p[m_nPos++];
+        by = m_segs.at(m_i).p[m_nPos++];
         return true;
     }
     bool U16(quint16& n)
@@ -120,7 +120,7 @@ public:
         {
             if (!Ensure())
                 return false;
-            const quint32 n = std::min(nBytes, quint32(m_segs[m_i].n - m_nPos));
+            const quint32 n = std::min(nBytes, quint32(m_segs.at(m_i).n - m_nPos));
             m_nPos += int(n);
             nBytes -= n;
         }
@@ -154,9 +154,9 @@ public:
             return false;
         bool bWide = byFlags & 0x01;
         // The common case: all characters in this segment, one byte each.
-        if (!bWide && m_i < m_segs.size() && m_segs[m_i].n - m_nPos >= nChars)
+        if (!bWide && m_i < m_segs.size() && m_segs.at(m_i).n - m_nPos >= nChars)
         {
-            str = block.FromLatin1(reinterpret_cast<const char*>(m_segs[m_i].p + m_nPos), nChars);
+            str = block.FromLatin1(reinterpret_cast<const char*>(m_segs.at(m_i).p + m_nPos), nChars);
             m_nPos += nChars;
             return Skip(4u * nRuns + nExt);
         }
@@ -166,7 +166,7 @@ public:
         {
             if (m_i >= m_segs.size())
                 return false;
-            const int nLeft = m_segs[m_i].n - m_nPos;
+            const int nLeft = m_segs.at(m_i).n - m_nPos;
             const int nAvail = bWide ? nLeft / 2 : nLeft;
             if (nAvail == 0)
             {
@@ -180,7 +180,7 @@ public:
                 continue;
             }
             const int n = std::min(nAvail, nChars - nDone);
-            const uchar* p = m_segs[m_i].p + m_nPos;
+            const uchar* p = m_segs.at(m_i).p + m_nPos;
             for (int k = 0; k < n; ++k)
                 pOut[nDone + k] = bWide ? GetU16(p + 2 * k) : char16_t(p[k]);
             m_nPos += bWide ? 2 * n : n;
@@ -194,7 +194,7 @@ public:
     {
         qint64 n = 0;
         for (int i = m_i; i < m_segs.size(); ++i)
-            n += m_segs[i].n - (i == m_i ? m_nPos : 0);
+            n += m_segs.at(i).n - (i == m_i ? m_nPos : 0);
         return n;
     }
 
@@ -206,14 +206,14 @@ private:
     };
     bool Ensure()
     {
-        while (m_i < m_segs.size() && m_nPos >= m_segs[m_i].n)
+        while (m_i < m_segs.size() && m_nPos >= m_segs.at(m_i).n)
         {
             ++m_i;
             m_nPos = 0;
         }
         return m_i < m_segs.size();
     }
-    QVector<Seg> m_segs;
+    QVector<Seg> m_segs; // read through at(): no detach check on every byte
     int m_i = 0;
     int m_nPos = 0;
 };
@@ -448,6 +448,13 @@ bool WorkbookParser::ParseSheet(const SheetEntry& entry, Worksheet& sheet, int& 
     while (rd.Next())
     {
         const quint16 nId = rd.Id();
+        // The bulk of a report: text cells, straight to the sheet.
+        if (nId == BIFF_LABELSST && nNested == 0 && bWorksheet && m_nPendingRow < 0)
+        {
+            if (!OnLabelSst(rd))
+                return false;
+            continue;
+        }
         if (nId == BIFF_BOF)
         {
             ++nNested;
@@ -654,7 +661,7 @@ void WorkbookParser::Put(int nRow, int nCol, int nXf, quint32 nText)
     }
     quint16 nFormat = CellFormat().Pack();
     if (nXf < m_xfFormats.size())
-        nFormat = m_xfFormats[nXf];
+        nFormat = m_xfFormats.at(nXf);
     else
         ++m_notes.nUnknownFormats;
     m_pSheet->Append(nRow, nCol, nFormat, nText);
@@ -678,6 +685,13 @@ bool WorkbookParser::OnDimensions(const BiffReader& rd)
     m_nDimLastColPlus1 = GetU16(p + 10);
     if (m_nDimLastColPlus1 == 0)
         m_nDimLastRowPlus1 = 0;
+    // Room for the cells it announces, as far as the bytes left can hold
+    // them (a cell record takes at least 10): a report's cells then go in
+    // without the array growing.
+    const qint64 nRows = qint64(std::min<quint32>(m_nDimLastRowPlus1, SHEET_MAX_ROWS)) - qint64(m_nDimFirstRow);
+    const qint64 nCols = qint64(std::min(m_nDimLastColPlus1, SHEET_MAX_COLS)) - m_nDimFirstCol;
+    if (nRows > 0 && nCols > 0)
+        m_pSheet->ReserveCells(qsizetype(std::min<qint64>(nRows * nCols, (m_stream.size() - rd.End()) / 10)));
     return true;
 }
 
@@ -878,31 +892,6 @@ bool WorkbookParser::OnColInfo(const BiffReader& rd)
 
 BiffReader::BiffReader(const QByteArray& stream, int nPos) : m_stream(stream), m_nNext(nPos), m_nPos(nPos)
 {
-}
-
-bool BiffReader::Next()
-{
-    const qsizetype nSize = m_stream.size();
-    if (m_bDamaged || m_nNext < 0 || m_nNext >= nSize)
-        return false;
-    if (m_nNext + BIFF_HEADER_SIZE > nSize)
-    {
-        m_bDamaged = true;
-        return false;
-    }
-    const uchar* p = reinterpret_cast<const uchar*>(m_stream.constData()) + m_nNext;
-    const int nLength = GetU16(p + 2);
-    if (m_nNext + BIFF_HEADER_SIZE + nLength > nSize)
-    {
-        m_bDamaged = true;
-        return false;
-    }
-    m_nPos = m_nNext;
-    m_nId = GetU16(p);
-    m_nLength = nLength;
-    m_pData = p + BIFF_HEADER_SIZE;
-    m_nNext = m_nPos + BIFF_HEADER_SIZE + nLength;
-    return true;
 }
 
 int BiffReader::PeekId() const

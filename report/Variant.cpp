@@ -28,16 +28,6 @@ void Variant::SetOther(qint32 nValue, VarType vt)
     }
 }
 
-Variant::Variant(Dispatch* pDispatch, bool bAddRef)
-{
-    if (pDispatch == nullptr)
-        return;
-    m_vt = VT_DISPATCH;
-    m_pdisp = pDispatch;
-    if (bAddRef)
-        pDispatch->AddRef();
-}
-
 void Variant::CopyHeld(const Variant& other)
 {
     if (m_vt == VT_BSTR)

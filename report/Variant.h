@@ -64,7 +64,15 @@ public:
     explicit Variant(const QString& strValue) : m_vt(VT_BSTR) { new (&m_strVal) QString(strValue); }
     explicit Variant(QString&& strValue) noexcept : m_vt(VT_BSTR) { new (&m_strVal) QString(std::move(strValue)); }
     // Holds pDispatch; bAddRef false hands over a reference the caller owns.
-    explicit Variant(Dispatch* pDispatch, bool bAddRef);
+    explicit Variant(Dispatch* pDispatch, bool bAddRef)
+    {
+        if (pDispatch == nullptr)
+            return;
+        m_vt = VT_DISPATCH;
+        m_pdisp = pDispatch;
+        if (bAddRef)
+            AddRefObject();
+    }
 
     // Copies own what they hold (a borrowed value is copied as an owned one).
     Variant(const Variant& other) : m_vt(other.m_vt)

@@ -16,14 +16,8 @@ CellFormat CellFormat::Unpack(quint16 nPacked)
     return format;
 }
 
-qsizetype Worksheet::Search(quint32 nKey) const
+qsizetype Worksheet::SearchAll(quint32 nKey) const
 {
-    const qsizetype nSize = qsizetype(m_cells.size());
-    // Reading a report asks for the cells one after the other: try the
-    // slot after the last one found before searching.
-    for (qsizetype i = m_nHint; i < nSize && i <= m_nHint + 1; ++i)
-        if (m_cells[size_t(i)].nKey == nKey)
-            return m_nHint = i;
     auto it = std::lower_bound(m_cells.begin(), m_cells.end(), nKey,
                                [](const Slot& slot, quint32 n) { return slot.nKey < n; });
     if (it == m_cells.end() || it->nKey != nKey)
@@ -158,16 +152,6 @@ void Worksheet::ClearText(int nRow, int nCol)
         m_cells[size_t(i)].nText = NO_TEXT;
 }
 
-const QString* Worksheet::FindText(int nRow, int nCol) const
-{
-    if (nRow < 0 || nRow >= SHEET_MAX_ROWS || nCol < 0 || nCol >= SHEET_MAX_COLS || m_bUnsorted)
-        return nullptr;
-    const qsizetype i = Search(Key(nRow, nCol));
-    if (i < 0 || m_cells[size_t(i)].nText == NO_TEXT)
-        return nullptr;
-    return &m_texts[m_cells[size_t(i)].nText];
-}
-
 QString Worksheet::Text(int nRow, int nCol) const
 {
     const QString* pText = FindText(nRow, nCol);
@@ -225,14 +209,6 @@ void Worksheet::ClearCells()
     m_nLongestText = 0;
     m_bUnsorted = false;
     m_nHint = 0;
-}
-
-void Worksheet::Append(int nRow, int nCol, quint16 nFormat, quint32 nText)
-{
-    const quint32 nKey = Key(nRow, nCol);
-    if (!m_cells.empty() && m_cells.back().nKey >= nKey)
-        m_bUnsorted = true;
-    m_cells.push_back(Slot{nKey, nText, nFormat});
 }
 
 int Worksheet::FinishAppending()

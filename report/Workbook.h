@@ -13,6 +13,7 @@
 
 #include <QString>
 #include <QVector>
+#include <algorithm>
 #include <map>
 #include <vector>
 
@@ -132,7 +133,15 @@ public:
     bool GetCell(int nRow, int nCol, Cell* pCell) const;
     // The text of a cell, shared with the table (no copy of the characters);
     // null for a cell without value. Fast for positions asked in order.
-    const QString* FindText(int nRow, int nCol) const;
+    const QString* FindText(int nRow, int nCol) const
+    {
+        if (nRow < 0 || nRow >= SHEET_MAX_ROWS || nCol < 0 || nCol >= SHEET_MAX_COLS || m_bUnsorted)
+            return nullptr;
+        const qsizetype i = Search(Key(nRow, nCol));
+        if (i < 0 || m_cells[size_t(i)].nText == NO_TEXT)
+            return nullptr;
+        return &m_texts[m_cells[size_t(i)].nText];
+    }
     // First and last used row, or false when the sheet holds no cell.
     bool UsedRows(int& nFirst, int& nLast) const;
     // First and last column that holds a cell, or false when there is none.
@@ -164,15 +173,34 @@ public:
     // keeps the last of each position, returning how many repeats it dropped.
     // AddText stores a text as it is, without looking for an equal one.
     quint32 AddText(const QString& strText);
-    void Append(int nRow, int nCol, quint16 nFormat, quint32 nText);
+    void Append(int nRow, int nCol, quint16 nFormat, quint32 nText)
+    {
+        const quint32 nKey = Key(nRow, nCol);
+        if (!m_cells.empty() && m_cells.back().nKey >= nKey)
+            m_bUnsorted = true;
+        m_cells.push_back(Slot{nKey, nText, nFormat});
+    }
+    // Room for nCells cells to come (a file says how many bytes are left).
+    void ReserveCells(qsizetype nCells) { m_cells.reserve(size_t(std::max<qsizetype>(nCells, 0))); }
     int FinishAppending();
 
 private:
     // The slot of a position, created (sheet-wide format) when absent; null
     // outside the sheet.
     Slot* Touch(int nRow, int nCol);
-    // Index of the slot with nKey, or -1.
-    qsizetype Search(quint32 nKey) const;
+    // Index of the slot with nKey, or -1. Reading a report asks for the
+    // cells one after the other: the slot after the last one found is tried
+    // before searching.
+    qsizetype Search(quint32 nKey) const
+    {
+        const size_t nHint = size_t(m_nHint);
+        if (nHint < m_cells.size() && m_cells[nHint].nKey == nKey)
+            return m_nHint;
+        if (nHint + 1 < m_cells.size() && m_cells[nHint + 1].nKey == nKey)
+            return ++m_nHint;
+        return SearchAll(nKey);
+    }
+    qsizetype SearchAll(quint32 nKey) const;
     // The table entry of a text equal to strText, made when there is none.
     quint32 InternText(const QString& strText);
     void GrowTextIndex();
