@@ -69,6 +69,63 @@ private slots:
         QVERIFY2(strDiff.isEmpty(), qPrintable(strDiff));
     }
 
+    // The CSV as spreadsheet programs and editors write it: quotes with
+    // commas, doubled quotes and line breaks inside, text after a closing
+    // quote, CR LF, LF or a lone CR, a blank line, no BOM, Chinese and
+    // a character beyond the BMP; bytes that are not UTF-8 are refused unless
+    // the file itself holds U+FFFD (then they read as U+FFFD, as Qt decodes).
+    void ParseCsv_data()
+    {
+        QTest::addColumn<QByteArray>("body");      // after the English header row
+        QTest::addColumn<QStringList>("expected"); // the fields of all rows, seven a row
+        QTest::addColumn<QString>("strError");
+        const QStringList ones{"1", "2", "3", "4", "5", "6", "7"};
+        QTest::newRow("quoted") << QByteArray("\"a,b\",\"say \"\"hi\"\"\",\"x\ny\",\"\",\"q\"rest, ,\" 7 \"\r\n")
+                                << QStringList{"a,b", "say \"hi\"", "x\ny", "", "qrest", " ", " 7 "} << QString();
+        QTest::newRow("LF, lone CR, blank line, no end")
+            << QByteArray("1,2,3,4,5,6,7\n\n1,2,3,4,5,6,7\r1,2,3,4,5,6,7") << ones + ones + ones << QString();
+        QTest::newRow("Chinese, beyond the BMP")
+            << QString::fromUtf8("光纤,1550nm,OPM,-3dBm,,2012-5-3  9:0:1,\xF0\x9F\x98\x80\r\n").toUtf8()
+            << QStringList{QString::fromUtf8("光纤"),
+                           "1550nm",
+                           "OPM",
+                           "-3dBm",
+                           "",
+                           "2012-5-3  9:0:1",
+                           QString::fromUtf8("\xF0\x9F\x98\x80")}
+            << QString();
+        QTest::newRow("long ASCII field")
+            << QByteArray(QByteArray(100, 'z') + ",2,3,4,5,6,7\r\n")
+            << QStringList{QString(100, QLatin1Char('z')), "2", "3", "4", "5", "6", "7"} << QString();
+        QTest::newRow("not UTF-8") << QByteArray("1,2,3,\xC3(,5,6,7\r\n") << QStringList() << "it is not UTF-8 text";
+        QTest::newRow("overlong") << QByteArray("1,2,3,\xC0\xAF,5,6,7\r\n") << QStringList() << "it is not UTF-8 text";
+        QTest::newRow("bad bytes beside U+FFFD")
+            << QByteArray("1,2,3,\xEF\xBF\xBD\xFF,5,6,7\r\n")
+            << QStringList{"1", "2", "3", QString(2, QChar::ReplacementCharacter), "5", "6", "7"} << QString();
+        QTest::newRow("eight fields") << QByteArray("1,2,3,4,5,6,7,8\r\n") << QStringList()
+                                      << "line 2: 8 fields, a record has 7";
+    }
+    void ParseCsv()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QStringList, expected);
+        QFETCH(QString, strError);
+        for (const bool bBom : {true, false})
+        {
+            QByteArray csv = QByteArray(bBom ? "\xEF\xBB\xBF" : "") +
+                             "Number,Wave,Mode,RL|OPM|IL,REF|PowerMeter,Date-Time,Notes\r\n" + body;
+            QVector<MeasurementRecord> rows;
+            QString strGot;
+            const bool bOk = ParseRecordsCsv(csv, rows, &strGot);
+            QCOMPARE(strGot, strError);
+            QCOMPARE(bOk, strError.isEmpty());
+            QStringList fields;
+            for (const MeasurementRecord& row : std::as_const(rows))
+                fields += QStringList(row.texts.begin(), row.texts.end());
+            QCOMPARE(fields, expected);
+        }
+    }
+
     void Refusals_data()
     {
         QTest::addColumn<QByteArray>("input"); // written to in.csv
