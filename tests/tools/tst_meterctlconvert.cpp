@@ -9,6 +9,7 @@
 
 #include "report/CompoundFile.h"
 #include "tools/meterctl/CsvReport.h"
+#include "tools/meterctl/ReportText.h"
 
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -124,6 +125,42 @@ private slots:
                 fields += QStringList(row.texts.begin(), row.texts.end());
             QCOMPARE(fields, expected);
         }
+    }
+
+    // ReportTextUtf8 (for show's output in one buffer) gives the bytes the
+    // built meterctl show prints: control characters (escape sequences, C1,
+    // a tab) as spaces, Chinese, a pair beyond the BMP and a lone surrogate
+    // as Qt encodes them, in both languages.
+    void ShowTextAsPrinted_data()
+    {
+        QTest::addColumn<int>("nLanguage");
+        QTest::newRow("English") << int(LANGUAGE_ENGLISH);
+        QTest::newRow("Chinese") << int(LANGUAGE_CHINESE);
+    }
+    void ShowTextAsPrinted()
+    {
+        QFETCH(int, nLanguage);
+        QVector<MeasurementRecord> rows(3);
+        rows[0].texts = {
+            "1", "1550nm", "OPM", "-3.00dBm", "", "2012-5-3  9:0:1", QString::fromUtf8("光纤 \xF0\x9F\x98\x80")};
+        rows[1].texts = {"2", "\x1b[31mred", QString(QChar(0x85)) + "next", "a\tb", "\x7f", "\r\n", "é"};
+        rows[2].texts = {"3", QString(QChar(0xD800)), "x", "", "", "", QString(QChar(0xDC00)) + "y"};
+        const ReportUserInfo info{QStringLiteral("公司\x1b"), "OPM-35", "", "op", QString(300, QLatin1Char('n'))};
+        ReportHooks hooks;
+        hooks.fetchUserInfo = [&info] { return info; };
+        QVERIFY(WriteReportJob(Path("show.xls"), rows, LANGUAGE_ENGLISH, hooks));
+        QProcess process;
+        process.start(QStringLiteral(METERCTL_PATH),
+                      {"show", Path("show.xls"), "--lang", nLanguage == LANGUAGE_ENGLISH ? "en" : "zh"});
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitCode(), int(EXIT_OK));
+        const QByteArray got = ReportTextUtf8(info, rows, Language(nLanguage));
+        const QByteArray printed = process.readAllStandardOutput();
+        qsizetype i = 0; // where they part, with a little of what follows
+        while (i < got.size() && i < printed.size() && got[i] == printed[i])
+            ++i;
+        QCOMPARE(got.mid(i, 24).toHex(' '), printed.mid(i, 24).toHex(' '));
+        QCOMPARE(got.size(), printed.size());
     }
 
     void Refusals_data()
