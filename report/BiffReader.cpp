@@ -439,6 +439,9 @@ bool WorkbookParser::ParseSheet(const SheetEntry& entry, Worksheet& sheet, int& 
         sheet.m_nKind = nType == 0x0020 ? 2 : 1;
     m_pSheet = &sheet;
     m_textOfSst.assign(size_t(m_sst.size()), Worksheet::NO_TEXT);
+    // A report's sheet uses every shared string: its table takes them without growing.
+    if (bWorksheet)
+        sheet.ReserveTexts(m_sst.size());
     m_nDimFirstRow = m_nDimLastRowPlus1 = 0;
     m_nDimFirstCol = m_nDimLastColPlus1 = 0;
     m_nPendingRow = m_nPendingCol = -1;
