@@ -12,6 +12,7 @@
 #include <map>
 
 #include "report/BiffRecords.h"
+#include "report/TextBlock.h"
 #include "report/XlsFile.h"
 
 namespace {
@@ -94,7 +95,7 @@ public:
     {
         if (!Ensure())
             return false;
-        by = m_segs[m_i].p[m_nPos++];
+        by = m_segs.at(m_i).p[m_nPos++];
         return true;
     }
     bool U16(quint16& n)
@@ -119,7 +120,7 @@ public:
         {
             if (!Ensure())
                 return false;
-            const quint32 n = std::min(nBytes, quint32(m_segs[m_i].n - m_nPos));
+            const quint32 n = std::min(nBytes, quint32(m_segs.at(m_i).n - m_nPos));
             m_nPos += int(n);
             nBytes -= n;
         }
@@ -128,8 +129,9 @@ public:
     // XLUnicodeRichExtendedString: cch (u16, or u8 for b8BitLength),
     // option byte (bit 0 UTF-16LE, bit 2 extended data, bit 3 rich text),
     // [run count u16], [extended size u32], characters, runs (4 bytes
-    // each), extended data. Runs and extended data are skipped.
-    bool String(QString& str, bool b8BitLength = false)
+    // each), extended data. Runs and extended data are skipped. The
+    // characters go into block (see TextBlock).
+    bool String(QString& str, TextBlock& block, bool b8BitLength = false)
     {
         quint16 nChars = 0;
         quint8 byFlags = 0;
@@ -152,20 +154,19 @@ public:
             return false;
         bool bWide = byFlags & 0x01;
         // The common case: all characters in this segment, one byte each.
-        if (!bWide && m_i < m_segs.size() && m_segs[m_i].n - m_nPos >= nChars)
+        if (!bWide && m_i < m_segs.size() && m_segs.at(m_i).n - m_nPos >= nChars)
         {
-            str = QString::fromLatin1(reinterpret_cast<const char*>(m_segs[m_i].p + m_nPos), nChars);
+            str = block.FromLatin1(reinterpret_cast<const char*>(m_segs.at(m_i).p + m_nPos), nChars);
             m_nPos += nChars;
             return Skip(4u * nRuns + nExt);
         }
-        str.resize(nChars);
-        QChar* pOut = str.data();
+        char16_t* pOut = block.Reserve(nChars);
         int nDone = 0;
         while (nDone < nChars)
         {
             if (m_i >= m_segs.size())
                 return false;
-            const int nLeft = m_segs[m_i].n - m_nPos;
+            const int nLeft = m_segs.at(m_i).n - m_nPos;
             const int nAvail = bWide ? nLeft / 2 : nLeft;
             if (nAvail == 0)
             {
@@ -179,12 +180,13 @@ public:
                 continue;
             }
             const int n = std::min(nAvail, nChars - nDone);
-            const uchar* p = m_segs[m_i].p + m_nPos;
+            const uchar* p = m_segs.at(m_i).p + m_nPos;
             for (int k = 0; k < n; ++k)
-                pOut[nDone + k] = bWide ? QChar(GetU16(p + 2 * k)) : QChar(p[k]);
+                pOut[nDone + k] = bWide ? GetU16(p + 2 * k) : char16_t(p[k]);
             m_nPos += bWide ? 2 * n : n;
             nDone += n;
         }
+        str = block.Take(nDone);
         return Skip(4u * nRuns + nExt);
     }
     // Bytes left in all segments.
@@ -192,7 +194,7 @@ public:
     {
         qint64 n = 0;
         for (int i = m_i; i < m_segs.size(); ++i)
-            n += m_segs[i].n - (i == m_i ? m_nPos : 0);
+            n += m_segs.at(i).n - (i == m_i ? m_nPos : 0);
         return n;
     }
 
@@ -204,14 +206,14 @@ private:
     };
     bool Ensure()
     {
-        while (m_i < m_segs.size() && m_nPos >= m_segs[m_i].n)
+        while (m_i < m_segs.size() && m_nPos >= m_segs.at(m_i).n)
         {
             ++m_i;
             m_nPos = 0;
         }
         return m_i < m_segs.size();
     }
-    QVector<Seg> m_segs;
+    QVector<Seg> m_segs; // read through at(): no detach check on every byte
     int m_i = 0;
     int m_nPos = 0;
 };
@@ -288,6 +290,8 @@ private:
     void PutText(int nRow, int nCol, int nXf, const QString& strText);
 
     const QByteArray& m_stream;
+    // The characters of every string read (see TextBlock).
+    TextBlock m_textBlock;
     QString m_strError;
     XlsFileNotes m_notes;
     QVector<SheetEntry> m_sheetEntries;
@@ -435,6 +439,9 @@ bool WorkbookParser::ParseSheet(const SheetEntry& entry, Worksheet& sheet, int& 
         sheet.m_nKind = nType == 0x0020 ? 2 : 1;
     m_pSheet = &sheet;
     m_textOfSst.assign(size_t(m_sst.size()), Worksheet::NO_TEXT);
+    // A report's sheet uses every shared string: its table takes them without growing.
+    if (bWorksheet)
+        sheet.ReserveTexts(m_sst.size());
     m_nDimFirstRow = m_nDimLastRowPlus1 = 0;
     m_nDimFirstCol = m_nDimLastColPlus1 = 0;
     m_nPendingRow = m_nPendingCol = -1;
@@ -444,6 +451,13 @@ bool WorkbookParser::ParseSheet(const SheetEntry& entry, Worksheet& sheet, int& 
     while (rd.Next())
     {
         const quint16 nId = rd.Id();
+        // The bulk of a report: text cells, straight to the sheet.
+        if (nId == BIFF_LABELSST && nNested == 0 && bWorksheet && m_nPendingRow < 0)
+        {
+            if (!OnLabelSst(rd))
+                return false;
+            continue;
+        }
         if (nId == BIFF_BOF)
         {
             ++nNested;
@@ -541,7 +555,7 @@ bool WorkbookParser::OnBoundSheet(const BiffReader& rd)
     entry.byType = rd.Data()[5];
     Segments segs;
     segs.Add(rd.Data() + 6, rd.Length() - 6);
-    if (!segs.String(entry.strName, true))
+    if (!segs.String(entry.strName, m_textBlock, true))
         return Damaged("BOUNDSHEET");
     m_sheetEntries.push_back(entry);
     return true;
@@ -562,9 +576,9 @@ bool WorkbookParser::OnSst(BiffReader& rd)
     for (quint32 i = 0; i < nCount; ++i)
     {
         QString str;
-        if (!segs.String(str))
+        if (!segs.String(str, m_textBlock))
             return Fail(QStringLiteral("Damaged SST record: %1 strings claimed, %2 found").arg(nCount).arg(i));
-        m_sst.push_back(str);
+        m_sst.push_back(std::move(str));
     }
     return true;
 }
@@ -589,7 +603,7 @@ bool WorkbookParser::OnFormat(const BiffReader& rd)
     Segments segs;
     segs.Add(rd.Data() + 2, rd.Length() - 2);
     QString str;
-    if (!segs.String(str))
+    if (!segs.String(str, m_textBlock))
         return Damaged("FORMAT");
     m_formats[GetU16(rd.Data())] = str;
     return true;
@@ -650,7 +664,7 @@ void WorkbookParser::Put(int nRow, int nCol, int nXf, quint32 nText)
     }
     quint16 nFormat = CellFormat().Pack();
     if (nXf < m_xfFormats.size())
-        nFormat = m_xfFormats[nXf];
+        nFormat = m_xfFormats.at(nXf);
     else
         ++m_notes.nUnknownFormats;
     m_pSheet->Append(nRow, nCol, nFormat, nText);
@@ -674,6 +688,13 @@ bool WorkbookParser::OnDimensions(const BiffReader& rd)
     m_nDimLastColPlus1 = GetU16(p + 10);
     if (m_nDimLastColPlus1 == 0)
         m_nDimLastRowPlus1 = 0;
+    // Room for the cells it announces, as far as the bytes left can hold
+    // them (a cell record takes at least 10): a report's cells then go in
+    // without the array growing.
+    const qint64 nRows = qint64(std::min<quint32>(m_nDimLastRowPlus1, SHEET_MAX_ROWS)) - qint64(m_nDimFirstRow);
+    const qint64 nCols = qint64(std::min(m_nDimLastColPlus1, SHEET_MAX_COLS)) - m_nDimFirstCol;
+    if (nRows > 0 && nCols > 0)
+        m_pSheet->ReserveCells(qsizetype(std::min<qint64>(nRows * nCols, (m_stream.size() - rd.End()) / 10)));
     return true;
 }
 
@@ -702,7 +723,7 @@ bool WorkbookParser::OnLabel(const BiffReader& rd)
     Segments segs;
     segs.Add(rd.Data() + 6, rd.Length() - 6);
     QString str;
-    if (!segs.String(str))
+    if (!segs.String(str, m_textBlock))
         return Damaged("LABEL");
     PutText(GetU16(rd.Data()), GetU16(rd.Data() + 2), GetU16(rd.Data() + 4), str);
     return true;
@@ -822,7 +843,7 @@ bool WorkbookParser::OnString(BiffReader& rd)
 {
     Segments segs = WithContinues(rd);
     QString str;
-    if (!segs.String(str))
+    if (!segs.String(str, m_textBlock))
         return Damaged("STRING");
     if (m_nPendingRow >= 0)
         PutText(m_nPendingRow, m_nPendingCol, m_nPendingXf, str);
@@ -874,31 +895,6 @@ bool WorkbookParser::OnColInfo(const BiffReader& rd)
 
 BiffReader::BiffReader(const QByteArray& stream, int nPos) : m_stream(stream), m_nNext(nPos), m_nPos(nPos)
 {
-}
-
-bool BiffReader::Next()
-{
-    const qsizetype nSize = m_stream.size();
-    if (m_bDamaged || m_nNext < 0 || m_nNext >= nSize)
-        return false;
-    if (m_nNext + BIFF_HEADER_SIZE > nSize)
-    {
-        m_bDamaged = true;
-        return false;
-    }
-    const uchar* p = reinterpret_cast<const uchar*>(m_stream.constData()) + m_nNext;
-    const int nLength = GetU16(p + 2);
-    if (m_nNext + BIFF_HEADER_SIZE + nLength > nSize)
-    {
-        m_bDamaged = true;
-        return false;
-    }
-    m_nPos = m_nNext;
-    m_nId = GetU16(p);
-    m_nLength = nLength;
-    m_pData = p + BIFF_HEADER_SIZE;
-    m_nNext = m_nPos + BIFF_HEADER_SIZE + nLength;
-    return true;
 }
 
 int BiffReader::PeekId() const

@@ -32,7 +32,25 @@ public:
     explicit BiffReader(const QByteArray& stream, int nPos = 0);
     // Steps to the next record. False at the end of the stream, or when a
     // record runs past it (then Damaged() is true).
-    bool Next();
+    bool Next()
+    {
+        const qsizetype nSize = m_stream.size();
+        if (m_bDamaged || m_nNext < 0 || m_nNext >= nSize)
+            return false;
+        // Header: id u16, length u16 (little-endian), then the data.
+        const uchar* p = reinterpret_cast<const uchar*>(m_stream.constData()) + m_nNext;
+        if (m_nNext + BIFF_RECORD_HEADER > nSize || m_nNext + BIFF_RECORD_HEADER + (p[2] | (p[3] << 8)) > nSize)
+        {
+            m_bDamaged = true;
+            return false;
+        }
+        m_nPos = m_nNext;
+        m_nId = quint16(p[0] | (p[1] << 8));
+        m_nLength = p[2] | (p[3] << 8);
+        m_pData = p + BIFF_RECORD_HEADER;
+        m_nNext = m_nPos + BIFF_RECORD_HEADER + m_nLength;
+        return true;
+    }
     quint16 Id() const { return m_nId; }
     int Length() const { return m_nLength; }
     const uchar* Data() const { return m_pData; }
@@ -45,6 +63,7 @@ public:
     bool Damaged() const { return m_bDamaged; }
 
 private:
+    static constexpr int BIFF_RECORD_HEADER = 4;
     const QByteArray& m_stream;
     int m_nNext = 0;
     int m_nPos = 0;

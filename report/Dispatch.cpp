@@ -5,14 +5,6 @@
 
 #include <map>
 
-quint32 Dispatch::Release()
-{
-    const quint32 nRefs = --m_nRefs;
-    if (nRefs == 0)
-        FinalRelease();
-    return nRefs;
-}
-
 namespace {
 // Program id -> factory. Holds the built-in server from the start, the way
 // an installed Excel is in the class registry before anyone asks for it.

@@ -34,7 +34,13 @@ public:
 
     quint32 AddRef() { return ++m_nRefs; }
     // Gives back one reference; the object is deleted with the last one.
-    quint32 Release();
+    quint32 Release()
+    {
+        const quint32 nRefs = --m_nRefs;
+        if (nRefs == 0)
+            FinalRelease();
+        return nRefs;
+    }
 
     // One call. The arguments come in the order of the member's parameter
     // list (first parameter first, unlike the reversed order on the wire);

@@ -1,6 +1,8 @@
 // Client side of the automation objects: references and typed calls.
 #include "report/DispatchDriver.h"
 
+#include <utility>
+
 DispatchDriver::DispatchDriver(const DispatchDriver& other) : m_lpDispatch(other.m_lpDispatch), m_bAutoRelease(true)
 {
     if (m_lpDispatch != nullptr)
@@ -35,35 +37,13 @@ bool DispatchDriver::CreateDispatch(const QString& strProgId)
     return true;
 }
 
-void DispatchDriver::AttachDispatch(Dispatch* pDispatch, bool bAutoRelease)
+void DispatchDriver::AttachSame(bool bAutoRelease)
 {
-    if (pDispatch == m_lpDispatch && pDispatch != nullptr)
-    {
-        // The same object again: the reference handed over is one too many.
-        if (bAutoRelease && m_bAutoRelease)
-            pDispatch->Release();
-        else if (bAutoRelease)
-            m_bAutoRelease = true;
-        return;
-    }
-    ReleaseDispatch();
-    m_lpDispatch = pDispatch;
-    m_bAutoRelease = bAutoRelease;
-}
-
-Dispatch* DispatchDriver::DetachDispatch()
-{
-    Dispatch* pDispatch = m_lpDispatch;
-    m_lpDispatch = nullptr;
-    return pDispatch;
-}
-
-void DispatchDriver::ReleaseDispatch()
-{
-    Dispatch* pDispatch = m_lpDispatch;
-    m_lpDispatch = nullptr;
-    if (pDispatch != nullptr && m_bAutoRelease)
-        pDispatch->Release();
+    // The same object again: the reference handed over is one too many.
+    if (bAutoRelease && m_bAutoRelease)
+        m_lpDispatch->Release();
+    else if (bAutoRelease)
+        m_bAutoRelease = true;
 }
 
 void DispatchDriver::ClearResult(VarType vtRet, void* pvRet)
@@ -92,97 +72,97 @@ void DispatchDriver::ClearResult(VarType vtRet, void* pvRet)
     }
 }
 
+void DispatchDriver::ThrowOle(SCode sc)
+{
+    throw OleException(sc);
+}
+
+void DispatchDriver::ThrowFailure(SCode sc) const
+{
+    ExcepInfo excepInfo = std::exchange(m_excepInfo, ExcepInfo());
+    if (sc == DISP_E_EXCEPTION)
+        throw OleDispatchException(excepInfo.wCode, excepInfo.strDescription, excepInfo.scode);
+    throw OleException(sc);
+}
+
 void DispatchDriver::InvokeArgs(DispId dispid, quint16 wFlags, VarType vtRet, void* pvRet, const Variant* pArgs,
                                 int nArgs) const
 {
+    // Nothing wanted, or a VARIANT: the server writes straight into the
+    // caller's value, and nothing is converted after the call.
+    if (vtRet == VT_VARIANT && pvRet != nullptr)
+    {
+        auto* pResult = static_cast<Variant*>(pvRet);
+        pResult->Clear();
+        const SCode sc = m_lpDispatch->Invoke(dispid, wFlags, pArgs, nArgs, pResult, &m_excepInfo);
+        if (Q_UNLIKELY(Failed(sc)))
+        {
+            pResult->Clear();
+            ThrowFailure(sc);
+        }
+        return;
+    }
+    if (vtRet == VT_EMPTY)
+    {
+        const SCode sc = m_lpDispatch->Invoke(dispid, wFlags, pArgs, nArgs, nullptr, &m_excepInfo);
+        if (Q_UNLIKELY(Failed(sc)))
+            ThrowFailure(sc);
+        return;
+    }
+    InvokeConverted(dispid, wFlags, vtRet, pvRet, pArgs, nArgs);
+}
+
+void DispatchDriver::InvokeConverted(DispId dispid, quint16 wFlags, VarType vtRet, void* pvRet, const Variant* pArgs,
+                                     int nArgs) const
+{
     ClearResult(vtRet, pvRet);
     Variant result;
-    ExcepInfo excepInfo;
-    // A VARIANT result goes straight to the caller's value.
-    Variant* pResult = vtRet == VT_EMPTY                         ? nullptr
-                       : vtRet == VT_VARIANT && pvRet != nullptr ? static_cast<Variant*>(pvRet)
-                                                                 : &result;
-    const SCode sc = m_lpDispatch->Invoke(dispid, wFlags, pArgs, nArgs, pResult, &excepInfo);
-    if (Failed(sc) && pResult != nullptr)
-        pResult->Clear();
-    if (sc == DISP_E_EXCEPTION)
-        throw OleDispatchException(excepInfo.wCode, excepInfo.strDescription, excepInfo.scode);
+    const SCode sc = m_lpDispatch->Invoke(dispid, wFlags, pArgs, nArgs, &result, &m_excepInfo);
     if (Failed(sc))
-        throw OleException(sc);
-    if (pvRet == nullptr || vtRet == VT_EMPTY)
+        ThrowFailure(sc);
+    if (pvRet == nullptr)
         return;
 
     switch (vtRet)
     {
     case VT_DISPATCH:
         if (result.Type() != VT_DISPATCH && !result.IsEmpty())
-            throw OleException(DISP_E_TYPEMISMATCH);
+            ThrowOle(DISP_E_TYPEMISMATCH);
         *static_cast<Dispatch**>(pvRet) = result.DetachDispatch();
         break;
-    case VT_VARIANT:
-        break; // already there
     case VT_I4:
         if (!result.ToInt(*static_cast<qint32*>(pvRet)))
-            throw OleException(DISP_E_TYPEMISMATCH);
+            ThrowOle(DISP_E_TYPEMISMATCH);
         break;
     case VT_BOOL:
         if (!result.ToBool(*static_cast<bool*>(pvRet)))
-            throw OleException(DISP_E_TYPEMISMATCH);
+            ThrowOle(DISP_E_TYPEMISMATCH);
         break;
     case VT_BSTR:
         if (result.Type() != VT_BSTR && !result.IsEmpty())
-            throw OleException(DISP_E_TYPEMISMATCH);
-        *static_cast<QString*>(pvRet) = result.String();
+            ThrowOle(DISP_E_TYPEMISMATCH);
+        *static_cast<QString*>(pvRet) = result.TakeString();
         break;
+    case VT_VARIANT:
+        break; // no place for it
     default:
-        throw OleException(DISP_E_BADVARTYPE);
+        ThrowOle(DISP_E_BADVARTYPE);
     }
 }
 
-Variant DispatchDriver::MakeArgument(char chType, const Variant& value)
-{
-    if (VarType(chType) == VT_VARIANT || VarType(chType) == value.Type())
-        return value;
-    throw OleException(DISP_E_TYPEMISMATCH);
-}
-
-Variant DispatchDriver::MakeArgument(char chType, const QString& strValue)
-{
-    if (VarType(chType) == VT_BSTR || VarType(chType) == VT_VARIANT)
-        return Variant(strValue);
-    throw OleException(DISP_E_TYPEMISMATCH);
-}
-
-Variant DispatchDriver::MakeArgument(char chType, qint32 nValue)
+Variant DispatchDriver::OtherArgument(char chType, qint32 nValue)
 {
     switch (VarType(chType))
     {
-    case VT_I4:
-    case VT_VARIANT:
-        return Variant(nValue, VT_I4);
     case VT_I2:
         if (nValue < -32768 || nValue > 32767)
-            throw OleException(DISP_E_TYPEMISMATCH);
+            ThrowOle(DISP_E_TYPEMISMATCH);
         return Variant(nValue, VT_I2);
     case VT_BOOL:
         return Variant(nValue != 0);
     case VT_R8:
         return Variant(double(nValue));
     default:
-        throw OleException(DISP_E_TYPEMISMATCH);
+        ThrowOle(DISP_E_TYPEMISMATCH);
     }
-}
-
-Variant DispatchDriver::MakeArgument(char chType, bool bValue)
-{
-    if (VarType(chType) == VT_BOOL || VarType(chType) == VT_VARIANT)
-        return Variant(bValue);
-    throw OleException(DISP_E_TYPEMISMATCH);
-}
-
-Variant DispatchDriver::MakeArgument(char chType, double dValue)
-{
-    if (VarType(chType) == VT_R8 || VarType(chType) == VT_VARIANT)
-        return Variant(dValue);
-    throw OleException(DISP_E_TYPEMISMATCH);
 }

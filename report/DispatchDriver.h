@@ -59,15 +59,40 @@ public:
     // none or it refused. Whatever was held before is released first.
     bool CreateDispatch(const QString& strProgId);
     // Takes over one reference (released by this driver when bAutoRelease).
-    void AttachDispatch(Dispatch* pDispatch, bool bAutoRelease = true);
+    void AttachDispatch(Dispatch* pDispatch, bool bAutoRelease = true)
+    {
+        if (pDispatch == m_lpDispatch && pDispatch != nullptr)
+        {
+            AttachSame(bAutoRelease);
+            return;
+        }
+        ReleaseDispatch();
+        m_lpDispatch = pDispatch;
+        m_bAutoRelease = bAutoRelease;
+    }
     // Hands the reference to the caller and empties the driver.
-    Dispatch* DetachDispatch();
-    void ReleaseDispatch();
+    Dispatch* DetachDispatch()
+    {
+        Dispatch* pDispatch = m_lpDispatch;
+        m_lpDispatch = nullptr;
+        return pDispatch;
+    }
+    void ReleaseDispatch()
+    {
+        Dispatch* pDispatch = m_lpDispatch;
+        m_lpDispatch = nullptr;
+        if (pDispatch != nullptr && m_bAutoRelease)
+            pDispatch->Release();
+    }
 
     // One call through Invoke. pbParamInfo holds one VTS_ byte per argument;
     // vtRet says what pvRet points to: VT_EMPTY (nothing), VT_DISPATCH
     // (Dispatch*, the caller owns the reference), VT_VARIANT (Variant),
     // VT_I4 (qint32), VT_BOOL (bool) or VT_BSTR (QString).
+    //
+    // A call costs no heap object and no reference count: the arguments are
+    // made on the stack, and a Variant argument is passed borrowed (see
+    // Variant::Borrowed), its text and object staying the caller's.
     template <typename... Args>
     void InvokeHelper(DispId dispid, quint16 wFlags, VarType vtRet, void* pvRet, const char* pbParamInfo,
                       const Args&... args) const
@@ -79,9 +104,9 @@ public:
         }
         // A literal's length is known when this is compiled.
         if (pbParamInfo == nullptr || std::char_traits<char>::length(pbParamInfo) != sizeof...(Args))
-            throw OleException(DISP_E_BADPARAMCOUNT);
+            ThrowOle(DISP_E_BADPARAMCOUNT);
         [[maybe_unused]] int nIndex = 0;
-        std::array<Variant, sizeof...(Args)> argv{{MakeArgument(pbParamInfo[nIndex++], args)...}};
+        const std::array<Variant, sizeof...(Args)> argv{{MakeArgument(pbParamInfo[nIndex++], args)...}};
         InvokeArgs(dispid, wFlags, vtRet, pvRet, argv.data(), int(sizeof...(Args)));
     }
 
@@ -90,14 +115,53 @@ public:
 
 private:
     static void ClearResult(VarType vtRet, void* pvRet);
+    void AttachSame(bool bAutoRelease);
     void InvokeArgs(DispId dispid, quint16 wFlags, VarType vtRet, void* pvRet, const Variant* pArgs, int nArgs) const;
+    // A result that is converted to vtRet after the call.
+    void InvokeConverted(DispId dispid, quint16 wFlags, VarType vtRet, void* pvRet, const Variant* pArgs,
+                         int nArgs) const;
+    // Out of line, so that the calls above stay small.
+    [[noreturn]] static void ThrowOle(SCode sc);
+    // The exception of a failed call: OleDispatchException with what the
+    // server wrote into m_excepInfo, else OleException(sc).
+    [[noreturn]] void ThrowFailure(SCode sc) const;
+
+    // Where a server describes the exception it raises. Made once with the
+    // driver, not for every call; emptied when an exception is thrown.
+    mutable ExcepInfo m_excepInfo;
 
     // Each argument becomes a Variant of its parameter's type; a C++ value
     // that does not fit the declared type throws OleException(DISP_E_TYPEMISMATCH).
-    static Variant MakeArgument(char chType, const Variant& value);
-    static Variant MakeArgument(char chType, const QString& strValue);
-    static Variant MakeArgument(char chType, qint32 nValue);
+    static Variant MakeArgument(char chType, const Variant& value)
+    {
+        if (VarType(chType) != VT_VARIANT && VarType(chType) != value.Type())
+            ThrowOle(DISP_E_TYPEMISMATCH);
+        return Variant::Borrowed(value);
+    }
+    static Variant MakeArgument(char chType, const QString& strValue)
+    {
+        if (VarType(chType) != VT_BSTR && VarType(chType) != VT_VARIANT)
+            ThrowOle(DISP_E_TYPEMISMATCH);
+        return Variant(strValue);
+    }
+    static Variant MakeArgument(char chType, qint32 nValue)
+    {
+        if (VarType(chType) == VT_I4 || VarType(chType) == VT_VARIANT)
+            return Variant(nValue, VT_I4);
+        return OtherArgument(chType, nValue);
+    }
+    static Variant OtherArgument(char chType, qint32 nValue);
     static Variant MakeArgument(char chType, qint16 nValue) { return MakeArgument(chType, qint32(nValue)); }
-    static Variant MakeArgument(char chType, bool bValue);
-    static Variant MakeArgument(char chType, double dValue);
+    static Variant MakeArgument(char chType, bool bValue)
+    {
+        if (VarType(chType) != VT_BOOL && VarType(chType) != VT_VARIANT)
+            ThrowOle(DISP_E_TYPEMISMATCH);
+        return Variant(bValue);
+    }
+    static Variant MakeArgument(char chType, double dValue)
+    {
+        if (VarType(chType) != VT_R8 && VarType(chType) != VT_VARIANT)
+            ThrowOle(DISP_E_TYPEMISMATCH);
+        return Variant(dValue);
+    }
 };

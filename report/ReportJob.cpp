@@ -244,7 +244,9 @@ QString InfoText(const ReportUserInfo& info, ReportInfoField field)
 QString ReadCellText(ExcelRange& cells, ExcelRange& cell, qint32 nRow, qint32 nCol)
 {
     cell.AttachDispatch(Required(cells.GetItem(Variant(nRow), Variant(nCol))));
-    return CellValueText(cell.GetValue2());
+    Variant value = cell.GetValue2();
+    // A text is taken out of the value, not copied.
+    return value.Type() == VT_BSTR ? value.TakeString() : CellValueText(value);
 }
 
 // Cuts strText at a character boundary so that it takes at most nBytes
@@ -273,8 +275,10 @@ QString CutToUtf8Bytes(const QString& strText, qsizetype nBytes)
 
 // The report layout: all cells centred and text, the coloured and bold
 // blocks, the user information, the header row and the rows from row 7 on.
+// pTakeRows: the same rows when the caller hands them over; each text then
+// moves into its cell's argument instead of being copied.
 void WriteReportCells(ExcelWorksheet& sheet, const QVector<MeasurementRecord>& rows, Language language,
-                      const ReportUserInfo& info)
+                      const ReportUserInfo& info, QVector<MeasurementRecord>* pTakeRows = nullptr)
 {
     ExcelRange cells;
     ExcelRange range;
@@ -325,6 +329,16 @@ void WriteReportCells(ExcelWorksheet& sheet, const QVector<MeasurementRecord>& r
 
     // One sheet row per record from row 7 on, columns A..G.
     qint32 nRow = REPORT_FIRST_DATA_ROW;
+    if (pTakeRows != nullptr)
+    {
+        for (MeasurementRecord& record : *pTakeRows)
+        {
+            for (qint32 nCol = 1; nCol <= RECORD_COLUMNS; ++nCol)
+                cells.SetItem(Variant(nRow), Variant(nCol), Variant(std::move(record.texts[size_t(nCol - 1)])));
+            ++nRow;
+        }
+        return;
+    }
     for (const MeasurementRecord& record : rows)
     {
         for (qint32 nCol = 1; nCol <= RECORD_COLUMNS; ++nCol)
@@ -389,8 +403,9 @@ QString CellValueText(const Variant& value)
     }
 }
 
-bool WriteReportJob(const QString& strPath, const QVector<MeasurementRecord>& rows, Language language,
-                    const ReportHooks& hooks)
+namespace {
+bool WriteJob(const QString& strPath, const QVector<MeasurementRecord>& rows, Language language,
+              const ReportHooks& hooks, QVector<MeasurementRecord>* pTakeRows)
 {
     // Rows beyond the sheet's last row would be lost: refuse the whole save.
     if (rows.size() > REPORT_MAX_RECORDS)
@@ -418,7 +433,11 @@ bool WriteReportJob(const QString& strPath, const QVector<MeasurementRecord>& ro
         job.books.AttachDispatch(Required(job.app.GetWorkbooks()));
         job.book.AttachDispatch(Required(job.books.Add(covOptional)));
         job.sheet.AttachDispatch(Required(job.book.GetActiveSheet()));
-        WriteReportCells(job.sheet, rows, language, info);
+        WriteReportCells(job.sheet, rows, language, info, pTakeRows);
+        // Rows handed over are in the workbook now: their memory goes before
+        // the file is made.
+        if (pTakeRows != nullptr)
+            *pTakeRows = QVector<MeasurementRecord>();
 
         // Silent save: no question about replacing a file.
         job.app.SetAlertBeforeOverwriting(false);
@@ -430,6 +449,21 @@ bool WriteReportJob(const QString& strPath, const QVector<MeasurementRecord>& ro
         EndJob(job, strPath, covOptional, cursor, true);
         return true;
     });
+}
+} // namespace
+
+bool WriteReportJob(const QString& strPath, const QVector<MeasurementRecord>& rows, Language language,
+                    const ReportHooks& hooks)
+{
+    return WriteJob(strPath, rows, language, hooks, nullptr);
+}
+
+bool WriteReportJob(const QString& strPath, QVector<MeasurementRecord>&& rows, Language language,
+                    const ReportHooks& hooks)
+{
+    // Taken over even when the job fails: the caller gave them away.
+    QVector<MeasurementRecord> taken = std::move(rows);
+    return WriteJob(strPath, taken, language, hooks, &taken);
 }
 
 bool ReadReportJob(const QString& strPath, const ReportHooks& hooks)
@@ -488,7 +522,7 @@ bool ReadReportJob(const QString& strPath, const ReportHooks& hooks)
             for (qint32 nCol = 1; nCol <= RECORD_COLUMNS; ++nCol)
                 record.texts[size_t(nCol - 1)] = ReadCellText(cells, cell, nRow, nCol);
             if (hooks.appendRow)
-                hooks.appendRow(record);
+                hooks.appendRow(std::move(record));
         }
         TellFileNotes(hooks, job);
 

@@ -49,8 +49,10 @@ struct ReportHooks
     std::function<ReportUserInfo()> fetchUserInfo;
     // Open: the five texts read from the file; show them.
     std::function<void(const ReportUserInfo&)> showUserInfo;
-    // Open: one data row read from the file, in file order.
-    std::function<void(const MeasurementRecord&)> appendRow;
+    // Open: one data row read from the file, in file order. The row is the
+    // hook's to keep: take it with std::move rather than copy it (a hook
+    // written for const MeasurementRecord& still works, with a copy).
+    std::function<void(MeasurementRecord&&)> appendRow;
     // The exception box: caption and text (no owner window, no icon).
     std::function<void(const QString& strCaption, const QString& strText)> reportException;
     // Save: Excel could not be started (open says nothing of its own).
@@ -73,6 +75,11 @@ struct ReportHooks
 // False when Excel did not start, a failure was caught, or there are more
 // rows than a sheet holds (REPORT_MAX_RECORDS; then nothing is started).
 bool WriteReportJob(const QString& strPath, const QVector<MeasurementRecord>& rows, Language language,
+                    const ReportHooks& hooks);
+// The same with the rows handed over: each text moves into the workbook as
+// it is stored, and the rows' memory is given back before the file is
+// written, so that the rows and the file are not held at once.
+bool WriteReportJob(const QString& strPath, QVector<MeasurementRecord>&& rows, Language language,
                     const ReportHooks& hooks);
 // The workbook the Save job fills, made by the same automation calls on the
 // built-in server but not saved: the one description of the report layout,

@@ -90,9 +90,9 @@ public:
     // A single-cell range object for Item (get). Reading a report asks for
     // every cell once, one after the other: the objects given back are
     // kept here and handed out again, so that no call makes a heap object.
-    RangeObject* CellObject(int nSheet, int nRow, int nCol);
+    inline RangeObject* CellObject(int nSheet, int nRow, int nCol);
     // A cell object whose last reference was given back.
-    void KeepCellObject(RangeObject* pCell);
+    void KeepCellObject(RangeObject* pCell) { m_keptCells.push_back(pCell); }
 
     Workbook m_book;
     // What the last save or open of this workbook found worth telling.
@@ -154,7 +154,13 @@ public:
 
     // A kept cell object of BookObject::CellObject, pointed at a new cell:
     // it takes a reference to the book again while it is handed out.
-    void Reuse(const RangeRef& ref);
+    void Reuse(const RangeRef& ref)
+    {
+        Revive();
+        m_ref = ref;
+        m_nMergeSeen = ~0u;
+        m_pBook->AddRef();
+    }
     // Deletes a kept object (it holds no reference to the book then).
     void DeleteKept();
 
@@ -165,6 +171,9 @@ protected:
 private:
     Worksheet& Sheet() { return m_pBook->Sheet(m_ref.nSheet); }
     bool IsWholeSheet() const;
+    // Every member but the ones Invoke answers first.
+    SCode InvokeMember(DispId dispid, quint16 wFlags, const Variant* pArgs, int nArgs, Variant* pResult,
+                       ExcepInfo* pExcepInfo);
     // Calls fn(CellFormat&) on the sheet-wide format and every cell there
     // (all cells), or on every cell of the rectangle; false when too large.
     template <typename Fn> bool ForEachFormat(Fn&& fn);
@@ -202,3 +211,16 @@ private:
     RangeObject* m_pRange;
     DispId m_dispidMember; // DISPID_FONT_BOLD or DISPID_INTERIOR_COLOR_INDEX
 };
+
+RangeObject* BookObject::CellObject(int nSheet, int nRow, int nCol)
+{
+    RangeRef ref;
+    ref.nSheet = nSheet;
+    ref.rect = {nRow, nRow, nCol, nCol};
+    if (m_keptCells.empty())
+        return new RangeObject(this, ref, true);
+    RangeObject* pCell = m_keptCells.back();
+    m_keptCells.pop_back();
+    pCell->Reuse(ref);
+    return pCell;
+}

@@ -259,14 +259,6 @@ void RangeObject::FinalRelease()
     pBook->Release();
 }
 
-void RangeObject::Reuse(const RangeRef& ref)
-{
-    Revive();
-    m_ref = ref;
-    m_nMergeSeen = ~0u;
-    m_pBook->AddRef();
-}
-
 void RangeObject::DeleteKept()
 {
     m_pBook = nullptr; // a kept object holds no reference to give back
@@ -299,6 +291,23 @@ template <typename Fn> bool RangeObject::ForEachFormat(Fn&& fn)
 
 SCode RangeObject::Invoke(DispId dispid, quint16 wFlags, const Variant* pArgs, int nArgs, Variant* pResult,
                           ExcepInfo* pExcepInfo)
+{
+    // The calls a report makes cell by cell, straight to their work; this
+    // function stays small, so that they pay for nothing else.
+    if (dispid == DISPID_RANGE_ITEM && !m_pBook->IsClosed())
+    {
+        if (wFlags == DISPATCH_PROPERTYPUT && nArgs == 3)
+            return SetItem(pArgs, pExcepInfo);
+        if (wFlags == DISPATCH_PROPERTYGET && nArgs == 2)
+            return GetItem(pArgs, pResult, pExcepInfo);
+    }
+    else if (dispid == DISPID_RANGE_VALUE2 && wFlags == DISPATCH_PROPERTYGET && nArgs == 0 && !m_pBook->IsClosed())
+        return GetValue2(pResult, pExcepInfo);
+    return InvokeMember(dispid, wFlags, pArgs, nArgs, pResult, pExcepInfo);
+}
+
+Q_NEVER_INLINE SCode RangeObject::InvokeMember(DispId dispid, quint16 wFlags, const Variant* pArgs, int nArgs,
+                                               Variant* pResult, ExcepInfo* pExcepInfo)
 {
     // Member, call kind and argument count first, then the workbook's state.
     quint16 wKind = 0;

@@ -199,24 +199,6 @@ void BookObject::MarkClosed()
     m_pBooks = nullptr;
 }
 
-RangeObject* BookObject::CellObject(int nSheet, int nRow, int nCol)
-{
-    RangeRef ref;
-    ref.nSheet = nSheet;
-    ref.rect = {nRow, nRow, nCol, nCol};
-    if (m_keptCells.empty())
-        return new RangeObject(this, ref, true);
-    RangeObject* pCell = m_keptCells.back();
-    m_keptCells.pop_back();
-    pCell->Reuse(ref);
-    return pCell;
-}
-
-void BookObject::KeepCellObject(RangeObject* pCell)
-{
-    m_keptCells.push_back(pCell);
-}
-
 SCode BookObject::Invoke(DispId dispid, quint16 wFlags, const Variant* pArgs, int nArgs, Variant* pResult,
                          ExcepInfo* pExcepInfo)
 {

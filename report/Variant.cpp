@@ -6,7 +6,9 @@
 #include <cmath>
 #include <utility>
 
-Variant::Variant(qint32 nValue, VarType vt) : m_vt(vt)
+const QString Variant::s_strEmpty;
+
+void Variant::SetOther(qint32 nValue, VarType vt)
 {
     switch (vt)
     {
@@ -26,42 +28,15 @@ Variant::Variant(qint32 nValue, VarType vt) : m_vt(vt)
     }
 }
 
-Variant::Variant(bool bValue) : m_vt(VT_BOOL)
+void Variant::CopyHeld(const Variant& other)
 {
-    m_bVal = bValue;
-}
-
-Variant::Variant(double dValue) : m_vt(VT_R8)
-{
-    m_dblVal = dValue;
-}
-
-Variant::Variant(const QString& strValue) : m_vt(VT_BSTR), m_strVal(strValue)
-{
-}
-
-Variant::Variant(Dispatch* pDispatch, bool bAddRef)
-{
-    if (pDispatch == nullptr)
-        return;
-    m_vt = VT_DISPATCH;
-    m_pdisp = pDispatch;
-    if (bAddRef)
-        pDispatch->AddRef();
-}
-
-Variant::Variant(const Variant& other) : m_vt(other.m_vt), m_strVal(other.m_strVal)
-{
-    m_qwRaw = other.m_qwRaw;
-    if (m_vt == VT_DISPATCH && m_pdisp != nullptr)
-        m_pdisp->AddRef();
-}
-
-Variant::Variant(Variant&& other) noexcept : m_vt(other.m_vt), m_strVal(std::move(other.m_strVal))
-{
-    m_qwRaw = other.m_qwRaw;
-    other.m_vt = VT_EMPTY;
-    other.m_qwRaw = 0;
+    if (m_vt == VT_BSTR)
+        new (&m_strVal) QString(other.String());
+    else
+    {
+        m_qwRaw = other.m_qwRaw;
+        AddRefObject();
+    }
 }
 
 Variant& Variant::operator=(const Variant& other)
@@ -74,45 +49,31 @@ Variant& Variant::operator=(const Variant& other)
     return *this;
 }
 
-Variant& Variant::operator=(Variant&& other) noexcept
+Variant& Variant::MoveAssignSlow(Variant&& other) noexcept
 {
-    if (this != &other)
-    {
-        Clear();
-        m_vt = other.m_vt;
-        m_qwRaw = other.m_qwRaw;
-        m_strVal = std::move(other.m_strVal);
-        other.m_vt = VT_EMPTY;
-        other.m_qwRaw = 0;
-    }
+    if (this == &other)
+        return *this;
+    Clear();
+    m_vt = other.m_vt;
+    if (other.m_bBorrowed)
+        CopyHeld(other); // a borrowed value stays with its call: this one owns
+    else
+        TakeFrom(other);
     return *this;
 }
 
-void Variant::ReleaseObject()
+void Variant::AddRefObject()
 {
     if (m_pdisp != nullptr)
+        m_pdisp->AddRef();
+}
+
+void Variant::ReleaseHeld()
+{
+    if (m_vt == VT_BSTR)
+        m_strVal.~QString();
+    else if (m_vt == VT_DISPATCH && m_pdisp != nullptr)
         m_pdisp->Release();
-    m_pdisp = nullptr;
-}
-
-Dispatch* Variant::DetachDispatch()
-{
-    if (m_vt != VT_DISPATCH)
-        return nullptr;
-    Dispatch* p = m_pdisp;
-    m_qwRaw = 0;
-    m_vt = VT_EMPTY;
-    return p;
-}
-
-void Variant::Clear()
-{
-    if (m_vt == VT_DISPATCH)
-        ReleaseObject();
-    else if (m_vt == VT_BSTR)
-        m_strVal.clear();
-    m_vt = VT_EMPTY;
-    m_qwRaw = 0;
 }
 
 bool Variant::ToDouble(double& dValue) const

@@ -2,13 +2,7 @@
 #include "report/Workbook.h"
 
 #include <algorithm>
-
-quint16 CellFormat::Pack() const
-{
-    const int nFill = (nFillColorIndex >= 1 && nFillColorIndex <= 56) ? nFillColorIndex : 0;
-    return quint16((bBold ? 0x01 : 0) | (bTextFormat ? 0x02 : 0) | ((nHorzAlign & 0x07) << 2) |
-                   ((nVertAlign & 0x07) << 5) | (nFill << 8));
-}
+#include <cstring>
 
 CellFormat CellFormat::Unpack(quint16 nPacked)
 {
@@ -22,14 +16,8 @@ CellFormat CellFormat::Unpack(quint16 nPacked)
     return format;
 }
 
-qsizetype Worksheet::Search(quint32 nKey) const
+qsizetype Worksheet::SearchAll(quint32 nKey) const
 {
-    const qsizetype nSize = qsizetype(m_cells.size());
-    // Reading a report asks for the cells one after the other: try the
-    // slot after the last one found before searching.
-    for (qsizetype i = m_nHint; i < nSize && i <= m_nHint + 1; ++i)
-        if (m_cells[size_t(i)].nKey == nKey)
-            return m_nHint = i;
     auto it = std::lower_bound(m_cells.begin(), m_cells.end(), nKey,
                                [](const Slot& slot, quint32 n) { return slot.nKey < n; });
     if (it == m_cells.end() || it->nKey != nKey)
@@ -59,6 +47,78 @@ Worksheet::Slot* Worksheet::Touch(int nRow, int nCol)
 
 quint32 Worksheet::AddText(const QString& strText)
 {
+    m_bTextsDistinct = false;
+    m_textIndex.clear();
+    m_textHashes.clear();
+    m_nLongestText = std::max(m_nLongestText, strText.size());
+    m_texts.push_back(strText);
+    return quint32(m_texts.size() - 1);
+}
+
+namespace {
+// A hash of the characters, four UTF-16 units (8 bytes) a step: cheap, and
+// good enough for an index whose probes compare the texts themselves.
+quint32 TextHash(QStringView str)
+{
+    const char* p = reinterpret_cast<const char*>(str.utf16());
+    size_t nBytes = size_t(str.size()) * 2;
+    quint64 nHash = 0x9E3779B97F4A7C15ull ^ nBytes;
+    for (; nBytes >= 8; nBytes -= 8, p += 8)
+    {
+        quint64 nWord;
+        std::memcpy(&nWord, p, 8);
+        nHash = (nHash ^ nWord) * 0xFF51AFD7ED558CCDull;
+        nHash ^= nHash >> 32;
+    }
+    quint64 nTail = 0;
+    std::memcpy(&nTail, p, nBytes);
+    nHash = (nHash ^ nTail) * 0xC4CEB9FE1A85EC53ull;
+    return quint32(nHash >> 32);
+}
+
+// Equal texts, without a call into Qt for the common cases (the same
+// characters, or different lengths).
+bool SameText(const QString& a, const QString& b)
+{
+    if (a.size() != b.size())
+        return false;
+    return a.constData() == b.constData() ||
+           std::memcmp(a.constData(), b.constData(), size_t(a.size()) * sizeof(QChar)) == 0;
+}
+} // namespace
+
+void Worksheet::GrowTextIndex()
+{
+    const size_t nSize = m_textIndex.empty() ? 1024 : 2 * m_textIndex.size();
+    m_textIndex.assign(nSize, 0);
+    const size_t nMask = nSize - 1;
+    for (size_t i = 0; i < m_textHashes.size(); ++i)
+    {
+        size_t nSlot = m_textHashes[i] & nMask;
+        while (m_textIndex[nSlot] != 0)
+            nSlot = (nSlot + 1) & nMask;
+        m_textIndex[nSlot] = quint32(i + 1);
+    }
+}
+
+quint32 Worksheet::InternText(const QString& strText)
+{
+    if (!m_bTextsDistinct)
+        return AddText(strText);
+    if (2 * (m_texts.size() + 1) > m_textIndex.size())
+        GrowTextIndex();
+    const quint32 nHash = TextHash(strText);
+    const size_t nMask = m_textIndex.size() - 1;
+    size_t nSlot = nHash & nMask;
+    for (; m_textIndex[nSlot] != 0; nSlot = (nSlot + 1) & nMask)
+    {
+        const quint32 nEntry = m_textIndex[nSlot] - 1;
+        if (m_textHashes[nEntry] == nHash && SameText(m_texts[nEntry], strText))
+            return nEntry;
+    }
+    m_textIndex[nSlot] = quint32(m_texts.size() + 1);
+    m_textHashes.push_back(nHash);
+    m_nLongestText = std::max(m_nLongestText, strText.size());
     m_texts.push_back(strText);
     return quint32(m_texts.size() - 1);
 }
@@ -75,9 +135,11 @@ void Worksheet::SetText(int nRow, int nCol, const QString& strText)
     }
     if (m_lastTextOfColumn.empty())
         m_lastTextOfColumn.assign(SHEET_MAX_COLS, NO_TEXT);
+    // A report repeats "1550nm" and "OPM" row after row: the text above is
+    // tried before the index.
     quint32& nLast = m_lastTextOfColumn[size_t(nCol)];
-    if (nLast == NO_TEXT || m_texts[nLast] != strText)
-        nLast = AddText(strText);
+    if (nLast == NO_TEXT || !SameText(m_texts[nLast], strText))
+        nLast = InternText(strText);
     pSlot->nText = nLast;
 }
 
@@ -88,16 +150,6 @@ void Worksheet::ClearText(int nRow, int nCol)
     const qsizetype i = Search(Key(nRow, nCol));
     if (i >= 0)
         m_cells[size_t(i)].nText = NO_TEXT;
-}
-
-const QString* Worksheet::FindText(int nRow, int nCol) const
-{
-    if (nRow < 0 || nRow >= SHEET_MAX_ROWS || nCol < 0 || nCol >= SHEET_MAX_COLS || m_bUnsorted)
-        return nullptr;
-    const qsizetype i = Search(Key(nRow, nCol));
-    if (i < 0 || m_cells[size_t(i)].nText == NO_TEXT)
-        return nullptr;
-    return &m_texts[m_cells[size_t(i)].nText];
 }
 
 QString Worksheet::Text(int nRow, int nCol) const
@@ -151,16 +203,12 @@ void Worksheet::ClearCells()
     m_cells.clear();
     m_texts.clear();
     m_lastTextOfColumn.clear();
+    m_textIndex.clear();
+    m_textHashes.clear();
+    m_bTextsDistinct = true;
+    m_nLongestText = 0;
     m_bUnsorted = false;
     m_nHint = 0;
-}
-
-void Worksheet::Append(int nRow, int nCol, quint16 nFormat, quint32 nText)
-{
-    const quint32 nKey = Key(nRow, nCol);
-    if (!m_cells.empty() && m_cells.back().nKey >= nKey)
-        m_bUnsorted = true;
-    m_cells.push_back(Slot{nKey, nText, nFormat});
 }
 
 int Worksheet::FinishAppending()

@@ -6,10 +6,14 @@
 // million of them: 12 bytes a cell (position, text number, packed format)
 // in one array sorted by position, and each text once in the sheet's text
 // table, shared with the QString it came from (no copy of the characters).
+// Texts written through SetText are found again by a hash made once, when
+// they are stored, so equal texts share one entry and the writer needs no
+// hashing of its own for the shared-string table.
 #pragma once
 
 #include <QString>
 #include <QVector>
+#include <algorithm>
 #include <map>
 #include <vector>
 
@@ -39,7 +43,12 @@ struct CellFormat
     //   bits 2..4  horizontal alignment
     //   bits 5..7  vertical alignment
     //   bits 8..13 fill ColorIndex 1..56, 0 for none
-    quint16 Pack() const;
+    quint16 Pack() const
+    {
+        const int nFill = (nFillColorIndex >= 1 && nFillColorIndex <= 56) ? nFillColorIndex : 0;
+        return quint16((bBold ? 0x01 : 0) | (bTextFormat ? 0x02 : 0) | ((nHorzAlign & 0x07) << 2) |
+                       ((nVertAlign & 0x07) << 5) | (nFill << 8));
+    }
     static CellFormat Unpack(quint16 nPacked);
 };
 
@@ -124,7 +133,15 @@ public:
     bool GetCell(int nRow, int nCol, Cell* pCell) const;
     // The text of a cell, shared with the table (no copy of the characters);
     // null for a cell without value. Fast for positions asked in order.
-    const QString* FindText(int nRow, int nCol) const;
+    const QString* FindText(int nRow, int nCol) const
+    {
+        if (nRow < 0 || nRow >= SHEET_MAX_ROWS || nCol < 0 || nCol >= SHEET_MAX_COLS || m_bUnsorted)
+            return nullptr;
+        const qsizetype i = Search(Key(nRow, nCol));
+        if (i < 0 || m_cells[size_t(i)].nText == NO_TEXT)
+            return nullptr;
+        return &m_texts[m_cells[size_t(i)].nText];
+    }
     // First and last used row, or false when the sheet holds no cell.
     bool UsedRows(int& nFirst, int& nLast) const;
     // First and last column that holds a cell, or false when there is none.
@@ -145,23 +162,61 @@ public:
     // The stored cells in order and the text table, for the writer.
     const std::vector<Slot>& Slots() const { return m_cells; }
     const std::vector<QString>& Texts() const { return m_texts; }
+    // True when no two entries of the text table are equal (every text came
+    // through SetText); false once AddText took one as it was.
+    bool TextsDistinct() const { return m_bTextsDistinct; }
+    // The length of the longest text of the table, in UTF-16 units.
+    qsizetype LongestText() const { return m_nLongestText; }
 
     // Filling from a file: cells arrive in any order and may repeat. Append
     // takes them as they come; FinishAppending puts them in order once and
     // keeps the last of each position, returning how many repeats it dropped.
+    // AddText stores a text as it is, without looking for an equal one.
     quint32 AddText(const QString& strText);
-    void Append(int nRow, int nCol, quint16 nFormat, quint32 nText);
+    void Append(int nRow, int nCol, quint16 nFormat, quint32 nText)
+    {
+        const quint32 nKey = Key(nRow, nCol);
+        if (!m_cells.empty() && m_cells.back().nKey >= nKey)
+            m_bUnsorted = true;
+        m_cells.push_back(Slot{nKey, nText, nFormat});
+    }
+    // Room for nTexts texts to come (the strings a file holds).
+    void ReserveTexts(qsizetype nTexts) { m_texts.reserve(size_t(std::max<qsizetype>(nTexts, 0))); }
+    // Room for nCells cells to come (a file says how many bytes are left).
+    void ReserveCells(qsizetype nCells) { m_cells.reserve(size_t(std::max<qsizetype>(nCells, 0))); }
     int FinishAppending();
 
 private:
     // The slot of a position, created (sheet-wide format) when absent; null
     // outside the sheet.
     Slot* Touch(int nRow, int nCol);
-    // Index of the slot with nKey, or -1.
-    qsizetype Search(quint32 nKey) const;
+    // Index of the slot with nKey, or -1. Reading a report asks for the
+    // cells one after the other: the slot after the last one found is tried
+    // before searching.
+    qsizetype Search(quint32 nKey) const
+    {
+        const size_t nHint = size_t(m_nHint);
+        if (nHint < m_cells.size() && m_cells[nHint].nKey == nKey)
+            return m_nHint;
+        if (nHint + 1 < m_cells.size() && m_cells[nHint + 1].nKey == nKey)
+            return ++m_nHint;
+        return SearchAll(nKey);
+    }
+    qsizetype SearchAll(quint32 nKey) const;
+    // The table entry of a text equal to strText, made when there is none.
+    quint32 InternText(const QString& strText);
+    void GrowTextIndex();
 
     std::vector<Slot> m_cells; // sorted by nKey, except while appending from a file
     std::vector<QString> m_texts;
+    // Open addressing over m_texts: each slot holds a table entry + 1, or 0
+    // when free; a power of two in size, at most half full. m_textHashes
+    // holds the hash of each entry, so a probe compares characters only
+    // when the hashes agree and growing needs no hashing again.
+    std::vector<quint32> m_textIndex;
+    std::vector<quint32> m_textHashes;
+    bool m_bTextsDistinct = true;
+    qsizetype m_nLongestText = 0;
     // The text last stored in each column: a report repeats "1550nm" and
     // "OPM" row after row, and those become one table entry.
     std::vector<quint32> m_lastTextOfColumn;

@@ -36,7 +36,13 @@ WorkbookStream::WorkbookStream(const Workbook& book) : m_book(book), m_xfOfForma
     qsizetype nTexts = 0;
     for (const Worksheet& sheet : book.m_sheets)
         nTexts += qsizetype(sheet.Texts().size());
-    m_sstIndex.reserve(nTexts);
+    // Texts longer than a cell holds are cut, and two cut texts may then be
+    // equal: only a single sheet of distinct texts that all fit goes without
+    // the hash.
+    m_bHashTexts = book.m_sheets.size() != 1 || !book.m_sheets[0].TextsDistinct() ||
+                   book.m_sheets[0].LongestText() > BIFF_MAX_STRING_CHARS;
+    if (m_bHashTexts)
+        m_sstIndex.reserve(nTexts);
     m_sstStrings.reserve(size_t(nTexts));
     m_sstOfText.resize(size_t(book.m_sheets.size()));
 
@@ -113,6 +119,12 @@ quint32 WorkbookStream::SstIndex(int nSheet, quint32 nText)
     if (nSst != NO_SST)
         return nSst;
     QStringView str = m_book.m_sheets[nSheet].Texts()[nText];
+    if (!m_bHashTexts)
+    {
+        nSst = quint32(m_sstStrings.size());
+        m_sstStrings.push_back(str);
+        return nSst;
+    }
     if (str.size() > BIFF_MAX_STRING_CHARS)
     {
         str = str.left(BIFF_MAX_STRING_CHARS);

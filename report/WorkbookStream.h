@@ -44,11 +44,14 @@ private:
     std::vector<quint16> m_xfOfFormat;
     QVector<quint16> m_xfFormats; // cell XF 15 + i; [0] is the default format
     // Shared strings in the order of first use. Each sheet's text table
-    // entry maps to its SST index (NO_SST until seen); equal texts of
-    // different entries meet in the hash.
+    // entry maps to its SST index (NO_SST until seen).
     static constexpr quint32 NO_SST = 0xFFFFFFFFu;
     std::vector<std::vector<quint32>> m_sstOfText;
     std::vector<QStringView> m_sstStrings;
+    // Equal texts of different entries meet here; not needed (and left
+    // empty) when the book is one sheet whose table holds each text once
+    // and no text is cut, which is what the report job makes.
+    bool m_bHashTexts = true;
     QHash<QStringView, quint32> m_sstIndex;
     quint32 m_nSstRefs = 0;
     int m_nCutTexts = 0;

@@ -58,7 +58,9 @@ bool ParseWorkbookStream(const QByteArray& stream, Workbook& book, QString* pErr
     return ParseBiffWorkbook(stream, book, pError, pNotes);
 }
 
-bool LoadWorkbookXlsData(const QByteArray& fileBytes, Workbook& book, QString* pError, XlsFileNotes* pNotes)
+namespace {
+// The "Workbook" stream of an .xls file in memory; false with *pError.
+bool ReadWorkbookStream(const QByteArray& fileBytes, QByteArray& stream, QString* pError)
 {
     if (!CompoundFile::HasSignature(fileBytes))
     {
@@ -71,7 +73,6 @@ bool LoadWorkbookXlsData(const QByteArray& fileBytes, Workbook& book, QString* p
                                                    ".xls files can be read"));
         return SetError(pError, QStringLiteral("Not an Excel workbook (no compound file header)"));
     }
-    QByteArray stream;
     bool bMissing = false;
     if (!CompoundFile::ReadStream(fileBytes, QStringLiteral("Workbook"), stream, pError, &bMissing))
     {
@@ -84,7 +85,14 @@ bool LoadWorkbookXlsData(const QByteArray& fileBytes, Workbook& book, QString* p
                                                    "files can be read"));
         return SetError(pError, QStringLiteral("The file holds no Excel workbook"));
     }
-    return ParseBiffWorkbook(stream, book, pError, pNotes);
+    return true;
+}
+} // namespace
+
+bool LoadWorkbookXlsData(const QByteArray& fileBytes, Workbook& book, QString* pError, XlsFileNotes* pNotes)
+{
+    QByteArray stream;
+    return ReadWorkbookStream(fileBytes, stream, pError) && ParseBiffWorkbook(stream, book, pError, pNotes);
 }
 
 bool LoadWorkbookXls(const QString& strPath, Workbook& book, QString* pError, XlsFileNotes* pNotes)
@@ -102,7 +110,14 @@ bool LoadWorkbookXls(const QString& strPath, Workbook& book, QString* pError, Xl
                           CompoundFile::AddressedSize(fileBytes, nFileSize))))
         SetError(&notes.strError, QStringLiteral("Cannot read %1: %2").arg(strPath, notes.failure.Text()));
     else
-        bOk = LoadWorkbookXlsData(fileBytes, book, &notes.strError, &notes);
+    {
+        // The file's bytes go before the stream is parsed: only one copy
+        // of the workbook is held at a time.
+        QByteArray stream;
+        bOk = ReadWorkbookStream(fileBytes, stream, &notes.strError);
+        fileBytes = QByteArray();
+        bOk = bOk && ParseBiffWorkbook(stream, book, &notes.strError, &notes);
+    }
     if (!bOk && pError)
         *pError = notes.strError;
     if (pNotes)

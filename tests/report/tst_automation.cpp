@@ -23,6 +23,7 @@ public:
         for (int i = 0; i < nArgs; ++i)
             types << (pArgs[i].IsMissing() ? QStringLiteral("-") : names.value(int(pArgs[i].Type()), "?"));
         m_strCall = QStringLiteral("%1/%2/%3").arg(dispid, 0, 16).arg(wFlags).arg(types.join(QLatin1Char(' ')));
+        m_kept = QVector<Variant>(pArgs, pArgs + nArgs);
         if (pResult != nullptr)
             *pResult = m_result;
         return S_OK;
@@ -30,6 +31,7 @@ public:
 
     QString m_strCall;
     Variant m_result;
+    QVector<Variant> m_kept; // the arguments of the last call, as a server keeps them
 
 protected:
     ~RecordingDispatch() override { --s_nAlive; }
@@ -156,6 +158,35 @@ private slots:
         }
         QCOMPARE(RecordingDispatch::s_nAlive, 1);
         pB->Release();
+    }
+
+    // Arguments reach the server without copies, but what a server keeps of
+    // them is its own: a text and an object stay valid, and the object
+    // counted, after the caller's values are gone (ASan sees a text that
+    // was not copied, the counts an object that was not referenced).
+    void ArgumentsKeptByServerAreOwned()
+    {
+        auto* pServer = new RecordingDispatch;
+        auto* pObject = new RecordingDispatch;
+        {
+            ExcelRange range(pServer);
+            {
+                const Variant text(QString(40, QLatin1Char('t')));
+                const Variant object(pObject, true);
+                range.SetItem(Variant(qint32(3)), text, object);
+            }
+            pObject->Release(); // the server's copy keeps it alive
+            QCOMPARE(RecordingDispatch::s_nAlive, 2);
+            QCOMPARE(pServer->m_kept.size(), 3);
+            QCOMPARE(pServer->m_kept[1].String(), QString(40, QLatin1Char('t')));
+            QCOMPARE(pServer->m_kept[2].DispatchPtr(), static_cast<Dispatch*>(pObject));
+            Variant moved = std::move(pServer->m_kept[2]); // an owned value moves as it is
+            QVERIFY(pServer->m_kept[2].IsEmpty());
+            pServer->AddRef();
+        }
+        pServer->m_kept.clear();
+        QCOMPARE(RecordingDispatch::s_nAlive, 1);
+        pServer->Release();
     }
 
     // Small codes are padded to eight digits.

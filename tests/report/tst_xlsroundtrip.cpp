@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include "XlsTestBook.h"
+#include "report/BiffReader.h"
 #include "report/BiffRecords.h"
 #include "report/XlsFile.h"
 
@@ -181,6 +182,72 @@ private slots:
             QCOMPARE(cell.format.nFillColorIndex, expectedFills[i]);
         }
         QVERIFY(got.m_merges.size() == 2 && got.m_merges[0].nLastCol == 1 && got.m_merges[1].nFirstRow == 8);
+    }
+
+    // The shared-string table holds each text once, in order of first use:
+    // equal texts far apart, texts loaded from a file, texts of several
+    // sheets, and texts that only become equal when cut to the 32,767
+    // characters a cell holds all meet in one entry.
+    void SharedStringsOnce_data()
+    {
+        QTest::addColumn<Workbook>("book");
+        QTest::addColumn<QStringList>("expected"); // the SST, in order
+        QTest::addColumn<int>("nCut");
+        const QString strLong(BIFF_MAX_STRING_CHARS, QLatin1Char('q'));
+        Workbook apart;
+        for (int nRow = 0; nRow < 300; ++nRow) // repeats far apart, in different columns
+            Put(apart.ActiveSheet(), nRow, nRow % 3, QStringLiteral("t%1").arg(nRow % 7));
+        QStringList firstUse;
+        for (int i = 0; i < 7; ++i)
+            firstUse << QStringLiteral("t%1").arg(i);
+        QTest::newRow("equal texts far apart") << apart << firstUse << 0;
+        Workbook cut;
+        Put(cut.ActiveSheet(), 0, 0, strLong + QStringLiteral("A"));
+        Put(cut.ActiveSheet(), 1, 0, strLong); // equal to the cut of A1
+        Put(cut.ActiveSheet(), 2, 0, strLong + QStringLiteral("B"));
+        QTest::newRow("equal once cut") << cut << QStringList{strLong} << 2;
+        Workbook sheets;
+        sheets.m_sheets = {Worksheet(), Worksheet()};
+        sheets.m_sheets[1].m_strName = QStringLiteral("Two");
+        Put(sheets.m_sheets[0], 0, 0, QStringLiteral("x"));
+        Put(sheets.m_sheets[1], 0, 0, QStringLiteral("y"));
+        Put(sheets.m_sheets[1], 0, 1, QStringLiteral("x"));
+        QTest::newRow("two sheets") << sheets << QStringList{"x", "y"} << 0;
+        Workbook loaded; // the reader's way: texts taken as they come
+        const quint32 nFirst = loaded.ActiveSheet().AddText(QStringLiteral("same"));
+        const quint32 nSecond = loaded.ActiveSheet().AddText(QStringLiteral("same"));
+        loaded.ActiveSheet().Append(0, 0, CellFormat().Pack(), nFirst);
+        loaded.ActiveSheet().Append(0, 1, CellFormat().Pack(), nSecond);
+        Put(loaded.ActiveSheet(), 1, 0, QStringLiteral("same"));
+        QTest::newRow("texts loaded, then one written") << loaded << QStringList{"same"} << 0;
+    }
+    void SharedStringsOnce()
+    {
+        QFETCH(Workbook, book);
+        QFETCH(QStringList, expected);
+        QFETCH(int, nCut);
+        QByteArray bytes;
+        XlsFileNotes notes;
+        QVERIFY(BuildWorkbookXlsData(book, bytes, nullptr, &notes));
+        QCOMPARE(notes.nCutTexts, nCut);
+        // The reader keeps the SST's order in the text table of a sheet
+        // read back; what matters here is the table in the file itself.
+        const QByteArray stream = BuildWorkbookStream(book);
+        BiffReader rd(stream);
+        QStringList sst;
+        while (rd.Next() && rd.Id() != BIFF_SST)
+            ;
+        QCOMPARE(rd.Id(), BIFF_SST);
+        QCOMPARE(qFromLittleEndian<quint32>(rd.Data() + 4), quint32(expected.size()));
+        Workbook back;
+        QString strError;
+        QVERIFY2(LoadWorkbookXlsData(bytes, back, &strError), qPrintable(strError));
+        for (const Worksheet& sheet : std::as_const(back.m_sheets))
+            sheet.ForEachCell([&](int, int, const Cell& cell) {
+                if (!cell.strText.isEmpty() && !sst.contains(cell.strText))
+                    sst << cell.strText;
+            });
+        QCOMPARE(sst, expected);
     }
 
     // A directory fails with a reason; an existing file is

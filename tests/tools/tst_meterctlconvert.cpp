@@ -9,6 +9,7 @@
 
 #include "report/CompoundFile.h"
 #include "tools/meterctl/CsvReport.h"
+#include "tools/meterctl/ReportText.h"
 
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -67,6 +68,99 @@ private slots:
         info.strCompany = QStringLiteral("光纤");
         const QString strDiff = LayoutCheck::Compare(Path("out.xls"), LANGUAGE_CHINESE, info, rows);
         QVERIFY2(strDiff.isEmpty(), qPrintable(strDiff));
+    }
+
+    // The CSV as spreadsheet programs and editors write it: quotes with
+    // commas, doubled quotes and line breaks inside, text after a closing
+    // quote, CR LF, LF or a lone CR, a blank line, no BOM, Chinese and
+    // a character beyond the BMP; bytes that are not UTF-8 are refused unless
+    // the file itself holds U+FFFD (then they read as U+FFFD, as Qt decodes).
+    void ParseCsv_data()
+    {
+        QTest::addColumn<QByteArray>("body");      // after the English header row
+        QTest::addColumn<QStringList>("expected"); // the fields of all rows, seven a row
+        QTest::addColumn<QString>("strError");
+        const QStringList ones{"1", "2", "3", "4", "5", "6", "7"};
+        QTest::newRow("quoted") << QByteArray("\"a,b\",\"say \"\"hi\"\"\",\"x\ny\",\"\",\"q\"rest, ,\" 7 \"\r\n")
+                                << QStringList{"a,b", "say \"hi\"", "x\ny", "", "qrest", " ", " 7 "} << QString();
+        QTest::newRow("LF, lone CR, blank line, no end")
+            << QByteArray("1,2,3,4,5,6,7\n\n1,2,3,4,5,6,7\r1,2,3,4,5,6,7") << ones + ones + ones << QString();
+        QTest::newRow("Chinese, beyond the BMP")
+            << QString::fromUtf8("光纤,1550nm,OPM,-3dBm,,2012-5-3  9:0:1,\xF0\x9F\x98\x80\r\n").toUtf8()
+            << QStringList{QString::fromUtf8("光纤"),
+                           "1550nm",
+                           "OPM",
+                           "-3dBm",
+                           "",
+                           "2012-5-3  9:0:1",
+                           QString::fromUtf8("\xF0\x9F\x98\x80")}
+            << QString();
+        QTest::newRow("long ASCII field")
+            << QByteArray(QByteArray(100, 'z') + ",2,3,4,5,6,7\r\n")
+            << QStringList{QString(100, QLatin1Char('z')), "2", "3", "4", "5", "6", "7"} << QString();
+        QTest::newRow("not UTF-8") << QByteArray("1,2,3,\xC3(,5,6,7\r\n") << QStringList() << "it is not UTF-8 text";
+        QTest::newRow("overlong") << QByteArray("1,2,3,\xC0\xAF,5,6,7\r\n") << QStringList() << "it is not UTF-8 text";
+        QTest::newRow("bad bytes beside U+FFFD")
+            << QByteArray("1,2,3,\xEF\xBF\xBD\xFF,5,6,7\r\n")
+            << QStringList{"1", "2", "3", QString(2, QChar::ReplacementCharacter), "5", "6", "7"} << QString();
+        QTest::newRow("eight fields") << QByteArray("1,2,3,4,5,6,7,8\r\n") << QStringList()
+                                      << "line 2: 8 fields, a record has 7";
+    }
+    void ParseCsv()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QStringList, expected);
+        QFETCH(QString, strError);
+        for (const bool bBom : {true, false})
+        {
+            QByteArray csv = QByteArray(bBom ? "\xEF\xBB\xBF" : "") +
+                             "Number,Wave,Mode,RL|OPM|IL,REF|PowerMeter,Date-Time,Notes\r\n" + body;
+            QVector<MeasurementRecord> rows;
+            QString strGot;
+            const bool bOk = ParseRecordsCsv(csv, rows, &strGot);
+            QCOMPARE(strGot, strError);
+            QCOMPARE(bOk, strError.isEmpty());
+            QStringList fields;
+            for (const MeasurementRecord& row : std::as_const(rows))
+                fields += QStringList(row.texts.begin(), row.texts.end());
+            QCOMPARE(fields, expected);
+        }
+    }
+
+    // ReportTextUtf8 (for show's output in one buffer) gives the bytes the
+    // built meterctl show prints: control characters (escape sequences, C1,
+    // a tab) as spaces, Chinese, a pair beyond the BMP and a lone surrogate
+    // as Qt encodes them, in both languages.
+    void ShowTextAsPrinted_data()
+    {
+        QTest::addColumn<int>("nLanguage");
+        QTest::newRow("English") << int(LANGUAGE_ENGLISH);
+        QTest::newRow("Chinese") << int(LANGUAGE_CHINESE);
+    }
+    void ShowTextAsPrinted()
+    {
+        QFETCH(int, nLanguage);
+        QVector<MeasurementRecord> rows(3);
+        rows[0].texts = {
+            "1", "1550nm", "OPM", "-3.00dBm", "", "2012-5-3  9:0:1", QString::fromUtf8("光纤 \xF0\x9F\x98\x80")};
+        rows[1].texts = {"2", "\x1b[31mred", QString(QChar(0x85)) + "next", "a\tb", "\x7f", "\r\n", "é"};
+        rows[2].texts = {"3", QString(QChar(0xD800)), "x", "", "", "", QString(QChar(0xDC00)) + "y"};
+        const ReportUserInfo info{QStringLiteral("公司\x1b"), "OPM-35", "", "op", QString(300, QLatin1Char('n'))};
+        ReportHooks hooks;
+        hooks.fetchUserInfo = [&info] { return info; };
+        QVERIFY(WriteReportJob(Path("show.xls"), rows, LANGUAGE_ENGLISH, hooks));
+        QProcess process;
+        process.start(QStringLiteral(METERCTL_PATH),
+                      {"show", Path("show.xls"), "--lang", nLanguage == LANGUAGE_ENGLISH ? "en" : "zh"});
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitCode(), int(EXIT_OK));
+        const QByteArray got = ReportTextUtf8(info, rows, Language(nLanguage));
+        const QByteArray printed = process.readAllStandardOutput();
+        qsizetype i = 0; // where they part, with a little of what follows
+        while (i < got.size() && i < printed.size() && got[i] == printed[i])
+            ++i;
+        QCOMPARE(got.mid(i, 24).toHex(' '), printed.mid(i, 24).toHex(' '));
+        QCOMPARE(got.size(), printed.size());
     }
 
     void Refusals_data()

@@ -29,5 +29,6 @@ bool WriteRecordsCsv(const QString& strPath, const QVector<MeasurementRecord>& r
 // header row in either language, then seven fields a line (quoted fields
 // may hold commas, doubled quotes and line breaks; CR LF or LF). False
 // with *pError ("line 7: 6 fields, a record has 7") for anything else.
-// Equal texts of one column in consecutive rows share their characters.
+// Equal texts of one column in consecutive rows share their characters, and
+// the texts are kept in a few large blocks (see report/TextBlock.h).
 bool ParseRecordsCsv(const QByteArray& data, QVector<MeasurementRecord>& rows, QString* pError);

@@ -60,7 +60,7 @@ int MeterCtl::ReadReportFile(const QString& strPath, QVector<MeasurementRecord>&
     QStringList notices;
     ReportHooks hooks;
     hooks.showUserInfo = [&info](const ReportUserInfo& i) { info = i; };
-    hooks.appendRow = [&rows](const MeasurementRecord& row) { rows.append(row); };
+    hooks.appendRow = [&rows](MeasurementRecord&& row) { rows.append(std::move(row)); };
     hooks.reportFailure = [&strFailure](const ReportNote& note) { strFailure = note.Text(LANGUAGE_ENGLISH); };
     hooks.reportNotice = [&notices](const ReportNote& note) { notices << note.Text(LANGUAGE_ENGLISH); };
     if (!ReadReportJob(QFileInfo(strPath).absoluteFilePath(), hooks))
@@ -77,14 +77,18 @@ int MeterCtl::ReadReportFile(const QString& strPath, QVector<MeasurementRecord>&
     return EXIT_OK;
 }
 
-int MeterCtl::WriteReportFile(const QString& strPath, const QVector<MeasurementRecord>& rows,
-                              const ReportUserInfo& info, Language nLanguage)
+namespace {
+// Writes a report and says on err what went wrong (see
+// MeterCtl::WriteReportFile). Rows given as an rvalue are handed to the job,
+// which gives their memory back before the file is made.
+template <typename Rows>
+int WriteReportTo(QTextStream& err, const QString& strPath, Rows&& rows, const ReportUserInfo& info, Language nLanguage)
 {
     if (rows.size() > REPORT_MAX_RECORDS)
     {
-        m_err << "meterctl: " << rows.size() << " records do not fit one .xls sheet (at most " << REPORT_MAX_RECORDS
-              << "); " << PathText(strPath) << " was not written.\n";
-        m_err.flush();
+        err << "meterctl: " << rows.size() << " records do not fit one .xls sheet (at most " << REPORT_MAX_RECORDS
+            << "); " << PathText(strPath) << " was not written.\n";
+        err.flush();
         return EXIT_TOO_MANY_ROWS;
     }
     QString strFailure;
@@ -96,14 +100,21 @@ int MeterCtl::WriteReportFile(const QString& strPath, const QVector<MeasurementR
     };
     hooks.reportFailure = [&strFailure](const ReportNote& note) { strFailure = note.Text(LANGUAGE_ENGLISH); };
     hooks.reportNotice = [&notices](const ReportNote& note) { notices << note.Text(LANGUAGE_ENGLISH); };
-    const bool bOk = WriteReportJob(QFileInfo(strPath).absoluteFilePath(), rows, nLanguage, hooks);
+    const bool bOk = WriteReportJob(QFileInfo(strPath).absoluteFilePath(), std::forward<Rows>(rows), nLanguage, hooks);
     if (!bOk)
-        m_err << "meterctl: cannot write the report " << PathText(strPath)
-              << (strFailure.isEmpty() ? QStringLiteral(".") : QStringLiteral(": ") + Sentence(strFailure)) << '\n';
+        err << "meterctl: cannot write the report " << PathText(strPath)
+            << (strFailure.isEmpty() ? QStringLiteral(".") : QStringLiteral(": ") + Sentence(strFailure)) << '\n';
     for (const QString& strNotice : std::as_const(notices))
-        m_err << "meterctl: warning: " << PathText(strPath) << ": " << Sentence(strNotice) << '\n';
-    m_err.flush();
+        err << "meterctl: warning: " << PathText(strPath) << ": " << Sentence(strNotice) << '\n';
+    err.flush();
     return bOk ? EXIT_OK : EXIT_FILE;
+}
+} // namespace
+
+int MeterCtl::WriteReportFile(const QString& strPath, const QVector<MeasurementRecord>& rows,
+                              const ReportUserInfo& info, Language nLanguage)
+{
+    return WriteReportTo(m_err, strPath, rows, info, nLanguage);
 }
 
 int MeterCtl::CmdConvert(const QStringList& args)
@@ -168,15 +179,16 @@ int MeterCtl::CmdConvert(const QStringList& args)
         if (parser.isSet(infoOptions[i]))
             *fields[i] = parser.value(infoOptions[i]);
 
+    const qsizetype nRecords = rows.size();
     if (IsXls(strOut))
-        nExit = WriteReportFile(strOut, rows, info, nLanguage);
+        nExit = WriteReportTo(m_err, strOut, std::move(rows), info, nLanguage);
     else if (!WriteRecordsCsv(strOut, rows, nLanguage, &strError))
     {
         m_err << "meterctl: cannot write " << PathText(strOut) << ": " << Sentence(strError) << '\n';
         nExit = EXIT_FILE;
     }
     if (nExit == EXIT_OK)
-        m_out << "Wrote " << rows.size() << " records to " << PathText(strOut) << '\n';
+        m_out << "Wrote " << nRecords << " records to " << PathText(strOut) << '\n';
     m_out.flush();
     m_err.flush();
     return nExit;

@@ -1,0 +1,26 @@
+// What `meterctl show` prints, made in one UTF-8 buffer: a report's rows
+// are some 65,000 lines, and putting them together as a QString, cleaning
+// every text in a copy of its own and encoding the whole again on the way
+// out costs more than reading the report. Here each text is cleaned and
+// encoded in one step, straight into the buffer that goes to the output.
+#pragma once
+
+#include "records/MeasurementRecord.h"
+#include "report/ReportJob.h"
+#include "texts/Language.h"
+
+#include <QByteArray>
+#include <QTextStream>
+#include <QVector>
+
+// The user information (label and value, one a line), an empty line, the
+// column headers and then the rows, tab-separated, each line ended by LF,
+// in UTF-8. Texts from the file are shown printable: control characters
+// (C0, DEL and C1, escape sequences included) become spaces, so a report
+// cannot drive the terminal and every row stays on one line.
+QByteArray ReportTextUtf8(const ReportUserInfo& info, const QVector<MeasurementRecord>& rows, Language nLanguage);
+
+// Writes UTF-8 text to out: straight to its device when it has one (after
+// what the stream still holds), so the bytes are not decoded and encoded
+// again; as text for a stream on a string.
+void WriteUtf8(QTextStream& out, const QByteArray& utf8);
