@@ -193,7 +193,7 @@ bool MeterClientDlg::ReadReport(QString strPath, ReportUserInfo* pInfo, QString*
         *pInfo = info;
         bInfoRead = true;
     };
-    hooks.appendRow = [this](const MeasurementRecord& row) { m_rowTexts.append(row); };
+    hooks.appendRow = [this](MeasurementRecord&& row) { m_rowTexts.append(std::move(row)); };
     hooks.reportException = &ShowExceptionBox;
     hooks.setBusy = &ShowBusyCursor;
     const auto append = [this](QString* pText) {

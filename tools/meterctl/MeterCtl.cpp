@@ -10,6 +10,7 @@
 #include "sim/MeterSim.h"
 #include "tools/meterctl/CsvReport.h"
 #include "tools/meterctl/LinkSession.h"
+#include "tools/meterctl/ReportText.h"
 #include "tools/meterctl/LinkTrace.h"
 #include "tools/meterctl/RecordJson.h"
 
@@ -607,49 +608,10 @@ int MeterCtl::CmdShow(const QStringList& args)
     if (nExit != EXIT_OK)
         return nExit;
 
-    if (bCsv)
-    {
-        m_out << QString::fromUtf8(BuildRecordsCsv(rows, nLanguage, false));
-        m_out.flush();
-        return EXIT_OK;
-    }
+    // Some 65,000 lines: made as UTF-8 in one buffer and written as it is.
     if (bJson)
-    {
-        m_out << QString::fromUtf8(BuildRecordsJson(rows, userInfo, nullptr));
-        m_out.flush();
-        return EXIT_OK;
-    }
-    // Labels as the report shows them, field by field.
-    std::array<QString, INFO_FIELD_COUNT> labels;
-    for (const ReportInfoRow& row : REPORT_INFO_ROWS)
-    {
-        labels[size_t(row.leftField)] = PickText(row.leftLabel, nLanguage);
-        if (row.rightField < INFO_FIELD_COUNT)
-            labels[size_t(row.rightField)] = PickText(row.rightLabel, nLanguage);
-    }
-    const QString values[INFO_FIELD_COUNT] = {userInfo.strCompany, userInfo.strMeterType, userInfo.strSerial,
-                                              userInfo.strOperator, userInfo.strNotes};
-    QString strText;
-    for (int nField = 0; nField < INFO_FIELD_COUNT; ++nField)
-        strText += labels[size_t(nField)] + Printable(values[nField]) + QLatin1Char('\n');
-    strText += QLatin1Char('\n');
-    for (int nCol = 0; nCol < RECORD_COLUMNS; ++nCol)
-    {
-        const BiText& text = REPORT_COLUMN_HEADERS[size_t(nCol)];
-        strText += (nCol > 0 ? QStringLiteral("\t") : QString()) + PickText(text, nLanguage);
-    }
-    strText += QLatin1Char('\n');
-    for (const MeasurementRecord& row : std::as_const(rows))
-    {
-        for (int nCol = 0; nCol < RECORD_COLUMNS; ++nCol)
-        {
-            if (nCol > 0)
-                strText += QLatin1Char('\t');
-            strText += Printable(row.texts[size_t(nCol)]);
-        }
-        strText += QLatin1Char('\n');
-    }
-    m_out << strText;
-    m_out.flush();
+        WriteUtf8(m_out, BuildRecordsJson(rows, userInfo, nullptr));
+    else
+        WriteUtf8(m_out, bCsv ? BuildRecordsCsv(rows, nLanguage, false) : ReportTextUtf8(userInfo, rows, nLanguage));
     return EXIT_OK;
 }
