@@ -37,6 +37,9 @@ void MeterClientDlg::ShowStatus(const QString& strText, bool bPaintNow)
 {
     QWidget* pStatus = GetDlgItem(IDC_STATIC_STATUS);
     SetDlgItemText(IDC_STATIC_STATUS, strText);
+    // The line sits over the record list: without its own background the
+    // rows behind it would show through the text.
+    pStatus->setAutoFillBackground(true);
     pStatus->show();
     pStatus->raise();
     if (bPaintNow)
