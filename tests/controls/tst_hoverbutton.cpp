@@ -60,41 +60,6 @@ private slots:
     }
     void cleanup() { delete m_pWindow; }
 
-    void ShiftColor()
-    {
-        // Every slot starts from the system button face; a shift keeps the hue,
-        // so it stops where a channel would leave 0..255.
-        const QColor face(20, 100, 240);
-        QPalette pal = QApplication::palette();
-        pal.setColor(QPalette::Button, face);
-        QApplication::setPalette(pal);
-        HoverButton button;
-        QApplication::setPalette(QPalette());
-        QCOMPARE(button.ShiftColor(0, 30, true), 0);
-        QCOMPARE(button.ShiftColor(0, -5, true), 0); // calls add up
-        QCOMPARE(button.ShiftColor(4, -30, true), 0);
-        QCOMPARE(button.ShiftColor(6, 300, true), 3); // the slot is checked first
-        QCOMPARE(button.ShiftColor(2, 256, true), 5);
-        QCOMPARE(button.Color(0).rgb(), qRgb(30, 110, 250));
-        QCOMPARE(button.Color(4).rgb(), qRgb(0, 80, 220));
-        QCOMPARE(button.Color(2).rgb(), face.rgb());
-    }
-
-    // Luminance weights, truncated, alpha kept.
-    void GreyLevel()
-    {
-        const QRgb pairs[][2] = {{qRgb(255, 0, 0), qRgb(76, 76, 76)},
-                                 {qRgb(0, 255, 0), qRgb(149, 149, 149)},
-                                 {qRgb(23, 23, 23), qRgb(22, 22, 22)},
-                                 {qRgba(255, 0, 0, 128), qRgba(76, 76, 76, 128)}};
-        QImage image(1, 1, QImage::Format_ARGB32);
-        for (const auto& pair : pairs)
-        {
-            image.setPixel(0, 0, pair[0]);
-            QCOMPARE(HoverButton::MakeGreyImage(image).pixel(0, 0), pair[1]);
-        }
-    }
-
     void Icons()
     {
         // Every icon loads at its size; a grey copy is grey where opaque, and sharp at 200 %.

@@ -40,8 +40,6 @@ class TestSetupIni : public QObject
 private slots:
     void ReadsFilesMadeByHand_data();
     void ReadsFilesMadeByHand();
-    void MissingFileReadsEmpty();
-    void FirstWriteCreatesExactBytes();
     void WriteKeepsOtherSectionsAndKeys_data();
     void WriteKeepsOtherSectionsAndKeys();
     void ReadCopiesAtMost254Bytes();
@@ -77,22 +75,6 @@ void TestSetupIni::ReadsFilesMadeByHand()
     ScopedCurrentDir dir;
     WriteBytes(dir.Path() + "/SETUP.ini", file);
     QCOMPARE(ReadLanguage(), expected);
-}
-
-void TestSetupIni::MissingFileReadsEmpty()
-{
-    ScopedCurrentDir dir;
-    QCOMPARE(ReadLanguage(), QByteArray());
-    QVERIFY(!QFile::exists(dir.Path() + "/SETUP.ini"));
-}
-
-void TestSetupIni::FirstWriteCreatesExactBytes()
-{
-    ScopedCurrentDir dir;
-    QVERIFY(WriteSetupString(SECTION, KEY, "2") != 0);
-    QCOMPARE(ReadBytes(dir.Path() + "/SETUP.ini"), "[" + SECTION_GBK + "]\r\nLanguageID=2\r\n");
-    QVERIFY(WriteSetupString(SECTION, KEY, "1") != 0);
-    QCOMPARE(ReadBytes(dir.Path() + "/SETUP.ini"), "[" + SECTION_GBK + "]\r\nLanguageID=1\r\n");
 }
 
 void TestSetupIni::WriteKeepsOtherSectionsAndKeys_data()

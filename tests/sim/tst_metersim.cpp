@@ -1,13 +1,13 @@
 // The simulated meter over a real pseudo-terminal, opened here with plain
-// POSIX calls as a client would: every request, every fault option, and a
-// stop that must not hang.
+// POSIX calls as a client would: every request, the record file, and a stop
+// that must not hang. (Its line faults are tried through the link's tests,
+// which count the requests each fault costs.)
 #include "link/FrameAssembler.h"
 #include "link/InstrumentFrame.h"
 #include "sim/MeterSim.h"
 
 #include <QtEndian>
 #include <QDeadlineTimer>
-#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <sys/ioctl.h>
@@ -63,7 +63,6 @@ public:
         const QList<QByteArray> frames = m_assembler.TakeFrames();
         return frames.isEmpty() ? QByteArray() : frames.first();
     }
-    bool IsDead() const { return m_bDead; }
 
 private:
     int m_nFd;
@@ -116,75 +115,6 @@ private slots:
         QCOMPARE(sim.GetRepliesSent(), 307);
         QCOMPARE(sim.GetRequestCount(CMD_READ_RECORD), 302);
         QCOMPARE(sim.GetRequests().first(), QByteArray::fromHex("330310BA08"));
-    }
-
-    void Faults_data()
-    {
-        QTest::addColumn<int>("nMinMs"); // record 1's reply takes at least this long
-        for (const char* pTag : {"noise", "bad", "short", "drop", "hangup"})
-            QTest::newRow(pTag) << 0;
-        QTest::newRow("split") << 22 * 4; // 23 bytes, 22 gaps
-        QTest::newRow("delay") << 140;
-        QTest::newRow("pace") << 22; // 23 bytes at 10 bits each
-    }
-
-    void Faults()
-    {
-        QFETCH(int, nMinMs);
-        const QByteArray tag = QTest::currentDataTag();
-        MeterSimOptions options;
-        options.bNoise = tag == "noise";
-        options.nBadChecksumReply = tag == "bad" ? 2 : 0;
-        options.nShortReply = tag == "short" ? 2 : 0;
-        options.nDropReply = tag == "drop" ? 2 : 0;
-        options.bSplit = tag == "split";
-        options.nSplitGapMs = 4;
-        options.nReplyDelayMs = tag == "delay" ? 150 : 0;
-        options.bPace = tag == "pace";
-        options.nHangupAfterRecords = tag == "hangup" ? 2 : 0;
-        MeterSim sim;
-        sim.Records().Generate(5);
-        sim.SetOptions(options);
-        QVERIFY(sim.Start());
-        Line line(sim.GetDevicePath());
-
-        // Reply 1: count. Reply 2: record 1, the one the faults hit. Reply 3: record 2.
-        QCOMPARE(line.Request(COUNT_REQUEST), QByteArray::fromHex("33058100054208"));
-        QElapsedTimer timer;
-        timer.start();
-        line.Send(InstrumentFrame::BuildReadRecord(1));
-        const QByteArray raw = line.Read(tag == "noise" ? 100 : 23, 400);
-        QVERIFY2(timer.elapsed() >= nMinMs, qPrintable(QString::number(timer.elapsed())));
-        const QByteArray good = SimRecordSet::BuildReply(1, SimRecordSet::Generated(1));
-        if (tag == "noise")
-        {
-            // Stray bytes first, never a start byte among them, then the frame.
-            QVERIFY(raw.endsWith(good) && raw.size() > good.size());
-            QCOMPARE(raw.indexOf('\x33'), raw.size() - good.size());
-        }
-        else if (tag == "bad")
-        {
-            QVERIFY(!InstrumentFrame::IsValid(reinterpret_cast<const quint8*>(raw.constData()), int(raw.size())));
-            QCOMPARE(raw.left(21), good.left(21)); // only the checksum differs
-        }
-        else if (tag == "short")
-        {
-            // Cut: L and checksum fit, but L is below what a record needs.
-            QVERIFY(InstrumentFrame::IsValid(reinterpret_cast<const quint8*>(raw.constData()), int(raw.size())));
-            QVERIFY(quint8(raw[1]) < InstrumentFrame::MinimumLength(RSP_RECORD));
-        }
-        else
-            QCOMPARE(raw, tag == "drop" ? QByteArray() : good);
-        QCOMPARE(line.Request(InstrumentFrame::BuildReadRecord(2)),
-                 SimRecordSet::BuildReply(2, SimRecordSet::Generated(2)));
-        QCOMPARE(sim.GetRequestCount(CMD_READ_RECORD), 2);
-        if (tag == "hangup")
-        {
-            // After the second record the line is closed: the client sees it dead.
-            QCOMPARE(line.Request(InstrumentFrame::BuildReadRecord(3), 1000), QByteArray());
-            QVERIFY(line.IsDead());
-            QVERIFY(sim.IsHungUp());
-        }
     }
 
     void StopsPromptly()
