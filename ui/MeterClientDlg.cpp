@@ -360,9 +360,9 @@ void MeterClientDlg::ApplyLanguage()
     // 3. The language list's item.
     m_comboLanguage->SetCurSel(table.nComboIndex);
 
-    // 4. - 7. The record list: no rows, fresh columns, the extended style.
-    m_listRecords->DeleteAllItems();
-    m_bRowsUnsaved = false;
+    // 4. - 7. The record list: fresh columns, the extended style. The rows
+    // stay: a language picked (or the list merely opened and closed) after a
+    // download must not throw away what the meter sent.
     while (m_listRecords->DeleteColumn(0))
     {
     }
@@ -376,6 +376,9 @@ void MeterClientDlg::ApplyLanguage()
     // 8. The captions, in the table's order.
     for (const CaptionText& caption : table.captions)
         SetDlgItemText(caption.nId, QString::fromUtf8(caption.pszCaption));
+    // The table says "Connect"; a link that is up still offers Disconnect.
+    if (m_link.IsConnected())
+        SetDlgItemText(IDC_BTN_CONNECT, Text(TXT_BTN_DISCONNECT));
     FitHeaders();
 }
 

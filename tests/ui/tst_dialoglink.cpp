@@ -83,8 +83,8 @@ private slots:
         ClearExtraPortNames();
     }
 
-    // Connect, a download of 300 records with its progress, disconnect; the
-    // values read with a decimal point on a comma-decimal desktop.
+    // Connect, a download of 300 records with its progress, another language,
+    // disconnect; the values read with a decimal point on a comma-decimal desktop.
     void ConnectDownloadDisconnect()
     {
         QVERIFY2(CommaLocale(), "the dialog tests run under de_DE.UTF-8 (scripts/setup generates it)");
@@ -101,10 +101,14 @@ private slots:
         QCOMPARE(Rows(dlg), ExpectedRows(300));
         QVERIFY(Rows(dlg)[0][COL_VALUE].contains(QLatin1Char('.')));
         QCOMPARE(m_pSim->GetRequestCount(CMD_READ_RECORD), 301);
+        // Another language: the rows stay, and the button still offers to disconnect.
+        QVERIFY(Choose(Combo(dlg, IDC_COMBO_LANGUAGE), QStringLiteral("English")));
+        QTRY_COMPARE(dlg.GetDlgItemText(IDC_BTN_CONNECT), QStringLiteral("Disconnect"));
+        QCOMPARE(Rows(dlg), ExpectedRows(300));
         Click(dlg, IDC_BTN_CONNECT);
-        QVERIFY(WaitForBox("断开连接成功!"));
-        QCOMPARE(dlg.GetDlgItemText(IDC_BTN_CONNECT), QString::fromUtf8("连接"));
-        QCOMPARE(Boxes(), QString::fromUtf8("连接成功,功率读取成功,断开连接成功!").split(','));
+        QVERIFY(WaitForBox("Disconnect success!"));
+        QCOMPARE(dlg.GetDlgItemText(IDC_BTN_CONNECT), QStringLiteral("Connect"));
+        QCOMPARE(Boxes(), QString::fromUtf8("连接成功,功率读取成功,Disconnect success!").split(','));
         QCOMPARE(m_pSim->GetRequestCount(CMD_CONNECT), 1);
     }
 
