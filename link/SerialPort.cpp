@@ -575,16 +575,8 @@ SerialPort::~SerialPort()
 bool SerialPort::Open(QObject* pNotifyWnd, const QString& strPortName, unsigned nPort, int nBaud, char cParity,
                       int nDataBits, int nStopBits, quint32 dwEventMask, unsigned nWriteSlotSize)
 {
+    Close();
     Impl& d = *m_pImpl;
-    d.StopWatch();
-    if (d.m_pPort)
-    {
-        d.m_pPort->close();
-        delete d.m_pPort;
-        d.m_pPort = nullptr;
-    }
-    d.m_bPortHeld = false;
-
     if (!d.m_pRelay || d.m_pRelay->thread() != QThread::currentThread())
     {
         if (d.m_pRelay)
