@@ -295,14 +295,22 @@ private:
     QString m_strError;
     XlsFileNotes m_notes;
     QVector<SheetEntry> m_sheetEntries;
-    QVector<QString> m_sst;
+    // The shared strings, until the first worksheet takes them as its text
+    // table (a cell's text entry is then its SST index); later sheets find
+    // them in that sheet's table.
+    std::vector<QString> m_sst;
+    const Worksheet* m_pSstSheet = nullptr;
+    quint32 m_nSstCount = 0;
+    bool m_bSheetHasSst = false; // the current sheet is m_pSstSheet
+    const QString& SstText(quint32 nIndex) const { return m_pSstSheet ? m_pSstSheet->Texts()[nIndex] : m_sst[nIndex]; }
     QVector<int> m_fontWeights;
     std::map<int, QString> m_formats;
     QVector<RawXf> m_rawXfs;
     QVector<quint16> m_xfFormats; // CellFormat::Pack() of each XF
 
     Worksheet* m_pSheet = nullptr;
-    // SST index -> entry of the current sheet's text table (NO_TEXT until used).
+    // SST index -> entry of the current sheet's text table (NO_TEXT until
+    // used), for a sheet that did not take the shared strings.
     std::vector<quint32> m_textOfSst;
     // The sheet's DIMENSIONS: rows and columns [first, last + 1); none read yet
     // (or all zero, which some writers put) when nLastRowPlus1 is 0.
@@ -438,10 +446,18 @@ bool WorkbookParser::ParseSheet(const SheetEntry& entry, Worksheet& sheet, int& 
     if (!bWorksheet) // a chart (0x20) or macro sheet (0x40) behind a worksheet entry
         sheet.m_nKind = nType == 0x0020 ? 2 : 1;
     m_pSheet = &sheet;
-    m_textOfSst.assign(size_t(m_sst.size()), Worksheet::NO_TEXT);
-    // A report's sheet uses every shared string: its table takes them without growing.
-    if (bWorksheet)
-        sheet.ReserveTexts(m_sst.size());
+    // A report's one sheet uses every shared string: the first worksheet
+    // takes them over as its table, without a copy or a lookup per cell.
+    m_bSheetHasSst = bWorksheet && m_pSstSheet == nullptr;
+    if (m_bSheetHasSst)
+    {
+        sheet.AdoptTexts(std::move(m_sst));
+        m_sst = std::vector<QString>();
+        m_pSstSheet = &sheet;
+        m_textOfSst = std::vector<quint32>();
+    }
+    else
+        m_textOfSst.assign(m_nSstCount, Worksheet::NO_TEXT);
     m_nDimFirstRow = m_nDimLastRowPlus1 = 0;
     m_nDimFirstCol = m_nDimLastColPlus1 = 0;
     m_nPendingRow = m_nPendingCol = -1;
@@ -572,7 +588,7 @@ bool WorkbookParser::OnSst(BiffReader& rd)
     segs.Skip(8);
     // Each string takes at least 3 bytes: never reserve more than that.
     m_sst.clear();
-    m_sst.reserve(qsizetype(std::min<qint64>(nCount, segs.Remaining() / 3)));
+    m_sst.reserve(size_t(std::min<qint64>(nCount, segs.Remaining() / 3)));
     for (quint32 i = 0; i < nCount; ++i)
     {
         QString str;
@@ -580,6 +596,7 @@ bool WorkbookParser::OnSst(BiffReader& rd)
             return Fail(QStringLiteral("Damaged SST record: %1 strings claimed, %2 found").arg(nCount).arg(i));
         m_sst.push_back(std::move(str));
     }
+    m_nSstCount = quint32(m_sst.size());
     return true;
 }
 
@@ -705,12 +722,22 @@ bool WorkbookParser::OnLabelSst(const BiffReader& rd)
         return Damaged("LABELSST");
     const uchar* p = rd.Data();
     const quint32 nIndex = GetU32(p + 6);
-    if (nIndex >= quint32(m_sst.size()))
-        return Fail(QStringLiteral("LABELSST refers to string %1 of %2").arg(nIndex).arg(m_sst.size()));
-    // The sheet's table takes each shared string once, shared with the SST.
-    quint32& nText = m_textOfSst[nIndex];
-    if (nText == Worksheet::NO_TEXT && !m_sst[qsizetype(nIndex)].isEmpty())
-        nText = m_pSheet->AddText(m_sst[qsizetype(nIndex)]);
+    if (nIndex >= m_nSstCount)
+        return Fail(QStringLiteral("LABELSST refers to string %1 of %2").arg(nIndex).arg(m_nSstCount));
+    quint32 nText = nIndex;
+    if (m_bSheetHasSst)
+    {
+        if (m_pSheet->Texts()[nIndex].isEmpty())
+            nText = Worksheet::NO_TEXT;
+    }
+    else
+    {
+        // Another sheet's table takes each shared string once, when used.
+        quint32& nEntry = m_textOfSst[nIndex];
+        if (nEntry == Worksheet::NO_TEXT && !SstText(nIndex).isEmpty())
+            nEntry = m_pSheet->AddText(SstText(nIndex));
+        nText = nEntry;
+    }
     Put(GetU16(p), GetU16(p + 2), GetU16(p + 4), nText);
     return true;
 }

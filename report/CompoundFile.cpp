@@ -73,6 +73,18 @@ QString GErrorText(GError* pErr, const QString& strFallback)
     return str;
 }
 
+// nSize bytes at pData: a part of whole sharing its buffer when they lie
+// in it, else a copy of them.
+QByteArray SharedPart(const QByteArray& whole, const char* pData, qsizetype nSize)
+{
+    const char* pBegin = whole.constData();
+    QByteArray::DataPointer& dp = const_cast<QByteArray&>(whole).data_ptr();
+    if (pData < pBegin || nSize > whole.size() || pData - pBegin > whole.size() - nSize || !dp.isMutable())
+        return QByteArray(pData, nSize);
+    dp.d_ptr()->ref();
+    return QByteArray(QByteArray::DataPointer(dp.d_ptr(), const_cast<char*>(pData), nSize));
+}
+
 void PutId(QByteArray& out, qsizetype nPos, quint32 nId)
 {
     qToLittleEndian<quint32>(nId, out.data() + nPos);
@@ -273,9 +285,16 @@ bool CompoundFile::ReadStream(const QByteArray& fileBytes, const QString& strStr
             SetError(pError, QStringLiteral("Damaged compound file: stream larger than the file"));
         else
         {
-            stream.resize(qsizetype(nSize));
-            bOk = nSize == 0 ||
-                  gsf_input_read(pChild, size_t(nSize), reinterpret_cast<guint8*>(stream.data())) != nullptr;
+            // Asked for without a buffer, libgsf hands out a stream whose
+            // sectors follow one another (as every file this program writes
+            // has them) where it lies in the file's bytes: the stream is
+            // then that part of fileBytes, shared, not a copy of it.
+            const guint8* pData = nSize == 0 ? nullptr : gsf_input_read(pChild, size_t(nSize), nullptr);
+            bOk = nSize == 0 || pData != nullptr;
+            if (nSize == 0)
+                stream.clear();
+            else if (bOk)
+                stream = SharedPart(fileBytes, reinterpret_cast<const char*>(pData), qsizetype(nSize));
             if (!bOk)
             {
                 stream.clear();

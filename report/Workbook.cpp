@@ -55,6 +55,24 @@ quint32 Worksheet::AddText(const QString& strText)
     return quint32(m_texts.size() - 1);
 }
 
+void Worksheet::AdoptTexts(std::vector<QString>&& texts)
+{
+    if (!m_texts.empty())
+    {
+        for (const QString& str : texts)
+            AddText(str);
+        return;
+    }
+    if (texts.empty())
+        return;
+    m_bTextsDistinct = false;
+    m_textIndex.clear();
+    m_textHashes.clear();
+    m_texts = std::move(texts);
+    for (const QString& str : m_texts)
+        m_nLongestText = std::max(m_nLongestText, str.size());
+}
+
 namespace {
 // A hash of the characters, four UTF-16 units (8 bytes) a step: cheap, and
 // good enough for an index whose probes compare the texts themselves.

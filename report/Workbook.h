@@ -180,8 +180,9 @@ public:
             m_bUnsorted = true;
         m_cells.push_back(Slot{nKey, nText, nFormat});
     }
-    // Room for nTexts texts to come (the strings a file holds).
-    void ReserveTexts(qsizetype nTexts) { m_texts.reserve(size_t(std::max<qsizetype>(nTexts, 0))); }
+    // Takes texts as the table of a sheet that has none yet (a file's
+    // shared strings: entry i is string i), as AddText would one by one.
+    void AdoptTexts(std::vector<QString>&& texts);
     // Room for nCells cells to come (a file says how many bytes are left).
     void ReserveCells(qsizetype nCells) { m_cells.reserve(size_t(std::max<qsizetype>(nCells, 0))); }
     int FinishAppending();
