@@ -516,6 +516,8 @@ bool ReadReportJob(const QString& strPath, const ReportHooks& hooks)
         // Rows 7 to n + 1 (the used range of a report starts in row 2). The
         // count comes from the server: no sheet row lies beyond 65,536.
         const qint32 nLastRow = qint32(qMin<qint64>(qint64(nUsedRows) + 1, REPORT_SHEET_ROWS));
+        if (hooks.expectRows)
+            hooks.expectRows(qMax(0, nLastRow - REPORT_FIRST_DATA_ROW + 1));
         for (qint32 nRow = REPORT_FIRST_DATA_ROW; nRow <= nLastRow; ++nRow)
         {
             MeasurementRecord record;

@@ -53,6 +53,9 @@ struct ReportHooks
     // hook's to keep: take it with std::move rather than copy it (a hook
     // written for const MeasurementRecord& still works, with a copy).
     std::function<void(MeasurementRecord&&)> appendRow;
+    // Open: the number of data rows to come, once, before the first of
+    // them (room for them can be made at once).
+    std::function<void(qsizetype nRows)> expectRows;
     // The exception box: caption and text (no owner window, no icon).
     std::function<void(const QString& strCaption, const QString& strText)> reportException;
     // Save: Excel could not be started (open says nothing of its own).

@@ -200,6 +200,7 @@ private slots:
         const CtlResult r = RunCtl(Args(strArgs.replace(QStringLiteral("%1"), m_dir.path())));
         QCOMPARE(r.nExit, nExit);
         QVERIFY2(r.strErr.contains(strError), qPrintable(r.strErr));
+        QCOMPARE(r.strOut, QString()); // not a line of a report that cannot be read
         QVERIFY2(!r.strErr.contains(QStringLiteral("SCODE")) && !r.strErr.contains(QStringLiteral("..")),
                  qPrintable(r.strErr));
         QVERIFY(!QFile::exists(Path("o.xls")));

@@ -241,15 +241,40 @@ private:
 };
 } // namespace
 
+RecordsCsvBuilder::RecordsCsvBuilder(Language nLanguage, bool bBom)
+{
+    if (bBom)
+        m_data = QByteArray("\xEF\xBB\xBF");
+    AppendLine(m_strLines, Header(nLanguage));
+}
+
+void RecordsCsvBuilder::AddRow(const MeasurementRecord& row)
+{
+    AppendLine(m_strLines, row.texts);
+    // Encoded a few thousand characters at a time, always at a line's end.
+    if (m_strLines.size() >= 16 * 1024)
+        Flush();
+}
+
+void RecordsCsvBuilder::Flush()
+{
+    m_data += m_strLines.toUtf8();
+    m_strLines.resize(0); // the room stays for the next lines
+}
+
+QByteArray RecordsCsvBuilder::Take()
+{
+    Flush();
+    return std::move(m_data);
+}
+
 QByteArray BuildRecordsCsv(const QVector<MeasurementRecord>& rows, Language nLanguage, bool bBom)
 {
-    QString strOut;
-    AppendLine(strOut, Header(nLanguage));
+    RecordsCsvBuilder csv(nLanguage, bBom);
+    csv.Reserve(rows.size());
     for (const MeasurementRecord& row : rows)
-        AppendLine(strOut, row.texts);
-    QByteArray data = bBom ? QByteArray("\xEF\xBB\xBF") : QByteArray();
-    data += strOut.toUtf8();
-    return data;
+        csv.AddRow(row);
+    return csv.Take();
 }
 
 bool WriteRecordsCsv(const QString& strPath, const QVector<MeasurementRecord>& rows, Language nLanguage,

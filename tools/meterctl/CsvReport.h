@@ -19,6 +19,23 @@ QString CsvField(const QString& strText);
 // captions right.
 QByteArray BuildRecordsCsv(const QVector<MeasurementRecord>& rows, Language nLanguage, bool bBom);
 
+// The same bytes made row by row, so that the rows need not be held.
+class RecordsCsvBuilder
+{
+public:
+    RecordsCsvBuilder(Language nLanguage, bool bBom);
+    // Room for about nRows rows.
+    void Reserve(qsizetype nRows) { m_data.reserve(m_data.size() + nRows * 64); }
+    void AddRow(const MeasurementRecord& row);
+    QByteArray Take();
+
+private:
+    void Flush();
+
+    QByteArray m_data;
+    QString m_strLines; // lines not yet encoded
+};
+
 // Writes the CSV (with the byte order mark) to strPath; the file is replaced
 // only once it is complete on disk. False with *pError set to the reason in
 // plain words ("the disk is full") when it cannot be written.

@@ -10,9 +10,9 @@
 #include "sim/MeterSim.h"
 #include "tools/meterctl/CsvReport.h"
 #include "tools/meterctl/LinkSession.h"
-#include "tools/meterctl/ReportText.h"
 #include "tools/meterctl/LinkTrace.h"
 #include "tools/meterctl/RecordJson.h"
+#include "tools/meterctl/ReportText.h"
 
 #include "MeterVersion.h"
 
@@ -602,16 +602,39 @@ int MeterCtl::CmdShow(const QStringList& args)
     if (files.size() != 1)
         return Usage(strCommand, QStringLiteral("give one report file."));
     const QString strPath = files.first();
-    ReportUserInfo userInfo;
-    QVector<MeasurementRecord> rows;
-    nExit = ReadReportFile(strPath, rows, userInfo);
+
+    // Some 65,000 lines: made as UTF-8 in one buffer while the rows are
+    // read (no row is kept), and written as it is once the whole report was
+    // read; nothing is printed when it cannot be.
+    ReportTextBuilder text(nLanguage);
+    RecordsCsvBuilder csv(nLanguage, false);
+    RecordsJsonBuilder json;
+    ReportHooks hooks;
+    hooks.showUserInfo = [&](const ReportUserInfo& info) {
+        if (bJson)
+            json.Begin(info, nullptr);
+        else if (!bCsv)
+            text.Begin(info);
+    };
+    hooks.expectRows = [&](qsizetype nRows) {
+        if (bJson)
+            json.Reserve(nRows);
+        else if (bCsv)
+            csv.Reserve(nRows);
+        else
+            text.Reserve(nRows);
+    };
+    hooks.appendRow = [&](MeasurementRecord&& row) {
+        if (bJson)
+            json.AddRow(row);
+        else if (bCsv)
+            csv.AddRow(row);
+        else
+            text.AddRow(row);
+    };
+    nExit = ReadReportFile(strPath, std::move(hooks));
     if (nExit != EXIT_OK)
         return nExit;
-
-    // Some 65,000 lines: made as UTF-8 in one buffer and written as it is.
-    if (bJson)
-        WriteUtf8(m_out, BuildRecordsJson(rows, userInfo, nullptr));
-    else
-        WriteUtf8(m_out, bCsv ? BuildRecordsCsv(rows, nLanguage, false) : ReportTextUtf8(userInfo, rows, nLanguage));
+    WriteUtf8(m_out, bJson ? json.Take() : bCsv ? csv.Take() : text.Take());
     return EXIT_OK;
 }

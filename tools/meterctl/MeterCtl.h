@@ -93,6 +93,11 @@ private:
     // in plain words, on the error stream, and warns of a damaged report.
     // Reading: EXIT_OK or EXIT_FILE.
     int ReadReportFile(const QString& strPath, QVector<MeasurementRecord>& rows, ReportUserInfo& info);
+    // The same with the user information, the row count and each row handed
+    // to the hooks showUserInfo, expectRows and appendRow as they are read
+    // (the other hooks are this function's); after a failure the rows given
+    // are to be dropped.
+    int ReadReportFile(const QString& strPath, ReportHooks hooks);
     // Writing: EXIT_OK, EXIT_FILE, or EXIT_TOO_MANY_ROWS (nothing written).
     int WriteReportFile(const QString& strPath, const QVector<MeasurementRecord>& rows, const ReportUserInfo& info,
                         Language nLanguage);

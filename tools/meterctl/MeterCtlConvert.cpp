@@ -45,6 +45,18 @@ bool IsCsv(const QString& strPath)
 
 int MeterCtl::ReadReportFile(const QString& strPath, QVector<MeasurementRecord>& rows, ReportUserInfo& info)
 {
+    ReportHooks hooks;
+    hooks.showUserInfo = [&info](const ReportUserInfo& i) { info = i; };
+    hooks.expectRows = [&rows](qsizetype nRows) { rows.reserve(rows.size() + nRows); };
+    hooks.appendRow = [&rows](MeasurementRecord&& row) { rows.append(std::move(row)); };
+    const int nExit = ReadReportFile(strPath, std::move(hooks));
+    if (nExit != EXIT_OK)
+        rows.clear();
+    return nExit;
+}
+
+int MeterCtl::ReadReportFile(const QString& strPath, ReportHooks hooks)
+{
     // Why a file cannot be read at all is told before the job: "not a
     // regular file", "permission denied" are not "not a report".
     FileFailure failure;
@@ -58,14 +70,10 @@ int MeterCtl::ReadReportFile(const QString& strPath, QVector<MeasurementRecord>&
     }
     QString strFailure;
     QStringList notices;
-    ReportHooks hooks;
-    hooks.showUserInfo = [&info](const ReportUserInfo& i) { info = i; };
-    hooks.appendRow = [&rows](MeasurementRecord&& row) { rows.append(std::move(row)); };
     hooks.reportFailure = [&strFailure](const ReportNote& note) { strFailure = note.Text(LANGUAGE_ENGLISH); };
     hooks.reportNotice = [&notices](const ReportNote& note) { notices << note.Text(LANGUAGE_ENGLISH); };
     if (!ReadReportJob(QFileInfo(strPath).absoluteFilePath(), hooks))
     {
-        rows.clear();
         m_err << "meterctl: " << PathText(strPath) << " is not a report that can be opened";
         m_err << (strFailure.isEmpty() ? QStringLiteral(".") : QStringLiteral(": ") + Sentence(strFailure)) << '\n';
         m_err.flush();

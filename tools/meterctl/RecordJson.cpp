@@ -96,8 +96,7 @@ QJsonObject RecordToJson(const MeasurementRecord& row)
     return record;
 }
 
-QByteArray BuildRecordsJson(const QVector<MeasurementRecord>& rows, const ReportUserInfo& info,
-                            const WavelengthTable* pWavelengths)
+void RecordsJsonBuilder::Begin(const ReportUserInfo& info, const WavelengthTable* pWavelengths)
 {
     QJsonObject userInfo;
     userInfo.insert(QStringLiteral("company"), info.strCompany);
@@ -116,13 +115,30 @@ QByteArray BuildRecordsJson(const QVector<MeasurementRecord>& rows, const Report
     // Written by hand around compact pieces: the members in the documented
     // order (a QJsonObject sorts them) and one record a line, which reads
     // well and suits line-based tools as much as JSON ones.
-    QByteArray json;
-    json.reserve(rows.size() * 260 + 512);
-    json += "{\n\"userInformation\": " + QJsonDocument(userInfo).toJson(QJsonDocument::Compact) + ",\n";
-    json += "\"wavelengths\": " + wavelengths + ",\n";
-    json += "\"records\": [";
-    for (qsizetype i = 0; i < rows.size(); ++i)
-        json += (i > 0 ? ",\n" : "\n") + QJsonDocument(RecordToJson(rows[i])).toJson(QJsonDocument::Compact);
-    json += "\n]\n}\n";
-    return json;
+    m_json += "{\n\"userInformation\": " + QJsonDocument(userInfo).toJson(QJsonDocument::Compact) + ",\n";
+    m_json += "\"wavelengths\": " + wavelengths + ",\n";
+    m_json += "\"records\": [";
+}
+
+void RecordsJsonBuilder::AddRow(const MeasurementRecord& row)
+{
+    m_json += (m_bFirst ? "\n" : ",\n") + QJsonDocument(RecordToJson(row)).toJson(QJsonDocument::Compact);
+    m_bFirst = false;
+}
+
+QByteArray RecordsJsonBuilder::Take()
+{
+    m_json += "\n]\n}\n";
+    return std::move(m_json);
+}
+
+QByteArray BuildRecordsJson(const QVector<MeasurementRecord>& rows, const ReportUserInfo& info,
+                            const WavelengthTable* pWavelengths)
+{
+    RecordsJsonBuilder json;
+    json.Reserve(rows.size());
+    json.Begin(info, pWavelengths);
+    for (const MeasurementRecord& row : rows)
+        json.AddRow(row);
+    return json.Take();
 }

@@ -27,3 +27,19 @@ QJsonObject RecordToJson(const MeasurementRecord& row);
 // in nm] or null when not known, "records": [...]}; ends with a line break.
 QByteArray BuildRecordsJson(const QVector<MeasurementRecord>& rows, const ReportUserInfo& info,
                             const WavelengthTable* pWavelengths);
+
+// The same document made record by record, so that the rows need not be
+// held: Begin, AddRow for each, Take.
+class RecordsJsonBuilder
+{
+public:
+    void Begin(const ReportUserInfo& info, const WavelengthTable* pWavelengths);
+    // Room for about nRows records.
+    void Reserve(qsizetype nRows) { m_json.reserve(m_json.size() + nRows * 260 + 512); }
+    void AddRow(const MeasurementRecord& row);
+    QByteArray Take();
+
+private:
+    QByteArray m_json;
+    bool m_bFirst = true;
+};

@@ -58,86 +58,82 @@ char* AppendPrintable(char* p, QStringView str)
     return p;
 }
 
-// A buffer grown as lines are added; each Append makes room for the worst
-// case of the text (3 bytes a unit) first.
-class Utf8Buffer
-{
-public:
-    explicit Utf8Buffer(qsizetype nReserve) { m_data.resize(nReserve); }
-    void Append(QStringView str)
-    {
-        Room(3 * str.size());
-        m_nSize = AppendPrintable(m_data.data() + m_nSize, str) - m_data.data();
-    }
-    void Append(char ch)
-    {
-        Room(1);
-        m_data.data()[m_nSize++] = ch;
-    }
-    // Our own texts go the same way: they hold nothing to clean.
-    void AppendLabel(const QString& str) { Append(QStringView(str)); }
-    QByteArray Take()
-    {
-        m_data.resize(m_nSize);
-        return std::move(m_data);
-    }
-
-private:
-    void Room(qsizetype nBytes)
-    {
-        if (m_data.size() - m_nSize >= nBytes)
-            return;
-        m_data.resize(std::max(2 * m_data.size(), m_nSize + nBytes + 4096));
-    }
-    QByteArray m_data;
-    qsizetype m_nSize = 0;
-};
 } // namespace
 
-QByteArray ReportTextUtf8(const ReportUserInfo& info, const QVector<MeasurementRecord>& rows, Language nLanguage)
+void ReportTextBuilder::Reserve(qsizetype nRows)
 {
-    // Labels as the report shows them, field by field.
+    // Most texts are ASCII: a row takes some 50 bytes. Room not written to
+    // costs no memory.
+    Room(nRows * 96 + 4096);
+}
+
+void ReportTextBuilder::Grow(qsizetype nBytes)
+{
+    m_data.resize(std::max(2 * m_data.size(), m_nSize + nBytes + 4096));
+}
+
+void ReportTextBuilder::Append(QStringView str)
+{
+    // Room for the worst case first: 3 bytes a UTF-16 unit.
+    Room(3 * str.size());
+    m_nSize = AppendPrintable(m_data.data() + m_nSize, str) - m_data.data();
+}
+
+void ReportTextBuilder::Begin(const ReportUserInfo& info)
+{
+    // Labels as the report shows them, field by field; our own texts hold
+    // nothing to clean, and go the same way.
     std::array<QString, INFO_FIELD_COUNT> labels;
     for (const ReportInfoRow& row : REPORT_INFO_ROWS)
     {
-        labels[size_t(row.leftField)] = PickText(row.leftLabel, nLanguage);
+        labels[size_t(row.leftField)] = PickText(row.leftLabel, m_nLanguage);
         if (row.rightField < INFO_FIELD_COUNT)
-            labels[size_t(row.rightField)] = PickText(row.rightLabel, nLanguage);
+            labels[size_t(row.rightField)] = PickText(row.rightLabel, m_nLanguage);
     }
     const QString* values[INFO_FIELD_COUNT] = {&info.strCompany, &info.strMeterType, &info.strSerial, &info.strOperator,
                                                &info.strNotes};
-    qsizetype nChars = 0;
-    for (const MeasurementRecord& row : rows)
-        for (const QString& str : row.texts)
-            nChars += str.size() + 1;
-    // Most texts are ASCII: a byte a character and the separators; the
-    // buffer grows for the rest.
-    Utf8Buffer out(nChars + 4096);
     for (int nField = 0; nField < INFO_FIELD_COUNT; ++nField)
     {
-        out.AppendLabel(labels[size_t(nField)]);
-        out.Append(QStringView(*values[nField]));
-        out.Append('\n');
+        Append(QStringView(labels[size_t(nField)]));
+        Append(QStringView(*values[nField]));
+        Append('\n');
     }
-    out.Append('\n');
+    Append('\n');
     for (int nCol = 0; nCol < RECORD_COLUMNS; ++nCol)
     {
         if (nCol > 0)
-            out.Append('\t');
-        out.AppendLabel(PickText(REPORT_COLUMN_HEADERS[size_t(nCol)], nLanguage));
+            Append('\t');
+        Append(QStringView(PickText(REPORT_COLUMN_HEADERS[size_t(nCol)], m_nLanguage)));
     }
-    out.Append('\n');
-    for (const MeasurementRecord& row : rows)
+    Append('\n');
+}
+
+void ReportTextBuilder::AddRow(const MeasurementRecord& row)
+{
+    for (int nCol = 0; nCol < RECORD_COLUMNS; ++nCol)
     {
-        for (int nCol = 0; nCol < RECORD_COLUMNS; ++nCol)
-        {
-            if (nCol > 0)
-                out.Append('\t');
-            out.Append(QStringView(row.texts[size_t(nCol)]));
-        }
-        out.Append('\n');
+        if (nCol > 0)
+            Append('\t');
+        Append(QStringView(row.texts[size_t(nCol)]));
     }
-    return out.Take();
+    Append('\n');
+}
+
+QByteArray ReportTextBuilder::Take()
+{
+    m_data.resize(m_nSize);
+    m_nSize = 0;
+    return std::move(m_data);
+}
+
+QByteArray ReportTextUtf8(const ReportUserInfo& info, const QVector<MeasurementRecord>& rows, Language nLanguage)
+{
+    ReportTextBuilder text(nLanguage);
+    text.Reserve(rows.size());
+    text.Begin(info);
+    for (const MeasurementRecord& row : rows)
+        text.AddRow(row);
+    return text.Take();
 }
 
 void WriteUtf8(QTextStream& out, const QByteArray& utf8)

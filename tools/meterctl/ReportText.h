@@ -20,6 +20,37 @@
 // cannot drive the terminal and every row stays on one line.
 QByteArray ReportTextUtf8(const ReportUserInfo& info, const QVector<MeasurementRecord>& rows, Language nLanguage);
 
+// The same text made as a report is read: the user information and the
+// headers first, then row after row, so that the rows need not be held.
+class ReportTextBuilder
+{
+public:
+    explicit ReportTextBuilder(Language nLanguage) : m_nLanguage(nLanguage) {}
+    // Room for about nRows rows.
+    void Reserve(qsizetype nRows);
+    void Begin(const ReportUserInfo& info);
+    void AddRow(const MeasurementRecord& row);
+    QByteArray Take();
+
+private:
+    void Room(qsizetype nBytes)
+    {
+        if (m_data.size() - m_nSize < nBytes)
+            Grow(nBytes);
+    }
+    void Grow(qsizetype nBytes);
+    void Append(QStringView str);
+    void Append(char ch)
+    {
+        Room(1);
+        m_data.data()[m_nSize++] = ch;
+    }
+
+    Language m_nLanguage;
+    QByteArray m_data;
+    qsizetype m_nSize = 0;
+};
+
 // Writes UTF-8 text to out: straight to its device when it has one (after
 // what the stream still holds), so the bytes are not decoded and encoded
 // again; as text for a stream on a string.
