@@ -1,6 +1,8 @@
 // Frame codec of the meter's serial protocol (layout in InstrumentFrame.h).
 #include "link/InstrumentFrame.h"
 
+#include "records/RecordDecoder.h"
+
 #include <QtEndian>
 
 QByteArray InstrumentFrame::Build(quint8 byCommand, const QByteArray& payload)
@@ -67,7 +69,7 @@ int InstrumentFrame::MinimumLength(quint8 byCommand)
     case RSP_CONNECTED:
         return 44; // positions 4..43 hold the wavelength table
     case RSP_RECORD:
-        return 21; // positions 3..20 hold the record
+        return RECORD_MIN_LENGTH; // positions 3..20 hold the record
     case RSP_COUNT:
         return 5; // positions 3..4 hold the count
     default:

@@ -250,7 +250,7 @@ private slots:
         QTest::addColumn<int>("nLength"); // the smallest L its handler reads
         QTest::newRow("connected") << RSP_CONNECTED << 44;
         QTest::newRow("count") << RSP_COUNT << 5;
-        QTest::newRow("record") << RSP_RECORD << RECORD_MIN_LENGTH;
+        QTest::newRow("record") << RSP_RECORD << 21; // positions 3..20 hold the record
     }
     void ReplyLengthBoundaries()
     {
@@ -276,9 +276,13 @@ private slots:
         QByteArray payload = QByteArray::fromHex("0001") + QByteArray(10, '\0') + QByteArray::fromHex("180503090507");
         payload = (payload + QByteArray(64, '\0')).left(nLength - FRAME_MIN_LENGTH);
         const int nEventsBefore = int(probe.m_events.size());
+        const int nSentBefore = int(sent.size());
+        // One byte short: not an answer at all, so neither acted on nor
+        // asked for again at once (as a damaged answer would be).
         feed(InstrumentFrame::Build(byReply, payload.chopped(1)));
         QCOMPARE(probe.m_events.size(), nEventsBefore);
         QVERIFY(probe.m_records.isEmpty());
+        QCOMPARE(sent.size(), nSentBefore);
         feed(InstrumentFrame::Build(byReply, payload));
         QCOMPARE(probe.m_events.size() + probe.m_records.size(), nEventsBefore + 1);
     }
