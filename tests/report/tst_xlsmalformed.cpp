@@ -91,7 +91,9 @@ void TestXlsMalformed::BadInputs_data()
         "SST");
     row("SST string longer than its record",
         MakeStream({cell}, Rec(BIFF_SST, U32(1) + U32(1) + U16s({60000}) + QByteArray(1, '\1') + "ab")), true, "SST");
-    row("LABELSST beyond the SST", MakeStream({Rec(BIFF_LABELSST, Cell3(0, 0) + U32(5))}, x), true, "LABELSST");
+    // One string: index 1 is the first past the end.
+    row("LABELSST index equal to the string count", MakeStream({Rec(BIFF_LABELSST, Cell3(0, 0) + U32(1))}, x), true,
+        "LABELSST");
     row("MERGEDCELLS claims more ranges than it holds", MakeStream({Rec(BIFF_MERGEDCELLS, U16s({500, 0, 1, 0, 1}))}),
         true, "MERGEDCELLS");
     row("MULRK with a wrong last column",
