@@ -1,5 +1,6 @@
 // Files written completely or not at all, also on a full disk, and reads
 // that refuse what is not a regular file instead of hanging on it.
+#include "TestFiles.h"
 #include "files/SafeFile.h"
 
 #include <QFile>
@@ -17,12 +18,6 @@ class TestSafeFile : public QObject
 private:
     QTemporaryDir m_dir;
     QString Path(const char* pszName) const { return m_dir.filePath(QString::fromLatin1(pszName)); }
-    static QByteArray Bytes(const QString& strPath)
-    {
-        QFile file(strPath);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-    }
-
 private slots:
     // A replaced file keeps its permissions; nothing is left beside it.
     void ReplacesWholly()
@@ -31,7 +26,7 @@ private slots:
         QVERIFY(WriteFileSafely(strPath, "old"));
         QVERIFY(::chmod(QFile::encodeName(strPath).constData(), 0640) == 0);
         QVERIFY(WriteFileSafely(strPath, QByteArray(100000, 'n')));
-        QCOMPARE(Bytes(strPath), QByteArray(100000, 'n'));
+        QCOMPARE(FileBytes(strPath), QByteArray(100000, 'n'));
         struct stat st = {};
         QVERIFY(::stat(QFile::encodeName(strPath).constData(), &st) == 0);
         QCOMPARE(int(st.st_mode & 0777), 0640);
@@ -58,7 +53,7 @@ private slots:
         QCOMPARE(failure.error, FileError::DiskFull);
         QCOMPARE(failure.Text(), QStringLiteral("the disk is full"));
         QCOMPARE(failure.Text(LANGUAGE_CHINESE), QStringLiteral("磁盘已满"));
-        QCOMPARE(Bytes(strPath), QByteArray("the previous report"));
+        QCOMPARE(FileBytes(strPath), QByteArray("the previous report"));
         QCOMPARE(QDir(m_dir.path()).entryList({QStringLiteral("full*")}, QDir::Files).size(), 1);
     }
 

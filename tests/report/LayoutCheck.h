@@ -55,8 +55,13 @@ inline QString Compare(const QString& strXls, Language language, const ReportUse
     p.start(QStringLiteral("/usr/bin/python3"), {strData + QStringLiteral("/../report/xls_check.py"), strXls});
     if (!p.waitForFinished(120000) || p.exitCode() != 0)
         return QStringLiteral("xls_check.py failed: ") + QString::fromUtf8(p.readAllStandardError());
-    const QJsonObject sheet =
-        QJsonDocument::fromJson(p.readAllStandardOutput()).object()[QStringLiteral("sheets")].toArray()[0].toObject();
+    const QJsonObject root = QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+    const QJsonObject sheet = root[QStringLiteral("sheets")].toArray()[0].toObject();
+    // One sheet, named as Excel names a new one, selected and shown.
+    if (root[QStringLiteral("nsheets")].toInt() != 1 || sheet[QStringLiteral("name")].toString() != QLatin1String("Sheet1") ||
+        sheet[QStringLiteral("selected")].toInt() != 1 || sheet[QStringLiteral("visible")].toInt() != 1)
+        return QStringLiteral("not one selected, visible sheet named Sheet1: ") +
+               QString::fromUtf8(QJsonDocument(root).toJson(QJsonDocument::Compact).left(200));
 
     // Texts: the description's cells, then the rows.
     const std::map<QString, QString> fields{{QStringLiteral("$company"), info.strCompany},

@@ -1,6 +1,7 @@
 // The built-in spreadsheet server and the report jobs over it: the calls it
 // refuses, what cells and files hold, and jobs whose server fails or is missing.
 #include "SpyServer.h"
+#include "TestFiles.h"
 #include "report/ExcelWrappers.h"
 #include "report/ReportJob.h"
 #include "report/ReportLayout.h"
@@ -45,12 +46,6 @@ struct Session
     ExcelRange cells;
     ExcelInterior interior;
 };
-
-QByteArray FileBytes(const QString& strPath)
-{
-    QFile file(strPath);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
-}
 
 // Runs a save (rows > 0) or an open; the boxes it showed as "caption|text",
 // "no server" when it said there is none.

@@ -2,6 +2,7 @@
 #include "settings/SetupIni.h"
 
 #include "TestDirs.h"
+#include "TestFiles.h"
 
 #include <QFile>
 #include <QtTest>
@@ -11,19 +12,6 @@ namespace {
 const char* const SECTION = "配置信息";
 const char* const KEY = "LanguageID";
 const QByteArray SECTION_GBK = QByteArray::fromHex("C5E4D6C3D0C5CFA2");
-
-void WriteBytes(const QString& strPath, const QByteArray& bytes)
-{
-    QFile file(strPath);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-QByteArray ReadBytes(const QString& strPath)
-{
-    QFile file(strPath);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
 
 QByteArray ReadLanguage()
 {
@@ -73,7 +61,7 @@ void TestSetupIni::ReadsFilesMadeByHand()
     QFETCH(QByteArray, file);
     QFETCH(QByteArray, expected);
     ScopedCurrentDir dir;
-    WriteBytes(dir.Path() + "/SETUP.ini", file);
+    QVERIFY(WriteFile(dir.Path() + "/SETUP.ini", file));
     QCOMPARE(ReadLanguage(), expected);
 }
 
@@ -102,16 +90,16 @@ void TestSetupIni::WriteKeepsOtherSectionsAndKeys()
     QFETCH(QByteArray, before);
     QFETCH(QByteArray, after);
     ScopedCurrentDir dir;
-    WriteBytes(dir.Path() + "/SETUP.ini", before);
+    WriteFile(dir.Path() + "/SETUP.ini", before);
     QVERIFY(WriteSetupString(SECTION, KEY, "1") != 0);
-    QCOMPARE(ReadBytes(dir.Path() + "/SETUP.ini"), after);
+    QCOMPARE(FileBytes(dir.Path() + "/SETUP.ini"), after);
     QCOMPARE(ReadLanguage(), QByteArray("1"));
 }
 
 void TestSetupIni::ReadCopiesAtMost254Bytes()
 {
     ScopedCurrentDir dir;
-    WriteBytes(dir.Path() + "/SETUP.ini", "[" + SECTION_GBK + "]\r\nLanguageID=" + QByteArray(400, '7') + "\r\n");
+    WriteFile(dir.Path() + "/SETUP.ini", "[" + SECTION_GBK + "]\r\nLanguageID=" + QByteArray(400, '7') + "\r\n");
     char szBuffer[SETUP_BUFFER_SIZE];
     std::memset(szBuffer, 'x', sizeof szBuffer);
     QCOMPARE(ReadSetupString(SECTION, KEY, szBuffer), 254);
@@ -162,8 +150,8 @@ void TestSetupIni::PathFollowsTheCurrentDirectory()
         QDir::setCurrent(second.path()); // as a file dialog might do
         QVERIFY(WriteSetupString(SECTION, KEY, "2") != 0);
     }
-    QCOMPARE(ReadBytes(first.path() + "/SETUP.ini"), "[" + SECTION_GBK + "]\r\nLanguageID=1\r\n");
-    QCOMPARE(ReadBytes(second.path() + "/SETUP.ini"), "[" + SECTION_GBK + "]\r\nLanguageID=2\r\n");
+    QCOMPARE(FileBytes(first.path() + "/SETUP.ini"), "[" + SECTION_GBK + "]\r\nLanguageID=1\r\n");
+    QCOMPARE(FileBytes(second.path() + "/SETUP.ini"), "[" + SECTION_GBK + "]\r\nLanguageID=2\r\n");
 }
 
 void TestSetupIni::LongCurrentDirectoryStillWorks()

@@ -2,6 +2,7 @@
 // with the test) or as the real program through QProcess.
 #pragma once
 
+#include "TestFiles.h"
 #include "tools/meterctl/MeterCtl.h"
 
 #include <QFile>
@@ -58,8 +59,3 @@ inline CtlResult RunCtlProcess(const QStringList& args, QStringList prefix = QSt
     return result;
 }
 
-inline QByteArray ReadWholeFile(const QString& strPath)
-{
-    QFile file(strPath);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}

@@ -33,11 +33,6 @@ QByteArray RecordsCsv(int nRows)
     return csv;
 }
 
-bool WriteBytes(const QString& strPath, const QByteArray& data)
-{
-    QFile file(strPath);
-    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
-}
 } // namespace
 
 class TestMeterCtlConvert : public QObject
@@ -51,14 +46,14 @@ private slots:
     // as the description says (xlrd).
     void RoundTrip()
     {
-        QVERIFY(WriteBytes(Path("in.csv"), RecordsCsv(30)));
+        QVERIFY(WriteFile(Path("in.csv"), RecordsCsv(30)));
         CtlResult r = RunCtlProcess(
             Args(QStringLiteral("convert %1 %2 --lang zh --company 光纤").arg(Path("in.csv"), Path("out.xls"))));
         QVERIFY2(r.nExit == EXIT_OK, qPrintable(r.strErr));
         QCOMPARE(r.strOut, QStringLiteral("Wrote 30 records to %1\n").arg(Path("out.xls")));
         r = RunCtlProcess(Args(QStringLiteral("convert %1 %2 --lang en").arg(Path("out.xls"), Path("back.csv"))));
         QVERIFY2(r.nExit == EXIT_OK, qPrintable(r.strErr));
-        QCOMPARE(ReadWholeFile(Path("back.csv")), RecordsCsv(30));
+        QCOMPARE(FileBytes(Path("back.csv")), RecordsCsv(30));
         if (!LayoutCheck::HaveXlrd())
             QSKIP("python3-xlrd is not installed: the layout is not checked");
         QVector<MeasurementRecord> rows;
@@ -193,7 +188,7 @@ private slots:
         QFETCH(QString, strArgs);
         QFETCH(int, nExit);
         QFETCH(QString, strError);
-        QVERIFY(WriteBytes(Path("in.csv"), input));
+        QVERIFY(WriteFile(Path("in.csv"), input));
         QFile::remove(Path("o.xls"));
         if (!QFile::exists(Path("fifo.xls")))
             QVERIFY(::mkfifo(QFile::encodeName(Path("fifo.xls")).constData(), 0600) == 0);
@@ -209,7 +204,7 @@ private slots:
     // An unreadable report is "permission denied", not "no such file".
     void ShowUnreadable()
     {
-        QVERIFY(WriteBytes(Path("secret.xls"), RecordsCsv(1)));
+        QVERIFY(WriteFile(Path("secret.xls"), RecordsCsv(1)));
         QVERIFY(QFile::setPermissions(Path("secret.xls"), QFile::WriteOwner));
         QStringList prefix;
         if (::geteuid() == 0)
@@ -248,11 +243,11 @@ private slots:
         const QString strUnshare = QStandardPaths::findExecutable(QStringLiteral("unshare"));
         if (strUnshare.isEmpty())
             QSKIP("unshare (util-linux) is not installed");
-        QVERIFY(WriteBytes(Path("big.csv"), RecordsCsv(3000)));
+        QVERIFY(WriteFile(Path("big.csv"), RecordsCsv(3000)));
         if (!QFile::exists(Path("big.xls")))
             QCOMPARE(RunCtl(Args(QStringLiteral("convert %1 %2").arg(Path("big.csv"), Path("big.xls")))).nExit,
                      int(EXIT_OK));
-        QVERIFY(WriteBytes(Path("old"), "the previous file"));
+        QVERIFY(WriteFile(Path("old"), "the previous file"));
         QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("small")));
         const QString strSmall = Path("small"), strTarget = strSmall + QLatin1Char('/') + strOut;
         const QString strScript =
@@ -266,8 +261,8 @@ private slots:
         QVERIFY(p.waitForFinished(120000));
         if (p.exitCode() == 99 || !QFile::exists(Path("result")))
             QSKIP("no mount namespace with a tmpfs here");
-        QCOMPARE(QString::fromUtf8(ReadWholeFile(Path("result"))), QStringLiteral("4\nkept\n"));
-        QCOMPARE(QString::fromUtf8(ReadWholeFile(Path("err"))), strMessage.arg(strTarget) + QLatin1Char('\n'));
+        QCOMPARE(QString::fromUtf8(FileBytes(Path("result"))), QStringLiteral("4\nkept\n"));
+        QCOMPARE(QString::fromUtf8(FileBytes(Path("err"))), strMessage.arg(strTarget) + QLatin1Char('\n'));
         QFile::remove(Path("result"));
     }
 
@@ -287,7 +282,7 @@ private slots:
             QStringLiteral("Workbook"),
             MakeStream({body}, Sst({QStringLiteral("ACME"), QStringLiteral("1"), QStringLiteral("2")})), file,
             nullptr));
-        QVERIFY(WriteBytes(Path("damaged.xls"), file));
+        QVERIFY(WriteFile(Path("damaged.xls"), file));
         const CtlResult r = RunCtl(Args(QStringLiteral("show --csv ") + Path("damaged.xls")));
         QCOMPARE(r.nExit, int(EXIT_OK));
         QCOMPARE(r.strOut, QStringLiteral("Number,Wave,Mode,RL|OPM|IL,REF|PowerMeter,Date-Time,Notes\r\n2,,,,,,\r\n"));

@@ -87,7 +87,7 @@ void TestProgramOptions::SimRecords()
     QVERIFY(sim.waitForFinished(30000));
     QVERIFY2(r.nExit == EXIT_OK, qPrintable(r.strErr));
     // The header row and five records.
-    QCOMPARE(ReadWholeFile(strCsv).trimmed().split('\n').size(), 1 + 5);
+    QCOMPARE(FileBytes(strCsv).trimmed().split('\n').size(), 1 + 5);
     // SIGTERM is a normal end for meter-sim.
     QCOMPARE(sim.exitStatus(), QProcess::NormalExit);
     QCOMPARE(sim.exitCode(), 0);

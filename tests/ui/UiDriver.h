@@ -3,6 +3,7 @@
 // button, lists are opened and their items clicked, edits typed into.
 #pragma once
 
+#include "TestFiles.h"
 #include "ui/DropDownCombo.h"
 #include "ui/MessageBox.h"
 #include "ui/MeterClientDlg.h"
@@ -189,19 +190,6 @@ inline QList<QStringList> Rows(MeterClientDlg& dlg)
         rows << row;
     }
     return rows;
-}
-
-inline QByteArray FileBytes(const QString& strPath)
-{
-    QFile file(strPath);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-inline void WriteFile(const QString& strPath, const QByteArray& bytes)
-{
-    QFile file(strPath);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(bytes);
 }
 
 // SETUP.ini as the program writes it: the section in GBK, then the key.

@@ -178,14 +178,10 @@ private slots:
             << 1 << IDC_EDIT_CAL_VALUE << "1,5x" << IDC_BTN_SET_TIME << "Please enter a number.";
         QTest::newRow("month 13") << 1 << IDC_EDIT_MONTH << "13" << IDC_BTN_SET_TIME
                                   << "The month 13 is not valid: enter 1 to 12.";
-        QTest::newRow("day 32") << 1 << IDC_EDIT_DAY << "32" << IDC_BTN_SET_TIME
-                                << "The day 32 is not valid: enter 1 to 31.";
         QTest::newRow("hour 25") << 2 << IDC_EDIT_HOUR << "25" << IDC_BTN_SET_TIME
                                  << QString::fromUtf8("小时 25 无效：请输入 0 到 23。");
         QTest::newRow("year 100") << 1 << IDC_EDIT_YEAR << "100" << IDC_BTN_SET_TIME
                                   << "The year 100 is not valid: enter 0 to 99 (for 2000 to 2099).";
-        QTest::newRow("second 60") << 2 << IDC_EDIT_SECOND << "60" << IDC_BTN_SET_TIME
-                                   << QString::fromUtf8("秒 60 无效：请输入 0 到 59。");
         QTest::newRow("minute 300") << 1 << IDC_EDIT_MINUTE << "300" << IDC_BTN_SET_TIME
                                     << "Please enter an integer between 0 and 255.";
     }
