@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "report/BiffRecords.h"
+#include "report/CompoundFile.h"
 
 namespace BiffTestStreams {
 
@@ -89,6 +90,22 @@ inline QByteArray MakeStream(const QVector<QByteArray>& sheetBodies, const QByte
         out += Bof(BIFF_BOF_WORKSHEET) + sheetBodies[i] + Eof();
     }
     return out;
+}
+
+// A damaged report file: DIMENSIONS rows 1..6, company "ACME" in D2, cell
+// A7 stored twice ("1", then "2"), and a stray A60001 outside the bounds.
+inline QByteArray DamagedReportFile()
+{
+    const auto label = [](int nRow, int nCol, quint32 nSst) {
+        return Rec(BIFF_LABELSST, U16s({nRow, nCol, 15}) + U32(nSst));
+    };
+    QByteArray body = Rec(BIFF_DIMENSIONS, U32(1) + U32(7) + U16s({0, 10, 0}));
+    body += label(1, 3, 0) + label(6, 0, 1) + label(6, 0, 2) + label(60000, 0, 1);
+    QByteArray file;
+    const bool bMade = CompoundFile::Write(
+        QStringLiteral("Workbook"),
+        MakeStream({body}, Sst({QStringLiteral("ACME"), QStringLiteral("1"), QStringLiteral("2")})), file, nullptr);
+    return bMade ? file : QByteArray();
 }
 
 } // namespace BiffTestStreams

@@ -7,7 +7,6 @@
 #include "../report/LayoutCheck.h"
 #include "CtlTestRun.h"
 
-#include "report/CompoundFile.h"
 #include "tools/meterctl/CsvReport.h"
 #include "tools/meterctl/ReportText.h"
 
@@ -271,18 +270,7 @@ private slots:
     // the warning says the file is damaged.
     void DamagedReportWarned()
     {
-        using namespace BiffTestStreams;
-        const auto label = [](int nRow, int nCol, quint32 nSst) {
-            return Rec(BIFF_LABELSST, U16s({nRow, nCol, 15}) + U32(nSst));
-        };
-        QByteArray body = Rec(BIFF_DIMENSIONS, U32(1) + U32(7) + U16s({0, 10, 0}));
-        body += label(1, 3, 0) + label(6, 0, 1) + label(6, 0, 2) + label(60000, 0, 1);
-        QByteArray file;
-        QVERIFY(CompoundFile::Write(
-            QStringLiteral("Workbook"),
-            MakeStream({body}, Sst({QStringLiteral("ACME"), QStringLiteral("1"), QStringLiteral("2")})), file,
-            nullptr));
-        QVERIFY(WriteFile(Path("damaged.xls"), file));
+        QVERIFY(WriteFile(Path("damaged.xls"), BiffTestStreams::DamagedReportFile()));
         const CtlResult r = RunCtl(Args(QStringLiteral("show --csv ") + Path("damaged.xls")));
         QCOMPARE(r.nExit, int(EXIT_OK));
         QCOMPARE(r.strOut, QStringLiteral("Number,Wave,Mode,RL|OPM|IL,REF|PowerMeter,Date-Time,Notes\r\n2,,,,,,\r\n"));

@@ -5,7 +5,6 @@
 #include "UiDriver.h"
 
 #include "report/BiffRecords.h"
-#include "report/CompoundFile.h"
 #include "report/ReportJob.h"
 #include "report/ReportLayout.h"
 #include "tests/report/BiffTestStreams.h"
@@ -311,18 +310,7 @@ private slots:
     // a warning says so.
     void DamagedReportOpensWithWarning()
     {
-        using namespace BiffTestStreams;
-        const auto label = [](int nRow, int nCol, quint32 nSst) {
-            return Rec(BIFF_LABELSST, U16s({nRow, nCol, 15}) + U32(nSst));
-        };
-        QByteArray body = Rec(BIFF_DIMENSIONS, U32(1) + U32(7) + U16s({0, 10, 0}));
-        body += label(1, 3, 0) + label(6, 0, 1) + label(6, 0, 2) + label(60000, 0, 1);
-        QByteArray file;
-        QVERIFY(CompoundFile::Write(
-            QStringLiteral("Workbook"),
-            MakeStream({body}, Sst({QStringLiteral("ACME"), QStringLiteral("1"), QStringLiteral("2")})), file,
-            nullptr));
-        WriteFile(Path(QStringLiteral("damaged.xls")), file);
+        QVERIFY(WriteFile(Path(QStringLiteral("damaged.xls")), BiffTestStreams::DamagedReportFile()));
         MeterClientDlg& dlg = Dialog(1);
         Open(Path(QStringLiteral("damaged.xls")));
         QTRY_COMPARE(m_pWatcher->m_boxes.size(), 1);
