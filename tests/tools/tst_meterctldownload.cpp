@@ -36,8 +36,6 @@ private slots:
     void RowLimitOfTheReport_data();
     void RowLimitOfTheReport();
     void DemoOneCommand();
-    void DisconnectAtTheEnd_data();
-    void DisconnectAtTheEnd();
     void StandardOutput_data();
     void StandardOutput();
     void Trace();
@@ -156,23 +154,27 @@ void TestMeterCtlDownload::DownloadWithFaults_data()
     QTest::addColumn<int>("nExpectedExit");
     QTest::addColumn<QString>("strError");
     QTest::addColumn<int>("nKeptRows"); // -1: nothing written
+    QTest::addColumn<int>("nDisconnects");
     const auto row = [](const char* pszName, int nDrop, int nHangup, const char* pszArgs, int nExit,
-                        const char* pszError, int nKept) {
+                        const char* pszError, int nKept, int nDisconnects) {
         QTest::newRow(pszName) << nDrop << nHangup << QString::fromUtf8(pszArgs) << nExit << QString::fromUtf8(pszError)
-                               << nKept;
+                               << nKept << nDisconnects;
     };
-    row("connect sent again", 1, 0, "--timeout 200", EXIT_OK, "1 request was sent again", 100);
+    row("connect sent again", 1, 0, "--timeout 200", EXIT_OK, "1 request was sent again", 100, 1);
     row("never answers", -1, 0, "--csv %2 --xls %3 --timeout 100 --retries 2", EXIT_NO_ANSWER,
-        "did not answer the connect request (3 attempts, 100 ms each)", -1);
+        "did not answer the connect request (3 attempts, 100 ms each)", -1, 0);
     row("no answer for record 10", 12, 0, "--csv %2 --xls %3 --timeout 150 --retries 0", EXIT_NO_ANSWER,
-        "record 10 of 100", -1);
+        "record 10 of 100", -1, 1);
     row("no answer for record 10, --keep-partial", 12, 0, "--csv %2 --xls %3 --timeout 150 --retries 0 --keep-partial",
-        EXIT_NO_ANSWER, "record 10 of 100", 9);
+        EXIT_NO_ANSWER, "record 10 of 100", 9, 1);
     row("hang-up after 40, --keep-partial", 0, 40, "--csv %2 --xls %3 --timeout 2000 --retries 1 --keep-partial",
-        EXIT_PORT, "the line to the meter closed", 40);
+        EXIT_PORT, "the line to the meter closed", 40, 0);
+    // Replies: connect 1, count 2, records 3..102, end 103, disconnect 104.
+    row("disconnect not answered: a warning", 104, 0, "--csv %2 --xls %3 --timeout 150 --retries 0", EXIT_OK,
+        "warning: the meter did not confirm the disconnect", 100, 1);
     // Every record is in; only the end of the download is missing.
     row("hang-up after the last record", 0, 100, "--csv %2 --xls %3 --timeout 2000 --retries 1", EXIT_OK,
-        "warning: the meter did not confirm the end", 100);
+        "warning: the meter did not confirm the end", 100, 0);
 }
 
 void TestMeterCtlDownload::DownloadWithFaults()
@@ -183,6 +185,7 @@ void TestMeterCtlDownload::DownloadWithFaults()
     QFETCH(int, nExpectedExit);
     QFETCH(QString, strError);
     QFETCH(int, nKeptRows);
+    QFETCH(int, nDisconnects);
     MeterSimOptions options;
     options.nDropReply = qMax(nDrop, 0);
     options.nHangupAfterRecords = nHangupAfter;
@@ -197,6 +200,10 @@ void TestMeterCtlDownload::DownloadWithFaults()
     clock.start();
     const CtlResult r = RunCtl(args);
     QVERIFY2(r.nExit == nExpectedExit && r.strErr.contains(strError), qPrintable(r.strErr));
+    // The download ends with the disconnect request where the line allows,
+    // and a failure is said once: no warning about the disconnect on top.
+    QCOMPARE(m_pSim->GetRequestCount(CMD_DISCONNECT), nDisconnects);
+    QVERIFY2(nExpectedExit == EXIT_OK || !r.strErr.contains(QStringLiteral("disconnect")), qPrintable(r.strErr));
     // Said for people: not the serial driver's box, not its "Unknown error",
     // one full stop at a time.
     for (const char* pszWindows : {"Failed", "WARNING", "ReadFile", "Unknown error", ".."})
@@ -283,53 +290,6 @@ void TestMeterCtlDownload::DemoOneCommand()
     int nFirst = 0, nLast = 0;
     QVERIFY(LoadWorkbookXls(Path("out.xls"), book, nullptr) && book.ActiveSheet().UsedRows(nFirst, nLast));
     QCOMPARE(nLast, REPORT_FIRST_DATA_ROW - 1 + 300 - 1);
-}
-
-void TestMeterCtlDownload::DisconnectAtTheEnd_data()
-{
-    // Ten records: replies connect 1, count 2, records 3..12, end 13,
-    // disconnect 14. nDrop -1: the meter never answers at all.
-    QTest::addColumn<int>("nDrop");
-    QTest::addColumn<QString>("strArgs");
-    QTest::addColumn<int>("nExpectedExit");
-    QTest::addColumn<QString>("strError");
-    QTest::addColumn<int>("nDisconnects");
-    QTest::addColumn<int>("nMessages"); // lines of meterctl's own on the error stream
-    QTest::newRow("answered") << 0 << QString() << int(EXIT_OK) << QStringLiteral("Disconnect success!\n") << 1 << 0;
-    QTest::newRow("not answered: a warning")
-        << 14 << QStringLiteral("--retries 0") << int(EXIT_OK)
-        << QStringLiteral("warning: the meter did not confirm the disconnect") << 1 << 1;
-    // The failure and "nothing was written"; the disconnect is answered.
-    QTest::newRow("after a failed download, once")
-        << 7 << QStringLiteral("--retries 0") << int(EXIT_NO_ANSWER) << QStringLiteral("record 5 of 10") << 1 << 2;
-    QTest::newRow("never connected: none") << -1 << QStringLiteral("--retries 0") << int(EXIT_NO_ANSWER)
-                                           << QStringLiteral("the connect request") << 0 << 1;
-}
-
-void TestMeterCtlDownload::DisconnectAtTheEnd()
-{
-    QFETCH(int, nDrop);
-    QFETCH(QString, strArgs);
-    QFETCH(int, nExpectedExit);
-    QFETCH(QString, strError);
-    QFETCH(int, nDisconnects);
-    QFETCH(int, nMessages);
-    MeterSimOptions options;
-    options.nDropReply = qMax(nDrop, 0);
-    const QStringList args = StartSim(
-        10, QStringLiteral("download --lang en --timeout 150 --port %1 --csv %2 ").arg("%1", Path("d.csv")) + strArgs,
-        options);
-    QVERIFY(!args.isEmpty());
-    m_pSim->SetAutoReply(nDrop >= 0);
-    const CtlResult r = RunCtl(args);
-    QVERIFY2(r.nExit == nExpectedExit && r.strErr.contains(strError), qPrintable(r.strErr));
-    QCOMPARE(m_pSim->GetRequestCount(CMD_DISCONNECT), nDisconnects);
-    if (nDisconnects > 0)
-        QCOMPARE(m_pSim->GetRequests().last().at(FRAME_POS_COMMAND), char(CMD_DISCONNECT));
-    // A disconnect that goes unanswered costs nothing but the warning.
-    QCOMPARE(CsvRowCount(Path("d.csv")), nExpectedExit == EXIT_OK ? 10 : -1);
-    // A failure is said once: no warning about the disconnect on top.
-    QCOMPARE(r.strErr.count(QStringLiteral("meterctl: ")), nMessages);
 }
 
 void TestMeterCtlDownload::StandardOutput_data()
