@@ -13,15 +13,14 @@
 #include <QTextStream>
 #include <QVector>
 
-// The user information (label and value, one a line), an empty line, the
-// column headers and then the rows, tab-separated, each line ended by LF,
-// in UTF-8. Texts from the file are shown printable: control characters
-// (C0, DEL and C1, escape sequences included) become spaces, so a report
-// cannot drive the terminal and every row stays on one line.
-QByteArray ReportTextUtf8(const ReportUserInfo& info, const QVector<MeasurementRecord>& rows, Language nLanguage);
-
-// The same text made as a report is read: the user information and the
-// headers first, then row after row, so that the rows need not be held.
+// The text of `meterctl show`: the user information (label and value, one
+// a line), an empty line, the column headers and then the rows,
+// tab-separated, each line ended by LF, in UTF-8. Texts from the file are
+// shown printable: control characters (C0, DEL and C1, escape sequences
+// included) become spaces, so a report cannot drive the terminal and every
+// row stays on one line. It is made as a report is read: the user
+// information and the headers first, then row after row, so that the rows
+// need not be held.
 class ReportTextBuilder
 {
 public:
