@@ -131,13 +131,21 @@ void ReportTextBuilder::Begin(const ReportUserInfo& info)
 
 void ReportTextBuilder::AddRow(const MeasurementRecord& row)
 {
+    // Room for the whole line first, then the fields straight in.
+    qsizetype nUnits = 0;
+    for (const QString& strText : row.texts)
+        nUnits += strText.size();
+    Room(3 * nUnits + RECORD_COLUMNS);
+    char* const pStart = m_data.data() + m_nSize;
+    char* p = pStart;
     for (int nCol = 0; nCol < RECORD_COLUMNS; ++nCol)
     {
         if (nCol > 0)
-            Append('\t');
-        Append(QStringView(row.texts[size_t(nCol)]));
+            *p++ = '\t';
+        p = AppendPrintable(p, QStringView(row.texts[size_t(nCol)]));
     }
-    Append('\n');
+    *p++ = '\n';
+    m_nSize += p - pStart;
 }
 
 QByteArray ReportTextBuilder::Take()
