@@ -19,8 +19,7 @@
 namespace {
 QString InputPath()
 {
-    static const QString strPath =
-        QDir::tempPath() + QStringLiteral("/fuzz_xls_reader-%1.xls").arg(qint64(::getpid()));
+    static const QString strPath = QDir::tempPath() + QStringLiteral("/fuzz_xls_reader-%1.xls").arg(qint64(::getpid()));
     return strPath;
 }
 } // namespace

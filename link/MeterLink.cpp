@@ -379,7 +379,8 @@ bool MeterLink::Answers(const QByteArray& frame) const
     const int nLength = LengthOf(frame);
     if (byCommand == RSP_RECORD)
     {
-        const int nIndex = nLength >= InstrumentFrame::MinimumLength(RSP_RECORD) ? DecodeRecordIndex(BytesOf(frame)) : -1;
+        const int nIndex =
+            nLength >= InstrumentFrame::MinimumLength(RSP_RECORD) ? DecodeRecordIndex(BytesOf(frame)) : -1;
         // The reply to the request one beyond the count ends the download
         // whatever it holds, unless it is a late copy of the last record.
         if (m_nRequestIndex > m_nRecordTotal)

@@ -58,7 +58,8 @@ inline QString Compare(const QString& strXls, Language language, const ReportUse
     const QJsonObject root = QJsonDocument::fromJson(p.readAllStandardOutput()).object();
     const QJsonObject sheet = root[QStringLiteral("sheets")].toArray()[0].toObject();
     // One sheet, named as Excel names a new one, selected and shown.
-    if (root[QStringLiteral("nsheets")].toInt() != 1 || sheet[QStringLiteral("name")].toString() != QLatin1String("Sheet1") ||
+    if (root[QStringLiteral("nsheets")].toInt() != 1 ||
+        sheet[QStringLiteral("name")].toString() != QLatin1String("Sheet1") ||
         sheet[QStringLiteral("selected")].toInt() != 1 || sheet[QStringLiteral("visible")].toInt() != 1)
         return QStringLiteral("not one selected, visible sheet named Sheet1: ") +
                QString::fromUtf8(QJsonDocument(root).toJson(QJsonDocument::Compact).left(200));

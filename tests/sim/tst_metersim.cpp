@@ -6,14 +6,14 @@
 #include "link/InstrumentFrame.h"
 #include "sim/MeterSim.h"
 
-#include <QtEndian>
 #include <QDeadlineTimer>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <QtTest>
-#include <sys/ioctl.h>
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace {
@@ -86,8 +86,9 @@ private slots:
         QCOMPARE(quint8(connected[2]), RSP_CONNECTED);
         const WavelengthTable table = MeterSim::DefaultWavelengths();
         for (int i = 0; i < WAVELENGTH_COUNT; ++i)
-            QCOMPARE(quint32(qFromBigEndian<quint16>(reinterpret_cast<const quint8*>(connected.constData()) + 4 + 2 * i)),
-                     table[size_t(i)]);
+            QCOMPARE(
+                quint32(qFromBigEndian<quint16>(reinterpret_cast<const quint8*>(connected.constData()) + 4 + 2 * i)),
+                table[size_t(i)]);
         QCOMPARE(line.Request(COUNT_REQUEST), QByteArray::fromHex("330581012C1A08"));
         // Records as generated; one beyond the count comes back as zeros.
         for (int n = 1; n <= 301; ++n)

@@ -9,21 +9,21 @@
 #include <cstring>
 
 namespace {
-// Appends str to the buffer at p (room for 3 bytes a UTF-16 unit is
-// there) as UTF-8, control characters as spaces; the end of what was
-// written. A surrogate without its partner becomes U+FFFD, as QTextStream
-// writes it.
 // Four UTF-16 units, all printable ASCII (0x20..0x7E)?
 bool FourPrintable(const char16_t* pChars)
 {
     quint64 n;
     std::memcpy(&n, pChars, sizeof(n));
     constexpr quint64 LANE_HIGH = 0x0080008000800080ull;
-    return (n & 0xFF80FF80FF80FF80ull) == 0 &&                    // each below 0x80,
+    return (n & 0xFF80FF80FF80FF80ull) == 0 &&                       // each below 0x80,
            ((n + 0x0060006000600060ull) & LANE_HIGH) == LANE_HIGH && // at least 0x20,
            ((n + 0x0001000100010001ull) & LANE_HIGH) == 0;           // and not 0x7F
 }
 
+// Appends str to the buffer at p (room for 3 bytes a UTF-16 unit is
+// there) as UTF-8, control characters as spaces; the end of what was
+// written. A surrogate without its partner becomes U+FFFD, as QTextStream
+// writes it.
 char* AppendPrintable(char* p, QStringView str)
 {
     const char16_t* pChars = str.utf16();
@@ -33,8 +33,7 @@ char* AppendPrintable(char* p, QStringView str)
         // Most texts are printable ASCII: four at a time.
         while (i + 4 <= nSize && FourPrintable(pChars + i))
         {
-            p[0] = char(pChars[i]), p[1] = char(pChars[i + 1]), p[2] = char(pChars[i + 2]),
-            p[3] = char(pChars[i + 3]);
+            p[0] = char(pChars[i]), p[1] = char(pChars[i + 1]), p[2] = char(pChars[i + 2]), p[3] = char(pChars[i + 3]);
             p += 4, i += 4;
         }
         if (i >= nSize)
