@@ -235,6 +235,25 @@ void MeterCtl::PrintHelp(const QString& strCommand)
     m_out.flush();
 }
 
+bool MeterCtl::ParseMeterCommand(QCommandLineParser& parser, const QStringList& args, const QString& strCommand,
+                                 MeterOptions& options, int& nExit, bool bArgumentsAllowed)
+{
+    if (!Parse(parser, args, strCommand, nExit))
+        return false;
+    QString strError;
+    if (!ReadMeterOptions(parser, options, strError))
+    {
+        nExit = Usage(strCommand, strError);
+        return false;
+    }
+    if (!bArgumentsAllowed && !parser.positionalArguments().isEmpty())
+    {
+        nExit = Usage(strCommand, QStringLiteral("unexpected argument '%1'.").arg(parser.positionalArguments()[0]));
+        return false;
+    }
+    return true;
+}
+
 int MeterCtl::Usage(const QString& strCommand, const QString& strMessage)
 {
     m_err << "meterctl: " << strMessage << '\n';
@@ -489,14 +508,9 @@ int MeterCtl::CmdCalibrate(const QStringList& args)
     parser.addOption(QCommandLineOption(QStringLiteral("rl"), QString(), QStringLiteral("VALUE")));
     parser.addOption(QCommandLineOption(QStringLiteral("opm"), QString(), QStringLiteral("VALUE")));
     int nExit = EXIT_OK;
-    if (!Parse(parser, args, strCommand, nExit))
-        return nExit;
     MeterOptions options;
-    QString strError;
-    if (!ReadMeterOptions(parser, options, strError))
-        return Usage(strCommand, strError);
-    if (!parser.positionalArguments().isEmpty())
-        return Usage(strCommand, QStringLiteral("unexpected argument '%1'.").arg(parser.positionalArguments()[0]));
+    if (!ParseMeterCommand(parser, args, strCommand, options, nExit))
+        return nExit;
     const bool bRl = parser.isSet(QStringLiteral("rl"));
     if (bRl == parser.isSet(QStringLiteral("opm")))
         return Usage(strCommand, QStringLiteral("give one of --rl VALUE or --opm VALUE."));
@@ -532,12 +546,9 @@ int MeterCtl::CmdSetClock(const QStringList& args)
     AddMeterOptions(parser);
     parser.addOption(QCommandLineOption(QStringLiteral("now")));
     int nExit = EXIT_OK;
-    if (!Parse(parser, args, strCommand, nExit))
-        return nExit;
     MeterOptions options;
-    QString strError;
-    if (!ReadMeterOptions(parser, options, strError))
-        return Usage(strCommand, strError);
+    if (!ParseMeterCommand(parser, args, strCommand, options, nExit, true))
+        return nExit;
     // "2012-05-03 09:05:07" as one argument, date and time as two, or ISO 8601.
     const QString strTime = parser.positionalArguments().join(QLatin1Char(' ')).simplified();
     if (parser.isSet(QStringLiteral("now")) && !strTime.isEmpty())

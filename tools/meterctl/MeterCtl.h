@@ -105,6 +105,10 @@ private:
     // Parses args; prints the command's help and sets nExit to EXIT_OK for
     // --help, or prints the error and sets EXIT_USAGE. True when the command goes on.
     bool Parse(QCommandLineParser& parser, const QStringList& args, const QString& strCommand, int& nExit);
+    // Parse, then the meter options into options; arguments other than
+    // options are refused unless bArgumentsAllowed. True when the command goes on.
+    bool ParseMeterCommand(QCommandLineParser& parser, const QStringList& args, const QString& strCommand,
+                           MeterOptions& options, int& nExit, bool bArgumentsAllowed = false);
     int Usage(const QString& strCommand, const QString& strMessage);
     void PrintHelp(const QString& strCommand);
 

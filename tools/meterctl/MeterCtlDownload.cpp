@@ -125,14 +125,9 @@ int MeterCtl::CmdDownload(const QStringList& args)
     parser.addOption(QCommandLineOption(QStringLiteral("keep-partial")));
     parser.addOption(QCommandLineOption(QStringLiteral("json")));
     int nExit = EXIT_OK;
-    if (!Parse(parser, args, strCommand, nExit))
-        return nExit;
     MeterOptions options;
-    QString strError;
-    if (!ReadMeterOptions(parser, options, strError))
-        return Usage(strCommand, strError);
-    if (!parser.positionalArguments().isEmpty())
-        return Usage(strCommand, QStringLiteral("unexpected argument '%1'.").arg(parser.positionalArguments()[0]));
+    if (!ParseMeterCommand(parser, args, strCommand, options, nExit))
+        return nExit;
 
     DownloadOutputs outputs;
     outputs.strXls = parser.value(QStringLiteral("xls"));

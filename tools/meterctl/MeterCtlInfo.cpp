@@ -142,14 +142,9 @@ int MeterCtl::CmdInfo(const QStringList& args)
     QCommandLineParser parser;
     AddMeterOptions(parser);
     int nExit = EXIT_OK;
-    if (!Parse(parser, args, strCommand, nExit))
-        return nExit;
     MeterOptions options;
-    QString strError;
-    if (!ReadMeterOptions(parser, options, strError))
-        return Usage(strCommand, strError);
-    if (!parser.positionalArguments().isEmpty())
-        return Usage(strCommand, QStringLiteral("unexpected argument '%1'.").arg(parser.positionalArguments()[0]));
+    if (!ParseMeterCommand(parser, args, strCommand, options, nExit))
+        return nExit;
 
     MeterLink link;
     nExit = OpenMeter(options, link);
