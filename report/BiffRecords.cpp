@@ -128,10 +128,12 @@ void AppendRecord(QByteArray& out, quint16 nId, const QByteArray& data)
 
 bool IsLatin1(QStringView str)
 {
-    for (QChar ch : str)
-        if (ch.unicode() > 0xFF)
-            return false;
-    return true;
+    // No early way out: the loop then goes many units a step.
+    char16_t nAll = 0;
+    const char16_t* pUnits = str.utf16();
+    for (qsizetype i = 0; i < str.size(); ++i)
+        nAll |= pUnits[i];
+    return nAll <= 0xFF;
 }
 
 QByteArray UnicodeString(const QString& str, bool b16BitLength)
@@ -377,8 +379,14 @@ void AppendSst(QByteArray& out, const std::vector<QStringView>& strings, quint32
     if (pPositions)
         pPositions->reserve(qsizetype(strings.size()));
     char buf[1024];
-    for (QStringView str : strings)
+    for (size_t nString = 0; nString < strings.size(); ++nString)
     {
+        // The texts lie wherever their cells' values were made: the
+        // characters a few strings on are asked for while these are copied.
+        constexpr size_t AHEAD = 8;
+        if (nString + AHEAD < strings.size())
+            __builtin_prefetch(strings[nString + AHEAD].data());
+        const QStringView str = strings[nString];
         const bool bLatin1 = IsLatin1(str);
         const int nCharSize = bLatin1 ? 1 : 2;
         const int nChars = std::min(int(str.size()), 0xFFFF);

@@ -38,6 +38,9 @@ Worksheet::Slot* Worksheet::Touch(int nRow, int nCol)
         m_cells.push_back(Slot{nKey, NO_TEXT, m_defaultFormat.Pack()});
         return &m_cells.back();
     }
+    // A cell already there may be waiting for its text, and an insertion
+    // moves the cells after it.
+    FlushTexts();
     auto it = std::lower_bound(m_cells.begin(), m_cells.end(), nKey,
                                [](const Slot& slot, quint32 n) { return slot.nKey < n; });
     if (it == m_cells.end() || it->nKey != nKey)
@@ -47,9 +50,9 @@ Worksheet::Slot* Worksheet::Touch(int nRow, int nCol)
 
 quint32 Worksheet::AddText(const QString& strText)
 {
+    FlushTexts();
     m_bTextsDistinct = false;
     m_textIndex.clear();
-    m_textHashes.clear();
     m_nLongestText = std::max(m_nLongestText, strText.size());
     m_texts.push_back(strText);
     return quint32(m_texts.size() - 1);
@@ -57,6 +60,7 @@ quint32 Worksheet::AddText(const QString& strText)
 
 void Worksheet::AdoptTexts(std::vector<QString>&& texts)
 {
+    FlushTexts();
     if (!m_texts.empty())
     {
         for (const QString& str : texts)
@@ -67,7 +71,6 @@ void Worksheet::AdoptTexts(std::vector<QString>&& texts)
         return;
     m_bTextsDistinct = false;
     m_textIndex.clear();
-    m_textHashes.clear();
     m_texts = std::move(texts);
     for (const QString& str : m_texts)
         m_nLongestText = std::max(m_nLongestText, str.size());
@@ -88,8 +91,22 @@ quint32 TextHash(QStringView str)
         nHash = (nHash ^ nWord) * 0xFF51AFD7ED558CCDull;
         nHash ^= nHash >> 32;
     }
+    // The last 0 to 3 units in at most two loads (a copy of a length
+    // unknown here would go byte by byte).
     quint64 nTail = 0;
-    std::memcpy(&nTail, p, nBytes);
+    if (nBytes >= 4)
+    {
+        quint32 nLow, nHigh;
+        std::memcpy(&nLow, p, 4);
+        std::memcpy(&nHigh, p + nBytes - 4, 4); // the same unit twice for three
+        nTail = nLow | (quint64(nHigh) << 32);
+    }
+    else if (nBytes == 2)
+    {
+        quint16 nUnit;
+        std::memcpy(&nUnit, p, 2);
+        nTail = nUnit;
+    }
     nHash = (nHash ^ nTail) * 0xC4CEB9FE1A85EC53ull;
     return quint32(nHash >> 32);
 }
@@ -105,40 +122,96 @@ bool SameText(const QString& a, const QString& b)
 }
 } // namespace
 
-void Worksheet::GrowTextIndex()
+void Worksheet::GrowTextIndex(size_t nMinSize)
 {
-    const size_t nSize = m_textIndex.empty() ? 1024 : 2 * m_textIndex.size();
-    m_textIndex.assign(nSize, 0);
+    size_t nSize = m_textIndex.empty() ? 1024 : 2 * m_textIndex.size();
+    while (nSize < nMinSize)
+        nSize *= 2;
+    std::vector<quint64> old(nSize, 0);
+    old.swap(m_textIndex);
     const size_t nMask = nSize - 1;
-    for (size_t i = 0; i < m_textHashes.size(); ++i)
+    for (const quint64 nOld : old)
     {
-        size_t nSlot = m_textHashes[i] & nMask;
+        if (nOld == 0)
+            continue;
+        size_t nSlot = size_t(nOld >> 32) & nMask;
         while (m_textIndex[nSlot] != 0)
             nSlot = (nSlot + 1) & nMask;
-        m_textIndex[nSlot] = quint32(i + 1);
+        m_textIndex[nSlot] = nOld;
     }
 }
 
-quint32 Worksheet::InternText(const QString& strText)
+quint32 Worksheet::InternText(QString& strText, quint32 nHash)
 {
     if (!m_bTextsDistinct)
-        return AddText(strText);
-    if (2 * (m_texts.size() + 1) > m_textIndex.size())
-        GrowTextIndex();
-    const quint32 nHash = TextHash(strText);
+    {
+        m_nLongestText = std::max(m_nLongestText, strText.size());
+        m_texts.push_back(std::move(strText));
+        return quint32(m_texts.size() - 1);
+    }
     const size_t nMask = m_textIndex.size() - 1;
     size_t nSlot = nHash & nMask;
     for (; m_textIndex[nSlot] != 0; nSlot = (nSlot + 1) & nMask)
     {
-        const quint32 nEntry = m_textIndex[nSlot] - 1;
-        if (m_textHashes[nEntry] == nHash && SameText(m_texts[nEntry], strText))
+        const quint64 nValue = m_textIndex[nSlot];
+        const quint32 nEntry = quint32(nValue) - 1;
+        if (quint32(nValue >> 32) == nHash && SameText(m_texts[nEntry], strText))
             return nEntry;
     }
-    m_textIndex[nSlot] = quint32(m_texts.size() + 1);
-    m_textHashes.push_back(nHash);
+    m_textIndex[nSlot] = (quint64(nHash) << 32) | quint64(m_texts.size() + 1);
     m_nLongestText = std::max(m_nLongestText, strText.size());
-    m_texts.push_back(strText);
+    m_texts.push_back(std::move(strText));
     return quint32(m_texts.size() - 1);
+}
+
+void Worksheet::LookUpPending()
+{
+    const int nCount = m_nPending;
+    m_nPending = 0;
+    if (m_lastTextOfColumn.empty())
+        m_lastTextOfColumn.assign(SHEET_MAX_COLS, NO_TEXT);
+    quint32 hashes[PENDING_TEXTS];
+    if (m_bTextsDistinct)
+    {
+        if (2 * (m_texts.size() + size_t(nCount)) > m_textIndex.size())
+            GrowTextIndex(2 * (m_texts.size() + size_t(nCount)));
+        // First ask for every slot a text may be in, then for the entries
+        // those slots name, then for their characters: each round's loads
+        // go out together.
+        const size_t nMask = m_textIndex.size() - 1;
+        for (int i = 0; i < nCount; ++i)
+        {
+            hashes[i] = TextHash(m_pending[i].strText);
+            __builtin_prefetch(&m_textIndex[hashes[i] & nMask]);
+        }
+        const QString* candidates[PENDING_TEXTS];
+        for (int i = 0; i < nCount; ++i)
+        {
+            const quint64 nValue = m_textIndex[hashes[i] & nMask];
+            candidates[i] = nValue != 0 && quint32(nValue >> 32) == hashes[i] ? &m_texts[quint32(nValue) - 1] : nullptr;
+            if (candidates[i] != nullptr)
+                __builtin_prefetch(candidates[i]);
+        }
+        for (int i = 0; i < nCount; ++i)
+            if (candidates[i] != nullptr)
+                __builtin_prefetch(candidates[i]->constData());
+    }
+    else
+        std::fill(hashes, hashes + nCount, 0u);
+
+    // Then each text in the order it was written, as if looked up at once.
+    for (int i = 0; i < nCount; ++i)
+    {
+        PendingText& pending = m_pending[i];
+        Slot& slot = m_cells[pending.nCell];
+        // A report repeats "1550nm" and "OPM" row after row: the text above
+        // is tried before the index.
+        quint32& nLast = m_lastTextOfColumn[slot.nKey & 0xFF];
+        if (nLast == NO_TEXT || !SameText(m_texts[nLast], pending.strText))
+            nLast = InternText(pending.strText, hashes[i]);
+        slot.nText = nLast;
+        pending.strText = QString();
+    }
 }
 
 void Worksheet::SetText(int nRow, int nCol, const QString& strText)
@@ -151,18 +224,16 @@ void Worksheet::SetText(int nRow, int nCol, const QString& strText)
         pSlot->nText = NO_TEXT;
         return;
     }
-    if (m_lastTextOfColumn.empty())
-        m_lastTextOfColumn.assign(SHEET_MAX_COLS, NO_TEXT);
-    // A report repeats "1550nm" and "OPM" row after row: the text above is
-    // tried before the index.
-    quint32& nLast = m_lastTextOfColumn[size_t(nCol)];
-    if (nLast == NO_TEXT || !SameText(m_texts[nLast], strText))
-        nLast = InternText(strText);
-    pSlot->nText = nLast;
+    // The slot is either new (nothing waits for it) or was found after the
+    // texts waiting were looked up.
+    m_pending[m_nPending++] = PendingText{strText, size_t(pSlot - m_cells.data())};
+    if (m_nPending == PENDING_TEXTS)
+        LookUpPending();
 }
 
 void Worksheet::ClearText(int nRow, int nCol)
 {
+    FlushTexts();
     if (m_bUnsorted)
         FinishAppending();
     const qsizetype i = Search(Key(nRow, nCol));
@@ -180,6 +251,7 @@ bool Worksheet::GetCell(int nRow, int nCol, Cell* pCell) const
 {
     if (nRow < 0 || nRow >= SHEET_MAX_ROWS || nCol < 0 || nCol >= SHEET_MAX_COLS || m_bUnsorted)
         return false;
+    FlushTexts();
     const qsizetype i = Search(Key(nRow, nCol));
     if (i < 0)
         return false;
@@ -222,7 +294,9 @@ void Worksheet::ClearCells()
     m_texts.clear();
     m_lastTextOfColumn.clear();
     m_textIndex.clear();
-    m_textHashes.clear();
+    for (int i = 0; i < m_nPending; ++i)
+        m_pending[i].strText = QString();
+    m_nPending = 0;
     m_bTextsDistinct = true;
     m_nLongestText = 0;
     m_bUnsorted = false;
@@ -231,6 +305,7 @@ void Worksheet::ClearCells()
 
 int Worksheet::FinishAppending()
 {
+    FlushTexts();
     if (!m_bUnsorted)
         return 0;
     m_bUnsorted = false;

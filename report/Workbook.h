@@ -8,7 +8,11 @@
 // table, shared with the QString it came from (no copy of the characters).
 // Texts written through SetText are found again by a hash made once, when
 // they are stored, so equal texts share one entry and the writer needs no
-// hashing of its own for the shared-string table.
+// hashing of its own for the shared-string table. SetText looks its text
+// up a few dozen cells later, all of them together: the lookups of half a
+// million texts in an index of megabytes then wait for memory side by side
+// instead of one after the other. Every reader of the cells sees them
+// looked up first, so the delay shows nowhere.
 #pragma once
 
 #include <QString>
@@ -137,6 +141,7 @@ public:
     {
         if (nRow < 0 || nRow >= SHEET_MAX_ROWS || nCol < 0 || nCol >= SHEET_MAX_COLS || m_bUnsorted)
             return nullptr;
+        FlushTexts();
         const qsizetype i = Search(Key(nRow, nCol));
         if (i < 0 || m_cells[size_t(i)].nText == NO_TEXT)
             return nullptr;
@@ -152,6 +157,7 @@ public:
     // BIFF sheet. For tests and tools: it makes a Cell per call.
     template <typename Fn> void ForEachCell(Fn&& fn) const
     {
+        FlushTexts();
         for (const Slot& slot : m_cells)
             fn(int(slot.nKey >> 8), int(slot.nKey & 0xFF),
                Cell{slot.nText == NO_TEXT ? QString() : m_texts[slot.nText], CellFormat::Unpack(slot.nFormat)});
@@ -160,13 +166,29 @@ public:
     void ClearCells();
 
     // The stored cells in order and the text table, for the writer.
-    const std::vector<Slot>& Slots() const { return m_cells; }
-    const std::vector<QString>& Texts() const { return m_texts; }
+    const std::vector<Slot>& Slots() const
+    {
+        FlushTexts();
+        return m_cells;
+    }
+    const std::vector<QString>& Texts() const
+    {
+        FlushTexts();
+        return m_texts;
+    }
     // True when no two entries of the text table are equal (every text came
     // through SetText); false once AddText took one as it was.
-    bool TextsDistinct() const { return m_bTextsDistinct; }
+    bool TextsDistinct() const
+    {
+        FlushTexts();
+        return m_bTextsDistinct;
+    }
     // The length of the longest text of the table, in UTF-16 units.
-    qsizetype LongestText() const { return m_nLongestText; }
+    qsizetype LongestText() const
+    {
+        FlushTexts();
+        return m_nLongestText;
+    }
 
     // Filling from a file: cells arrive in any order and may repeat. Append
     // takes them as they come; FinishAppending puts them in order once and
@@ -175,6 +197,7 @@ public:
     quint32 AddText(const QString& strText);
     void Append(int nRow, int nCol, quint16 nFormat, quint32 nText)
     {
+        FlushTexts();
         const quint32 nKey = Key(nRow, nCol);
         if (!m_cells.empty() && m_cells.back().nKey >= nKey)
             m_bUnsorted = true;
@@ -204,18 +227,38 @@ private:
         return SearchAll(nKey);
     }
     qsizetype SearchAll(quint32 nKey) const;
-    // The table entry of a text equal to strText, made when there is none.
-    quint32 InternText(const QString& strText);
-    void GrowTextIndex();
+    // Looks up the texts SetText left waiting and puts their entries into
+    // their cells. Const because it changes nothing a caller can see: the
+    // readers call it before they look.
+    void FlushTexts() const
+    {
+        if (m_nPending != 0)
+            const_cast<Worksheet*>(this)->LookUpPending();
+    }
+    void LookUpPending();
+    // The table entry of a text equal to strText (whose hash is nHash),
+    // made when there is none (strText then moves into it).
+    quint32 InternText(QString& strText, quint32 nHash);
+    void GrowTextIndex(size_t nMinSize);
 
     std::vector<Slot> m_cells; // sorted by nKey, except while appending from a file
     std::vector<QString> m_texts;
-    // Open addressing over m_texts: each slot holds a table entry + 1, or 0
-    // when free; a power of two in size, at most half full. m_textHashes
-    // holds the hash of each entry, so a probe compares characters only
-    // when the hashes agree and growing needs no hashing again.
-    std::vector<quint32> m_textIndex;
-    std::vector<quint32> m_textHashes;
+    // Open addressing over m_texts: each slot holds the text's hash in its
+    // upper half and its table entry + 1 in the lower, or 0 when free; a
+    // power of two in size, at most half full. A probe reads one slot and
+    // compares characters only when the hashes agree; growing needs no
+    // hashing again.
+    std::vector<quint64> m_textIndex;
+    // Texts given to SetText and not looked up yet, with the cells they go
+    // to (positions in m_cells: cells are only appended while texts wait).
+    struct PendingText
+    {
+        QString strText;
+        size_t nCell;
+    };
+    static constexpr int PENDING_TEXTS = 32;
+    PendingText m_pending[PENDING_TEXTS];
+    int m_nPending = 0;
     bool m_bTextsDistinct = true;
     qsizetype m_nLongestText = 0;
     // The text last stored in each column: a report repeats "1550nm" and

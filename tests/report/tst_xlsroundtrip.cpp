@@ -78,6 +78,39 @@ private slots:
         QVERIFY(!sheet.UsedRows(nFirstRow, nLastRow));
     }
 
+    // A sheet looks up the texts it is given a few dozen cells later; whatever
+    // asks in between (a read, an overwrite, a merge clearing a cell, a copy
+    // of the sheet, a text from a file) sees every text as written, and equal
+    // texts on either side of a batch share one entry.
+    void TextsSeenAsWritten()
+    {
+        Worksheet sheet;
+        for (int nRow = 0; nRow < 100; ++nRow)
+        {
+            sheet.SetText(nRow, 0, QStringLiteral("r%1").arg(nRow % 10));
+            sheet.SetText(nRow, 1, QStringLiteral("x"));
+            sheet.SetText(nRow, 1, QStringLiteral("y%1").arg(nRow)); // the same cell again
+            sheet.SetText(nRow, 2, QStringLiteral("gone"));
+            if (nRow % 7 == 0)
+                sheet.ClearText(nRow, 2);
+            QCOMPARE(sheet.Text(nRow, 0), QStringLiteral("r%1").arg(nRow % 10));
+        }
+        sheet.SetText(100, 0, QStringLiteral("waiting"));
+        const Worksheet copy = sheet;
+        QCOMPARE(copy.Text(100, 0), QStringLiteral("waiting"));
+        sheet.SetText(101, 0, QStringLiteral("before the file's"));
+        const quint32 nFromFile = sheet.AddText(QStringLiteral("from a file"));
+        QCOMPARE(sheet.Texts()[nFromFile], QStringLiteral("from a file"));
+        QCOMPARE(sheet.Text(101, 0), QStringLiteral("before the file's"));
+        for (int nRow = 0; nRow < 100; ++nRow)
+        {
+            QCOMPARE(sheet.Text(nRow, 1), QStringLiteral("y%1").arg(nRow));
+            QCOMPARE(sheet.Text(nRow, 2), nRow % 7 == 0 ? QString() : QStringLiteral("gone"));
+        }
+        // r0..r9, x, y0..y99, gone, waiting, before the file's, from a file.
+        QCOMPARE(int(sheet.Texts().size()), 10 + 1 + 100 + 1 + 3);
+    }
+
     void RoundTrip_data()
     {
         QTest::addColumn<Workbook>("book");
