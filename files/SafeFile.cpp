@@ -3,6 +3,8 @@
 // reading in a way that blocks.
 #include "files/SafeFile.h"
 
+#include "files/HugePages.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -193,6 +195,7 @@ bool ReadRegularFile(const QString& strPath, qint64 nMaxBytes, QByteArray* pData
         // A start of the file only: whatever the file holds beyond it, no
         // more than that is read.
         QByteArray head(qsizetype(qMin<qint64>(nReadAtMost, st.st_size)), Qt::Uninitialized);
+        AdviseHugePages(head.constData(), size_t(head.size()));
         qint64 nHead = 0;
         while (nHead < head.size())
         {
@@ -214,6 +217,7 @@ bool ReadRegularFile(const QString& strPath, qint64 nMaxBytes, QByteArray* pData
     // The size may have changed since fstat: read at most one byte more
     // than allowed, which tells a file that grew past the limit.
     QByteArray data(qsizetype(st.st_size) + 1, Qt::Uninitialized);
+    AdviseHugePages(data.constData(), size_t(data.size()));
     qint64 nRead = 0;
     for (;;)
     {

@@ -15,6 +15,8 @@
 #include "report/TextBlock.h"
 #include "report/XlsFile.h"
 
+#include "files/HugePages.h"
+
 namespace {
 
 constexpr quint16 BIFF_FILEPASS = 0x002F;
@@ -589,6 +591,7 @@ bool WorkbookParser::OnSst(BiffReader& rd)
     // Each string takes at least 3 bytes: never reserve more than that.
     m_sst.clear();
     m_sst.reserve(size_t(std::min<qint64>(nCount, segs.Remaining() / 3)));
+    AdviseHugePages(m_sst.data(), m_sst.capacity() * sizeof(QString));
     for (quint32 i = 0; i < nCount; ++i)
     {
         QString str;

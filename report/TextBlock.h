@@ -64,8 +64,10 @@ public:
         return Take(nChars);
     }
 
-    // Characters per block; a longer text gets a block of its own size.
+    // Characters of the first block and of the largest; a longer text gets
+    // a block of its own size.
     static constexpr qsizetype BLOCK_CHARS = 32 * 1024;
+    static constexpr qsizetype LARGEST_BLOCK_CHARS = 2 * 1024 * 1024;
 
 private:
     void NewBlock(qsizetype nMinChars);
@@ -75,6 +77,7 @@ private:
     QTypedArrayData<char16_t>* m_pBlock = nullptr;
     char16_t* m_pNext = nullptr;
     char16_t* m_pEnd = nullptr;
+    qsizetype m_nBlockChars = BLOCK_CHARS; // of the next block
     // The block is made with a reference for each text it can hold (each
     // takes at least its zero), so that handing out a text counts nothing;
     // the ones not taken are given back at once when the block is sealed.

@@ -207,7 +207,7 @@ public:
     // shared strings: entry i is string i), as AddText would one by one.
     void AdoptTexts(std::vector<QString>&& texts);
     // Room for nCells cells to come (a file says how many bytes are left).
-    void ReserveCells(qsizetype nCells) { m_cells.reserve(size_t(std::max<qsizetype>(nCells, 0))); }
+    void ReserveCells(qsizetype nCells);
     int FinishAppending();
 
 private:

@@ -7,6 +7,8 @@
 #include "report/CompoundFile.h"
 #include "report/WorkbookStream.h"
 
+#include "files/HugePages.h"
+
 namespace {
 
 bool SetError(QString* pError, const QString& str)
@@ -30,6 +32,7 @@ bool BuildWorkbookXlsData(const Workbook& book, QByteArray& fileBytes, QString* 
     WorkbookStream writer(book);
     fileBytes.clear();
     fileBytes.reserve(CompoundFile::HEADER_SIZE + writer.SizeHint() + writer.SizeHint() / 64 + 4096);
+    AdviseHugePages(fileBytes.constData(), size_t(fileBytes.capacity()));
     fileBytes.resize(CompoundFile::HEADER_SIZE);
     writer.AppendTo(fileBytes);
     if (pNotes)

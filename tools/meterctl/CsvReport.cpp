@@ -1,6 +1,7 @@
 // Writing and reading record rows as CSV.
 #include "tools/meterctl/CsvReport.h"
 
+#include "files/HugePages.h"
 #include "files/SafeFile.h"
 #include "report/ReportLayout.h"
 #include "report/TextBlock.h"
@@ -313,6 +314,7 @@ bool ParseRecordsCsv(const QByteArray& data, QVector<MeasurementRecord>& rows, Q
     }
     QVector<MeasurementRecord> result;
     result.reserve(qsizetype(std::count(data.begin(), data.end(), '\n')));
+    AdviseHugePages(result.constData(), size_t(result.capacity()) * sizeof(MeasurementRecord));
     // "1550nm" and "OPM" repeat from row to row: such a field is the text
     // above it.
     const auto above = [&result]() { return result.isEmpty() ? nullptr : result.constLast().texts.data(); };

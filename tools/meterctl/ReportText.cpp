@@ -1,6 +1,7 @@
 // The text of `meterctl show`, built as UTF-8 in one buffer.
 #include "tools/meterctl/ReportText.h"
 
+#include "files/HugePages.h"
 #include "report/ReportLayout.h"
 
 #include <QIODevice>
@@ -90,6 +91,7 @@ void ReportTextBuilder::Reserve(qsizetype nRows)
 void ReportTextBuilder::Grow(qsizetype nBytes)
 {
     m_data.resize(std::max(2 * m_data.size(), m_nSize + nBytes + 4096));
+    AdviseHugePages(m_data.constData(), size_t(m_data.size()));
 }
 
 void ReportTextBuilder::Append(QStringView str)
