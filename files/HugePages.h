@@ -1,14 +1,35 @@
 // Large buffers in huge pages. The buffers of a report run to megabytes,
 // and the kernel maps fresh memory 4 KB at a time, with a page fault for
 // each page as it is first written: some 2,000 faults for an 8 MB file,
-// which on a virtual machine take longer than reading the file. Asked
-// before the buffer is written, the kernel maps the whole 2 MB pages inside
-// it at one fault each where it offers transparent huge pages (the
-// "madvise" and "always" modes); elsewhere nothing changes.
+// which on a virtual machine take longer than reading the file. Memory in
+// whole 2 MB pages that asked for huge pages is mapped at one fault a page
+// where the system offers transparent huge pages (its "madvise" and
+// "always" modes); elsewhere nothing changes.
 #pragma once
 
 #include <cstddef>
 
-// For the buffer [pData, pData + nBytes), best before it is written; the
-// parts outside whole 2 MB pages are left as they are.
+// For a buffer someone else allocated, best before it is written: the
+// whole 2 MB pages inside [pData, pData + nBytes) ask for huge pages, the
+// rest is left as it is.
 void AdviseHugePages(const void* pData, size_t nBytes);
+
+// Memory for a large array: from LARGE_BYTES on, whole 2 MB pages of a
+// mapping of their own that ask for huge pages; below, the usual heap.
+// FreeLarge takes the size given to AllocateLarge.
+constexpr size_t LARGE_BYTES = size_t(1) << 20;
+void* AllocateLarge(size_t nBytes);
+void FreeLarge(void* pData, size_t nBytes) noexcept;
+
+// An allocator for std::vector and its kind that takes its large blocks
+// from AllocateLarge.
+template <typename T> struct LargeAllocator
+{
+    using value_type = T;
+    LargeAllocator() = default;
+    template <typename U> LargeAllocator(const LargeAllocator<U>&) noexcept {}
+    T* allocate(size_t n) { return static_cast<T*>(AllocateLarge(n * sizeof(T))); }
+    void deallocate(T* p, size_t n) noexcept { FreeLarge(p, n * sizeof(T)); }
+    template <typename U> bool operator==(const LargeAllocator<U>&) const noexcept { return true; }
+    template <typename U> bool operator!=(const LargeAllocator<U>&) const noexcept { return false; }
+};

@@ -15,8 +15,6 @@
 #include "report/TextBlock.h"
 #include "report/XlsFile.h"
 
-#include "files/HugePages.h"
-
 namespace {
 
 constexpr quint16 BIFF_FILEPASS = 0x002F;
@@ -300,7 +298,7 @@ private:
     // The shared strings, until the first worksheet takes them as its text
     // table (a cell's text entry is then its SST index); later sheets find
     // them in that sheet's table.
-    std::vector<QString> m_sst;
+    Worksheet::TextArray m_sst;
     const Worksheet* m_pSstSheet = nullptr;
     quint32 m_nSstCount = 0;
     bool m_bSheetHasSst = false; // the current sheet is m_pSstSheet
@@ -454,7 +452,7 @@ bool WorkbookParser::ParseSheet(const SheetEntry& entry, Worksheet& sheet, int& 
     if (m_bSheetHasSst)
     {
         sheet.AdoptTexts(std::move(m_sst));
-        m_sst = std::vector<QString>();
+        m_sst = Worksheet::TextArray();
         m_pSstSheet = &sheet;
         m_textOfSst = std::vector<quint32>();
     }
@@ -591,7 +589,6 @@ bool WorkbookParser::OnSst(BiffReader& rd)
     // Each string takes at least 3 bytes: never reserve more than that.
     m_sst.clear();
     m_sst.reserve(size_t(std::min<qint64>(nCount, segs.Remaining() / 3)));
-    AdviseHugePages(m_sst.data(), m_sst.capacity() * sizeof(QString));
     for (quint32 i = 0; i < nCount; ++i)
     {
         QString str;

@@ -1,8 +1,6 @@
 // In-memory workbook: the compact cell store behind Worksheet.
 #include "report/Workbook.h"
 
-#include "files/HugePages.h"
-
 #include <algorithm>
 #include <cstring>
 
@@ -37,8 +35,6 @@ Worksheet::Slot* Worksheet::Touch(int nRow, int nCol)
     // Filling row by row (the report job) only appends.
     if (m_cells.empty() || m_cells.back().nKey < nKey)
     {
-        if (m_cells.size() == m_cells.capacity())
-            ReserveCells(qsizetype(std::max<size_t>(1024, 2 * m_cells.size())));
         m_cells.push_back(Slot{nKey, NO_TEXT, m_defaultFormat.Pack()});
         return &m_cells.back();
     }
@@ -52,14 +48,6 @@ Worksheet::Slot* Worksheet::Touch(int nRow, int nCol)
     return &*it;
 }
 
-void Worksheet::ReserveCells(qsizetype nCells)
-{
-    if (nCells <= qsizetype(m_cells.capacity()))
-        return;
-    m_cells.reserve(size_t(nCells));
-    AdviseHugePages(m_cells.data(), m_cells.capacity() * sizeof(Slot));
-}
-
 quint32 Worksheet::AddText(const QString& strText)
 {
     FlushTexts();
@@ -70,7 +58,7 @@ quint32 Worksheet::AddText(const QString& strText)
     return quint32(m_texts.size() - 1);
 }
 
-void Worksheet::AdoptTexts(std::vector<QString>&& texts)
+void Worksheet::AdoptTexts(TextArray&& texts)
 {
     FlushTexts();
     if (!m_texts.empty())
@@ -139,10 +127,7 @@ void Worksheet::GrowTextIndex(size_t nMinSize)
     size_t nSize = m_textIndex.empty() ? 1024 : 2 * m_textIndex.size();
     while (nSize < nMinSize)
         nSize *= 2;
-    std::vector<quint64> old;
-    old.reserve(nSize);
-    AdviseHugePages(old.data(), nSize * sizeof(quint64));
-    old.resize(nSize, 0);
+    decltype(m_textIndex) old(nSize, 0);
     old.swap(m_textIndex);
     const size_t nMask = nSize - 1;
     for (const quint64 nOld : old)
@@ -175,11 +160,6 @@ quint32 Worksheet::InternText(QString& strText, quint32 nHash)
     }
     m_textIndex[nSlot] = (quint64(nHash) << 32) | quint64(m_texts.size() + 1);
     m_nLongestText = std::max(m_nLongestText, strText.size());
-    if (m_texts.size() == m_texts.capacity())
-    {
-        m_texts.reserve(std::max<size_t>(1024, 2 * m_texts.size()));
-        AdviseHugePages(m_texts.data(), m_texts.capacity() * sizeof(QString));
-    }
     m_texts.push_back(std::move(strText));
     return quint32(m_texts.size() - 1);
 }

@@ -15,6 +15,8 @@
 // looked up first, so the delay shows nowhere.
 #pragma once
 
+#include "files/HugePages.h"
+
 #include <QString>
 #include <QVector>
 #include <algorithm>
@@ -87,6 +89,10 @@ public:
         quint16 nFormat; // CellFormat::Pack()
     };
     static constexpr quint32 NO_TEXT = 0xFFFFFFFFu;
+    // A report's cells and texts run to megabytes: their arrays are in
+    // huge pages where the system has them (files/HugePages.h).
+    using SlotArray = std::vector<Slot, LargeAllocator<Slot>>;
+    using TextArray = std::vector<QString, LargeAllocator<QString>>;
     static quint32 Key(int nRow, int nCol) { return (quint32(nRow) << 8) | quint32(nCol); }
 
     QString m_strName = QStringLiteral("Sheet1");
@@ -166,12 +172,12 @@ public:
     void ClearCells();
 
     // The stored cells in order and the text table, for the writer.
-    const std::vector<Slot>& Slots() const
+    const SlotArray& Slots() const
     {
         FlushTexts();
         return m_cells;
     }
-    const std::vector<QString>& Texts() const
+    const TextArray& Texts() const
     {
         FlushTexts();
         return m_texts;
@@ -205,9 +211,9 @@ public:
     }
     // Takes texts as the table of a sheet that has none yet (a file's
     // shared strings: entry i is string i), as AddText would one by one.
-    void AdoptTexts(std::vector<QString>&& texts);
+    void AdoptTexts(TextArray&& texts);
     // Room for nCells cells to come (a file says how many bytes are left).
-    void ReserveCells(qsizetype nCells);
+    void ReserveCells(qsizetype nCells) { m_cells.reserve(size_t(std::max<qsizetype>(nCells, 0))); }
     int FinishAppending();
 
 private:
@@ -241,14 +247,14 @@ private:
     quint32 InternText(QString& strText, quint32 nHash);
     void GrowTextIndex(size_t nMinSize);
 
-    std::vector<Slot> m_cells; // sorted by nKey, except while appending from a file
-    std::vector<QString> m_texts;
+    SlotArray m_cells; // sorted by nKey, except while appending from a file
+    TextArray m_texts;
     // Open addressing over m_texts: each slot holds the text's hash in its
     // upper half and its table entry + 1 in the lower, or 0 when free; a
     // power of two in size, at most half full. A probe reads one slot and
     // compares characters only when the hashes agree; growing needs no
     // hashing again.
-    std::vector<quint64> m_textIndex;
+    std::vector<quint64, LargeAllocator<quint64>> m_textIndex;
     // Texts given to SetText and not looked up yet, with the cells they go
     // to (positions in m_cells: cells are only appended while texts wait).
     struct PendingText

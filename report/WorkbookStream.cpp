@@ -196,7 +196,7 @@ void WorkbookStream::AppendSheet(QByteArray& out, int nSheet, bool bActive)
         out += Dimensions(0, 0, 0, 0);
 
     // The cells, written in place: the room is made once, then filled.
-    const std::vector<Worksheet::Slot>& cellSlots = sheet.Slots();
+    const Worksheet::SlotArray& cellSlots = sheet.Slots();
     qsizetype nBytes = 0;
     for (const Worksheet::Slot& slot : cellSlots)
         nBytes += slot.nText == Worksheet::NO_TEXT ? BLANK_RECORD_SIZE : LABELSST_RECORD_SIZE;
