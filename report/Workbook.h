@@ -142,14 +142,20 @@ public:
     // The cell's text and format; false when no cell was created there.
     bool GetCell(int nRow, int nCol, Cell* pCell) const;
     // The text of a cell, shared with the table (no copy of the characters);
-    // null for a cell without value. Fast for positions asked in order.
+    // null for a cell without value. Fast for positions asked in order: the
+    // table entry of a cell some way on is asked for from memory meanwhile.
     const QString* FindText(int nRow, int nCol) const
     {
         if (nRow < 0 || nRow >= SHEET_MAX_ROWS || nCol < 0 || nCol >= SHEET_MAX_COLS || m_bUnsorted)
             return nullptr;
         FlushTexts();
         const qsizetype i = Search(Key(nRow, nCol));
-        if (i < 0 || m_cells[size_t(i)].nText == NO_TEXT)
+        if (i < 0)
+            return nullptr;
+        constexpr size_t AHEAD = 16;
+        if (size_t(i) + AHEAD < m_cells.size() && m_cells[size_t(i) + AHEAD].nText != NO_TEXT)
+            __builtin_prefetch(&m_texts[m_cells[size_t(i) + AHEAD].nText]);
+        if (m_cells[size_t(i)].nText == NO_TEXT)
             return nullptr;
         return &m_texts[m_cells[size_t(i)].nText];
     }
