@@ -25,14 +25,14 @@ qsizetype Worksheet::SearchAll(quint32 nKey) const
     return m_nHint = qsizetype(it - m_cells.begin());
 }
 
-Worksheet::Slot* Worksheet::Touch(int nRow, int nCol)
+Worksheet::Slot* Worksheet::TouchBefore(int nRow, int nCol)
 {
     if (nRow < 0 || nRow >= SHEET_MAX_ROWS || nCol < 0 || nCol >= SHEET_MAX_COLS)
         return nullptr;
     if (m_bUnsorted)
         FinishAppending();
     const quint32 nKey = Key(nRow, nCol);
-    // Filling row by row (the report job) only appends.
+    NoteColumn(nCol);
     if (m_cells.empty() || m_cells.back().nKey < nKey)
     {
         m_cells.push_back(Slot{nKey, NO_TEXT, m_defaultFormat.Pack()});
@@ -278,13 +278,8 @@ bool Worksheet::UsedColumns(int& nFirst, int& nLast) const
 {
     if (m_cells.empty())
         return false;
-    nFirst = SHEET_MAX_COLS;
-    nLast = -1;
-    for (const Slot& slot : m_cells)
-    {
-        nFirst = std::min(nFirst, int(slot.nKey & 0xFF));
-        nLast = std::max(nLast, int(slot.nKey & 0xFF));
-    }
+    nFirst = m_nFirstCol;
+    nLast = m_nLastCol;
     return true;
 }
 
@@ -301,6 +296,8 @@ void Worksheet::ClearCells()
     m_nLongestText = 0;
     m_bUnsorted = false;
     m_nHint = 0;
+    m_nFirstCol = SHEET_MAX_COLS;
+    m_nLastCol = -1;
 }
 
 int Worksheet::FinishAppending()

@@ -213,6 +213,7 @@ public:
         const quint32 nKey = Key(nRow, nCol);
         if (!m_cells.empty() && m_cells.back().nKey >= nKey)
             m_bUnsorted = true;
+        NoteColumn(nCol);
         m_cells.push_back(Slot{nKey, nText, nFormat});
     }
     // Takes texts as the table of a sheet that has none yet (a file's
@@ -224,8 +225,20 @@ public:
 
 private:
     // The slot of a position, created (sheet-wide format) when absent; null
-    // outside the sheet.
-    Slot* Touch(int nRow, int nCol);
+    // outside the sheet. Filling row by row (the report job) only appends.
+    Slot* Touch(int nRow, int nCol)
+    {
+        const quint32 nKey = Key(nRow, nCol);
+        if (quint32(nRow) >= quint32(SHEET_MAX_ROWS) || quint32(nCol) >= quint32(SHEET_MAX_COLS) || m_bUnsorted ||
+            (!m_cells.empty() && m_cells.back().nKey >= nKey))
+            return TouchBefore(nRow, nCol);
+        NoteColumn(nCol);
+        m_cells.push_back(Slot{nKey, NO_TEXT, m_defaultFormat.Pack()});
+        return &m_cells.back();
+    }
+    // Touch for a position outside the sheet, before the last cell or while
+    // cells arrive unsorted.
+    Slot* TouchBefore(int nRow, int nCol);
     // Index of the slot with nKey, or -1. Reading a report asks for the
     // cells one after the other: the slot after the last one found is tried
     // before searching.
@@ -239,6 +252,11 @@ private:
         return SearchAll(nKey);
     }
     qsizetype SearchAll(quint32 nKey) const;
+    void NoteColumn(int nCol)
+    {
+        m_nFirstCol = std::min(m_nFirstCol, nCol);
+        m_nLastCol = std::max(m_nLastCol, nCol);
+    }
     // Looks up the texts SetText left waiting and puts their entries into
     // their cells. Const because it changes nothing a caller can see: the
     // readers call it before they look.
@@ -278,6 +296,9 @@ private:
     std::vector<quint32> m_lastTextOfColumn;
     bool m_bUnsorted = false;
     mutable qsizetype m_nHint = 0; // where the last lookup ended
+    // The first and last column of any cell there is.
+    int m_nFirstCol = SHEET_MAX_COLS;
+    int m_nLastCol = -1;
 };
 
 class Workbook
