@@ -646,6 +646,6 @@ int MeterCtl::CmdShow(const QStringList& args)
     nExit = ReadReportFile(strPath, std::move(hooks));
     if (nExit != EXIT_OK)
         return nExit;
-    WriteUtf8(m_out, bJson ? json.Take() : bCsv ? csv.Take() : text.Take());
+    WriteUtf8(m_out, bJson ? json.Take() : bCsv ? csv.Take() : text.Bytes());
     return EXIT_OK;
 }

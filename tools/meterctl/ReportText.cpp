@@ -88,17 +88,27 @@ void ReportTextBuilder::Reserve(qsizetype nRows)
     Room(nRows * 96 + 4096);
 }
 
+ReportTextBuilder::~ReportTextBuilder()
+{
+    FreeLarge(m_pData, size_t(m_nCapacity));
+}
+
 void ReportTextBuilder::Grow(qsizetype nBytes)
 {
-    m_data.resize(std::max(2 * m_data.size(), m_nSize + nBytes + 4096));
-    AdviseHugePages(m_data.constData(), size_t(m_data.size()));
+    const qsizetype nCapacity = std::max(2 * m_nCapacity, m_nSize + nBytes + 4096);
+    char* pData = static_cast<char*>(AllocateLarge(size_t(nCapacity)));
+    if (m_nSize > 0)
+        std::memcpy(pData, m_pData, size_t(m_nSize));
+    FreeLarge(m_pData, size_t(m_nCapacity));
+    m_pData = pData;
+    m_nCapacity = nCapacity;
 }
 
 void ReportTextBuilder::Append(QStringView str)
 {
     // Room for the worst case first: 3 bytes a UTF-16 unit.
     Room(3 * str.size());
-    m_nSize = AppendPrintable(m_data.data() + m_nSize, str) - m_data.data();
+    m_nSize = AppendPrintable(m_pData + m_nSize, str) - m_pData;
 }
 
 void ReportTextBuilder::Begin(const ReportUserInfo& info)
@@ -137,7 +147,7 @@ void ReportTextBuilder::AddRow(const MeasurementRecord& row)
     for (const QString& strText : row.texts)
         nUnits += strText.size();
     Room(3 * nUnits + RECORD_COLUMNS);
-    char* const pStart = m_data.data() + m_nSize;
+    char* const pStart = m_pData + m_nSize;
     char* p = pStart;
     for (int nCol = 0; nCol < RECORD_COLUMNS; ++nCol)
     {
@@ -147,13 +157,6 @@ void ReportTextBuilder::AddRow(const MeasurementRecord& row)
     }
     *p++ = '\n';
     m_nSize += p - pStart;
-}
-
-QByteArray ReportTextBuilder::Take()
-{
-    m_data.resize(m_nSize);
-    m_nSize = 0;
-    return std::move(m_data);
 }
 
 void WriteUtf8(QTextStream& out, const QByteArray& utf8)

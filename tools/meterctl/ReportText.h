@@ -25,16 +25,21 @@ class ReportTextBuilder
 {
 public:
     explicit ReportTextBuilder(Language nLanguage) : m_nLanguage(nLanguage) {}
+    ~ReportTextBuilder();
+    ReportTextBuilder(const ReportTextBuilder&) = delete;
+    ReportTextBuilder& operator=(const ReportTextBuilder&) = delete;
     // Room for about nRows rows.
     void Reserve(qsizetype nRows);
     void Begin(const ReportUserInfo& info);
     void AddRow(const MeasurementRecord& row);
-    QByteArray Take();
+    // The text so far. The bytes stay the builder's: valid while it lives
+    // and nothing is added.
+    QByteArray Bytes() const { return QByteArray::fromRawData(m_pData, m_nSize); }
 
 private:
     void Room(qsizetype nBytes)
     {
-        if (m_data.size() - m_nSize < nBytes)
+        if (m_nCapacity - m_nSize < nBytes)
             Grow(nBytes);
     }
     void Grow(qsizetype nBytes);
@@ -42,11 +47,14 @@ private:
     void Append(char ch)
     {
         Room(1);
-        m_data.data()[m_nSize++] = ch;
+        m_pData[m_nSize++] = ch;
     }
 
     Language m_nLanguage;
-    QByteArray m_data;
+    // Megabytes for a large report: a block of whole huge pages
+    // (files/HugePages.h), written once and never copied.
+    char* m_pData = nullptr;
+    qsizetype m_nCapacity = 0;
     qsizetype m_nSize = 0;
 };
 
