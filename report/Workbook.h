@@ -143,7 +143,8 @@ public:
     bool GetCell(int nRow, int nCol, Cell* pCell) const;
     // The text of a cell, shared with the table (no copy of the characters);
     // null for a cell without value. Fast for positions asked in order: the
-    // table entry of a cell some way on is asked for from memory meanwhile.
+    // table entry of a cell some way on is asked for from memory meanwhile,
+    // and the characters of a nearer one (whose entry came in by then).
     const QString* FindText(int nRow, int nCol) const
     {
         if (nRow < 0 || nRow >= SHEET_MAX_ROWS || nCol < 0 || nCol >= SHEET_MAX_COLS || m_bUnsorted)
@@ -152,9 +153,11 @@ public:
         const qsizetype i = Search(Key(nRow, nCol));
         if (i < 0)
             return nullptr;
-        constexpr size_t AHEAD = 16;
+        constexpr size_t AHEAD = 16, CHARS_AHEAD = 8;
         if (size_t(i) + AHEAD < m_cells.size() && m_cells[size_t(i) + AHEAD].nText != NO_TEXT)
             __builtin_prefetch(&m_texts[m_cells[size_t(i) + AHEAD].nText]);
+        if (size_t(i) + CHARS_AHEAD < m_cells.size() && m_cells[size_t(i) + CHARS_AHEAD].nText != NO_TEXT)
+            __builtin_prefetch(m_texts[m_cells[size_t(i) + CHARS_AHEAD].nText].constData());
         if (m_cells[size_t(i)].nText == NO_TEXT)
             return nullptr;
         return &m_texts[m_cells[size_t(i)].nText];
