@@ -153,20 +153,6 @@ Dispatch* ExcelRange::GetInterior()
     return pResult;
 }
 
-Variant ExcelRange::GetItem(const Variant& RowIndex, const Variant& ColumnIndex)
-{
-    Variant result;
-    InvokeHelper(DISPID_RANGE_ITEM, DISPATCH_PROPERTYGET, VT_VARIANT, &result, VTS_VARIANT VTS_VARIANT, RowIndex,
-                 ColumnIndex);
-    return result;
-}
-
-void ExcelRange::SetItem(const Variant& RowIndex, const Variant& ColumnIndex, const Variant& newValue)
-{
-    InvokeHelper(DISPID_RANGE_ITEM, DISPATCH_PROPERTYPUT, VT_EMPTY, nullptr, VTS_VARIANT VTS_VARIANT VTS_VARIANT,
-                 RowIndex, ColumnIndex, newValue);
-}
-
 void ExcelRange::Merge(const Variant& Across)
 {
     InvokeHelper(DISPID_RANGE_MERGE, DISPATCH_METHOD, VT_EMPTY, nullptr, VTS_VARIANT, Across);
@@ -182,13 +168,6 @@ Dispatch* ExcelRange::GetRows()
     Dispatch* pResult = nullptr;
     InvokeHelper(DISPID_RANGE_ROWS, DISPATCH_PROPERTYGET, VT_DISPATCH, &pResult, VTS_NONE);
     return pResult;
-}
-
-Variant ExcelRange::GetValue2()
-{
-    Variant result;
-    InvokeHelper(DISPID_RANGE_VALUE2, DISPATCH_PROPERTYGET, VT_VARIANT, &result, VTS_NONE);
-    return result;
 }
 
 void ExcelRange::SetValue2(const Variant& newValue)

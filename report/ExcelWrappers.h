@@ -5,6 +5,7 @@
 #pragma once
 
 #include "report/DispatchDriver.h"
+#include "report/ExcelDispIds.h"
 
 class ExcelApplication : public DispatchDriver
 {
@@ -63,13 +64,30 @@ public:
     void SetHorizontalAlignment(const Variant& newValue);
     [[nodiscard]] Dispatch* GetInterior();
     // The single cell at (row, column), 1-based from the range's first cell,
-    // as a VARIANT holding the cell's range object.
-    Variant GetItem(const Variant& RowIndex, const Variant& ColumnIndex);
-    void SetItem(const Variant& RowIndex, const Variant& ColumnIndex, const Variant& newValue);
+    // as a VARIANT holding the cell's range object. Item and Value2 are the
+    // calls a report makes cell by cell: defined here, so that they compile
+    // into the loops that make them.
+    Variant GetItem(const Variant& RowIndex, const Variant& ColumnIndex)
+    {
+        Variant result;
+        InvokeHelper(DISPID_RANGE_ITEM, DISPATCH_PROPERTYGET, VT_VARIANT, &result, VTS_VARIANT VTS_VARIANT, RowIndex,
+                     ColumnIndex);
+        return result;
+    }
+    void SetItem(const Variant& RowIndex, const Variant& ColumnIndex, const Variant& newValue)
+    {
+        InvokeHelper(DISPID_RANGE_ITEM, DISPATCH_PROPERTYPUT, VT_EMPTY, nullptr, VTS_VARIANT VTS_VARIANT VTS_VARIANT,
+                     RowIndex, ColumnIndex, newValue);
+    }
     void Merge(const Variant& Across);
     void SetNumberFormatLocal(const Variant& newValue);
     [[nodiscard]] Dispatch* GetRows();
-    Variant GetValue2();
+    Variant GetValue2()
+    {
+        Variant result;
+        InvokeHelper(DISPID_RANGE_VALUE2, DISPATCH_PROPERTYGET, VT_VARIANT, &result, VTS_NONE);
+        return result;
+    }
     void SetValue2(const Variant& newValue);
     void SetVerticalAlignment(const Variant& newValue);
 };
