@@ -286,10 +286,8 @@ void PrefetchRow(const QVector<MeasurementRecord>& rows, qsizetype nRow)
 
 // The report layout: all cells centred and text, the coloured and bold
 // blocks, the user information, the header row and the rows from row 7 on.
-// pTakeRows: the same rows when the caller hands them over; each text then
-// moves into its cell's argument instead of being copied.
 void WriteReportCells(ExcelWorksheet& sheet, const QVector<MeasurementRecord>& rows, Language language,
-                      const ReportUserInfo& info, QVector<MeasurementRecord>* pTakeRows = nullptr)
+                      const ReportUserInfo& info)
 {
     ExcelRange cells;
     ExcelRange range;
@@ -338,25 +336,15 @@ void WriteReportCells(ExcelWorksheet& sheet, const QVector<MeasurementRecord>& r
         }
     }
 
-    // One sheet row per record from row 7 on, columns A..G.
+    // One sheet row per record from row 7 on, columns A..G. The rows outlive
+    // the calls: their texts are lent to them, and the sheet counts a
+    // reference only for what it keeps.
     qint32 nRow = REPORT_FIRST_DATA_ROW;
-    if (pTakeRows != nullptr)
-    {
-        for (qsizetype i = 0; i < pTakeRows->size(); ++i)
-        {
-            PrefetchRow(*pTakeRows, i + 4);
-            MeasurementRecord& record = (*pTakeRows)[i];
-            for (qint32 nCol = 1; nCol <= RECORD_COLUMNS; ++nCol)
-                cells.SetItem(Variant(nRow), Variant(nCol), Variant(std::move(record.texts[size_t(nCol - 1)])));
-            ++nRow;
-        }
-        return;
-    }
     for (qsizetype i = 0; i < rows.size(); ++i)
     {
         PrefetchRow(rows, i + 4);
         for (qint32 nCol = 1; nCol <= RECORD_COLUMNS; ++nCol)
-            cells.SetItem(Variant(nRow), Variant(nCol), Variant(rows[i].texts[size_t(nCol - 1)]));
+            cells.SetItem(Variant(nRow), Variant(nCol), Variant::Borrowed(rows[i].texts[size_t(nCol - 1)]));
         ++nRow;
     }
 }
@@ -447,7 +435,7 @@ bool WriteJob(const QString& strPath, const QVector<MeasurementRecord>& rows, La
         job.books.AttachDispatch(Required(job.app.GetWorkbooks()));
         job.book.AttachDispatch(Required(job.books.Add(covOptional)));
         job.sheet.AttachDispatch(Required(job.book.GetActiveSheet()));
-        WriteReportCells(job.sheet, rows, language, info, pTakeRows);
+        WriteReportCells(job.sheet, rows, language, info);
         // Rows handed over are in the workbook now: their memory goes before
         // the file is made.
         if (pTakeRows != nullptr)

@@ -127,6 +127,18 @@ public:
         return v;
     }
 
+    // A text borrowed the same way: str must outlive the value. A caller
+    // passing texts it keeps anyway (the rows of a report) passes them
+    // without counting a reference for each call.
+    static Variant Borrowed(const QString& str) noexcept
+    {
+        Variant v;
+        v.m_vt = VT_BSTR;
+        v.m_pstrVal = &str;
+        v.m_bBorrowed = true;
+        return v;
+    }
+
     // An optional argument that is not given: VT_ERROR with DISP_E_PARAMNOTFOUND.
     static Variant Missing() { return Variant(qint32(DISP_E_PARAMNOTFOUND), VT_ERROR); }
 

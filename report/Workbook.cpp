@@ -169,7 +169,7 @@ void Worksheet::LookUpPending()
     const int nCount = m_nPending;
     m_nPending = 0;
     if (m_lastTextOfColumn.empty())
-        m_lastTextOfColumn.assign(SHEET_MAX_COLS, NO_TEXT);
+        m_lastTextOfColumn.resize(SHEET_MAX_COLS);
     quint32 hashes[PENDING_TEXTS];
     if (m_bTextsDistinct)
     {
@@ -206,10 +206,10 @@ void Worksheet::LookUpPending()
         Slot& slot = m_cells[pending.nCell];
         // A report repeats "1550nm" and "OPM" row after row: the text above
         // is tried before the index.
-        quint32& nLast = m_lastTextOfColumn[slot.nKey & 0xFF];
-        if (nLast == NO_TEXT || !SameText(m_texts[nLast], pending.strText))
-            nLast = InternText(pending.strText, hashes[i]);
-        slot.nText = nLast;
+        ColumnText& last = m_lastTextOfColumn[slot.nKey & 0xFF];
+        if (last.nText == NO_TEXT || last.nHash != hashes[i] || !SameText(m_texts[last.nText], pending.strText))
+            last = ColumnText{InternText(pending.strText, hashes[i]), hashes[i]};
+        slot.nText = last.nText;
         pending.strText = QString();
     }
 }

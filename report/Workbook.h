@@ -296,7 +296,13 @@ private:
     qsizetype m_nLongestText = 0;
     // The text last stored in each column: a report repeats "1550nm" and
     // "OPM" row after row, and those become one table entry.
-    std::vector<quint32> m_lastTextOfColumn;
+    // With its hash, so that a different text is told without comparing.
+    struct ColumnText
+    {
+        quint32 nText = NO_TEXT;
+        quint32 nHash = 0;
+    };
+    std::vector<ColumnText> m_lastTextOfColumn;
     bool m_bUnsorted = false;
     mutable qsizetype m_nHint = 0; // where the last lookup ended
     // The first and last column of any cell there is.
