@@ -79,9 +79,9 @@ struct ReportHooks
 // rows than a sheet holds (REPORT_MAX_RECORDS; then nothing is started).
 bool WriteReportJob(const QString& strPath, const QVector<MeasurementRecord>& rows, Language language,
                     const ReportHooks& hooks);
-// The same with the rows handed over: each text moves into the workbook as
-// it is stored, and the rows' memory is given back before the file is
-// written, so that the rows and the file are not held at once.
+// The same with the rows handed over: the workbook shares their texts, and
+// the rows' own memory is given back before the file is written, so that
+// the rows and the file are not held at once.
 bool WriteReportJob(const QString& strPath, QVector<MeasurementRecord>&& rows, Language language,
                     const ReportHooks& hooks);
 // The workbook the Save job fills, made by the same automation calls on the
