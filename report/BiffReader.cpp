@@ -302,6 +302,7 @@ private:
     const Worksheet* m_pSstSheet = nullptr;
     quint32 m_nSstCount = 0;
     bool m_bSheetHasSst = false; // the current sheet is m_pSstSheet
+    bool m_bSstHasEmpty = false; // an empty string is in the table
     const QString& SstText(quint32 nIndex) const { return m_pSstSheet ? m_pSstSheet->Texts()[nIndex] : m_sst[nIndex]; }
     QVector<int> m_fontWeights;
     std::map<int, QString> m_formats;
@@ -588,12 +589,14 @@ bool WorkbookParser::OnSst(BiffReader& rd)
     segs.Skip(8);
     // Each string takes at least 3 bytes: never reserve more than that.
     m_sst.clear();
+    m_bSstHasEmpty = false;
     m_sst.reserve(size_t(std::min<qint64>(nCount, segs.Remaining() / 3)));
     for (quint32 i = 0; i < nCount; ++i)
     {
         QString str;
         if (!segs.String(str, m_textBlock))
             return Fail(QStringLiteral("Damaged SST record: %1 strings claimed, %2 found").arg(nCount).arg(i));
+        m_bSstHasEmpty = m_bSstHasEmpty || str.isEmpty();
         m_sst.push_back(std::move(str));
     }
     m_nSstCount = quint32(m_sst.size());
@@ -727,7 +730,9 @@ bool WorkbookParser::OnLabelSst(const BiffReader& rd)
     quint32 nText = nIndex;
     if (m_bSheetHasSst)
     {
-        if (m_pSheet->Texts()[nIndex].isEmpty())
+        // An empty shared string is a cell without value; most tables have
+        // none, and then the string itself is not looked at.
+        if (m_bSstHasEmpty && m_pSheet->Texts()[nIndex].isEmpty())
             nText = Worksheet::NO_TEXT;
     }
     else

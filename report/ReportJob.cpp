@@ -274,8 +274,8 @@ QString CutToUtf8Bytes(const QString& strText, qsizetype nBytes)
 }
 
 // Asks for the texts of a row some way ahead: each text of a row is a
-// block of its own, wherever it was made, and its reference count is
-// written when its cell takes it.
+// block of its own, wherever it was made, and the sheet writes its
+// reference count when it keeps it.
 void PrefetchRow(const QVector<MeasurementRecord>& rows, qsizetype nRow)
 {
     if (nRow >= rows.size())

@@ -2,7 +2,8 @@
 // makes hundreds of thousands of short texts ("1550nm", "-12.34dBm"); made
 // one by one, each would be a heap block of its own with a header and
 // malloc's overhead, several times the size of its characters. A TextBlock
-// writes them one after the other into blocks of 32K characters and hands
+// writes them one after the other into blocks (32K characters at first,
+// each next one twice as large up to 2M characters) and hands
 // each out as an ordinary QString that points into its block and shares
 // the block's reference count, as a QString made by Qt with room in front
 // does. Such a string behaves like any other: copies share it, a change
