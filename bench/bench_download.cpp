@@ -135,7 +135,10 @@ int main(int argc, char** argv)
     app.exec();
     const double dCpu = CpuSeconds() - dCpuBefore;
     for (auto& pLoad : load)
+    {
         pLoad->kill();
+        pLoad->waitForFinished(10000);
+    }
     if (nEndMs < 0)
         return Fail("the download did not end");
 

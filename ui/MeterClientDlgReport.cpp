@@ -196,6 +196,9 @@ bool MeterClientDlg::ReadReport(QString strPath, ReportUserInfo* pInfo, QString*
         *pInfo = info;
         bInfoRead = true;
     };
+    // Room for all rows at once: growing by steps would hold the rows twice
+    // for a moment, beside the list's own.
+    hooks.expectRows = [this](qsizetype nRows) { m_rowTexts.reserve(nRows); };
     hooks.appendRow = [this](MeasurementRecord&& row) { m_rowTexts.append(std::move(row)); };
     hooks.reportException = &ShowExceptionBox;
     hooks.setBusy = &ShowBusyCursor;
