@@ -1,20 +1,19 @@
 // Blocks of texts that share one allocation (see TextBlock.h).
 #include "report/TextBlock.h"
 
-#include "files/HugePages.h"
-
 #include <algorithm>
 
 void TextBlock::NewBlock(qsizetype nMinChars)
 {
     Seal();
     // Each block twice the one before, up to LARGEST_BLOCK_CHARS: a few
-    // texts take little room, half a million take few blocks, in huge pages.
+    // texts take little room, half a million take few blocks. (No huge
+    // pages here: a block lives as long as the rows that use it, and its
+    // last huge page would be mostly empty.)
     const qsizetype nCapacity = std::max(m_nBlockChars, nMinChars + 1);
     m_nBlockChars = std::min(2 * m_nBlockChars, LARGEST_BLOCK_CHARS);
     auto [pBlock, pData] = QTypedArrayData<char16_t>::allocate(nCapacity);
     Q_CHECK_PTR(pBlock);
-    AdviseHugePages(pData, size_t(nCapacity) * sizeof(char16_t));
     m_pBlock = pBlock;
     m_pNext = pData;
     m_pEnd = pData + nCapacity;
