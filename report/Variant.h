@@ -138,6 +138,8 @@ public:
         v.m_bBorrowed = true;
         return v;
     }
+    // A temporary text would be gone before the value is used.
+    static Variant Borrowed(QString&&) = delete;
 
     // An optional argument that is not given: VT_ERROR with DISP_E_PARAMNOTFOUND.
     static Variant Missing() { return Variant(qint32(DISP_E_PARAMNOTFOUND), VT_ERROR); }
