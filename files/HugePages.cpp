@@ -6,7 +6,7 @@
 #include <sys/mman.h>
 
 namespace {
-constexpr uintptr_t HUGE_PAGE = uintptr_t(2) << 20;
+constexpr uintptr_t HUGE_PAGE = HUGE_PAGE_BYTES;
 
 uintptr_t RoundUp(uintptr_t n)
 {
@@ -61,4 +61,11 @@ void FreeLarge(void* pData, size_t nBytes) noexcept
         return;
     }
     ::munmap(pData, RoundUp(nBytes));
+}
+
+void* HugeAlignedStart(void* pRoom, size_t nBytes)
+{
+    const uintptr_t nStart = RoundUp(uintptr_t(pRoom));
+    AdviseHugePages(reinterpret_cast<void*>(nStart), RoundUp(nBytes));
+    return reinterpret_cast<void*>(nStart);
 }

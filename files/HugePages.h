@@ -7,6 +7,9 @@
 // "always" modes); elsewhere nothing changes.
 #pragma once
 
+#include <QArrayDataPointer>
+
+#include <algorithm>
 #include <cstddef>
 
 // For a buffer someone else allocated, best before it is written: the
@@ -33,3 +36,30 @@ template <typename T> struct LargeAllocator
     template <typename U> bool operator==(const LargeAllocator<U>&) const noexcept { return true; }
     template <typename U> bool operator!=(const LargeAllocator<U>&) const noexcept { return false; }
 };
+
+// The start of a huge-page-aligned array of nBytes inside a heap block that
+// has HUGE_PAGE_BYTES more room than the array's whole pages need (see
+// LargeArrayData); the array's pages ask for huge pages.
+constexpr size_t HUGE_PAGE_BYTES = size_t(2) << 20;
+void* HugeAlignedStart(void* pRoom, size_t nBytes);
+
+// An empty Qt array (for QByteArray, QString, QList) with room for
+// nCapacity elements. From LARGE_BYTES on its first element lies on a 2 MB
+// boundary and its pages ask for huge pages: a buffer Qt allocates on its
+// own starts wherever the heap puts it, and the part before the first
+// boundary and after the last one is then mapped a 4 KB page at a time.
+// The room before the start is never written (only the block's header
+// page is), so it costs address space, not memory.
+template <typename T> QArrayDataPointer<T> LargeArrayData(qsizetype nCapacity)
+{
+    const size_t nBytes = size_t(std::max<qsizetype>(nCapacity, 0)) * sizeof(T);
+    if (nBytes < LARGE_BYTES)
+    {
+        auto [pHeader, pData] = QTypedArrayData<T>::allocate(nCapacity);
+        return QArrayDataPointer<T>(pHeader, pData, 0);
+    }
+    const size_t nRoom = (nBytes + 2 * HUGE_PAGE_BYTES - 1) / HUGE_PAGE_BYTES * HUGE_PAGE_BYTES;
+    auto [pHeader, pData] = QTypedArrayData<T>::allocate(qsizetype(nRoom / sizeof(T)));
+    Q_CHECK_PTR(pHeader);
+    return QArrayDataPointer<T>(pHeader, static_cast<T*>(HugeAlignedStart(pData, nBytes)), 0);
+}

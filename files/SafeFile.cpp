@@ -194,8 +194,8 @@ bool ReadRegularFile(const QString& strPath, qint64 nMaxBytes, QByteArray* pData
     {
         // A start of the file only: whatever the file holds beyond it, no
         // more than that is read.
-        QByteArray head(qsizetype(qMin<qint64>(nReadAtMost, st.st_size)), Qt::Uninitialized);
-        AdviseHugePages(head.constData(), size_t(head.size()));
+        QByteArray head(LargeArrayData<char>(qsizetype(qMin<qint64>(nReadAtMost, st.st_size))));
+        head.resize(qsizetype(qMin<qint64>(nReadAtMost, st.st_size)));
         qint64 nHead = 0;
         while (nHead < head.size())
         {
@@ -216,8 +216,8 @@ bool ReadRegularFile(const QString& strPath, qint64 nMaxBytes, QByteArray* pData
 
     // The size may have changed since fstat: read at most one byte more
     // than allowed, which tells a file that grew past the limit.
-    QByteArray data(qsizetype(st.st_size) + 1, Qt::Uninitialized);
-    AdviseHugePages(data.constData(), size_t(data.size()));
+    QByteArray data(LargeArrayData<char>(qsizetype(st.st_size) + 1));
+    data.resize(qsizetype(st.st_size) + 1);
     qint64 nRead = 0;
     for (;;)
     {

@@ -30,9 +30,8 @@ QByteArray BuildWorkbookStream(const Workbook& book)
 bool BuildWorkbookXlsData(const Workbook& book, QByteArray& fileBytes, QString* pError, XlsFileNotes* pNotes)
 {
     WorkbookStream writer(book);
-    fileBytes.clear();
-    fileBytes.reserve(CompoundFile::HEADER_SIZE + writer.SizeHint() + writer.SizeHint() / 64 + 4096);
-    AdviseHugePages(fileBytes.constData(), size_t(fileBytes.capacity()));
+    fileBytes =
+        QByteArray(LargeArrayData<char>(CompoundFile::HEADER_SIZE + writer.SizeHint() + writer.SizeHint() / 64 + 4096));
     fileBytes.resize(CompoundFile::HEADER_SIZE);
     writer.AppendTo(fileBytes);
     if (pNotes)

@@ -40,6 +40,33 @@ private slots:
         QCOMPARE(nWrong, 0);
         QCOMPARE(values.back(), quint64(5));
     }
+
+    // A Qt array made with LargeArrayData starts on a 2 MB boundary, fills
+    // its room without moving and behaves as any other afterwards.
+    void QtArraysStartOnHugePages()
+    {
+        const qsizetype nBytes = qsizetype(3 * LARGE_BYTES + 123);
+        QByteArray bytes(LargeArrayData<char>(nBytes));
+        QVERIFY(bytes.isEmpty());
+        QCOMPARE(uintptr_t(bytes.constData()) % HUGE_PAGE_BYTES, uintptr_t(0));
+        const char* pStart = bytes.constData();
+        for (qsizetype i = 0; i < nBytes; ++i)
+            bytes.append(char('a' + i % 26));
+        QCOMPARE(bytes.constData(), pStart);
+        QCOMPARE(bytes.size(), nBytes);
+        QCOMPARE(*bytes.constEnd(), '\0'); // zero-terminated, as Qt's own
+        QCOMPARE(bytes.at(nBytes - 1), char('a' + (nBytes - 1) % 26));
+        QByteArray copy = bytes;
+        copy[0] = 'X'; // detaches: the original stays
+        QCOMPARE(bytes.at(0), 'a');
+        bytes.append("tail"); // beyond the room: moved, nothing lost
+        QVERIFY(bytes.endsWith("tail"));
+        QCOMPARE(bytes.at(nBytes - 1), char('a' + (nBytes - 1) % 26));
+
+        QByteArray small(LargeArrayData<char>(100)); // below LARGE_BYTES: the heap as usual
+        small.append("abc");
+        QCOMPARE(small, QByteArray("abc"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestLargeMemory)

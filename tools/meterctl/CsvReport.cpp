@@ -312,9 +312,8 @@ bool ParseRecordsCsv(const QByteArray& data, QVector<MeasurementRecord>& rows, Q
             *pError = QStringLiteral("line 1: not the header row of a record CSV (Number,Wave,Mode and four more)");
         return false;
     }
-    QVector<MeasurementRecord> result;
-    result.reserve(qsizetype(std::count(data.begin(), data.end(), '\n')));
-    AdviseHugePages(result.constData(), size_t(result.capacity()) * sizeof(MeasurementRecord));
+    QVector<MeasurementRecord> result(
+        LargeArrayData<MeasurementRecord>(qsizetype(std::count(data.begin(), data.end(), '\n'))));
     // "1550nm" and "OPM" repeat from row to row: such a field is the text
     // above it.
     const auto above = [&result]() { return result.isEmpty() ? nullptr : result.constLast().texts.data(); };
