@@ -35,6 +35,7 @@ Worksheet::Slot* Worksheet::TouchBefore(int nRow, int nCol)
     NoteColumn(nCol);
     if (m_cells.empty() || m_cells.back().nKey < nKey)
     {
+        MakeRoom(m_cells);
         m_cells.push_back(Slot{nKey, NO_TEXT, m_defaultFormat.Pack()});
         return &m_cells.back();
     }
@@ -54,6 +55,7 @@ quint32 Worksheet::AddText(const QString& strText)
     m_bTextsDistinct = false;
     m_textIndex.clear();
     m_nLongestText = std::max(m_nLongestText, strText.size());
+    MakeRoom(m_texts);
     m_texts.push_back(strText);
     return quint32(m_texts.size() - 1);
 }
@@ -146,6 +148,7 @@ quint32 Worksheet::InternText(QString& strText, quint32 nHash)
     if (!m_bTextsDistinct)
     {
         m_nLongestText = std::max(m_nLongestText, strText.size());
+        MakeRoom(m_texts);
         m_texts.push_back(std::move(strText));
         return quint32(m_texts.size() - 1);
     }
@@ -160,6 +163,7 @@ quint32 Worksheet::InternText(QString& strText, quint32 nHash)
     }
     m_textIndex[nSlot] = (quint64(nHash) << 32) | quint64(m_texts.size() + 1);
     m_nLongestText = std::max(m_nLongestText, strText.size());
+    MakeRoom(m_texts);
     m_texts.push_back(std::move(strText));
     return quint32(m_texts.size() - 1);
 }

@@ -217,6 +217,7 @@ public:
         if (!m_cells.empty() && m_cells.back().nKey >= nKey)
             m_bUnsorted = true;
         NoteColumn(nCol);
+        MakeRoom(m_cells);
         m_cells.push_back(Slot{nKey, nText, nFormat});
     }
     // Takes texts as the table of a sheet that has none yet (a file's
@@ -236,12 +237,31 @@ private:
             (!m_cells.empty() && m_cells.back().nKey >= nKey))
             return TouchBefore(nRow, nCol);
         NoteColumn(nCol);
+        MakeRoom(m_cells);
         m_cells.push_back(Slot{nKey, NO_TEXT, m_defaultFormat.Pack()});
         return &m_cells.back();
     }
     // Touch for a position outside the sheet, before the last cell or while
     // cells arrive unsorted.
     Slot* TouchBefore(int nRow, int nCol);
+    // Room for one more element at the end of the cells or the texts. An
+    // array that outgrows the heap grows sixteenfold, not twofold: its
+    // block is a mapping of its own whose pages take memory only once they
+    // are written (LargeAllocator), while every move into a larger block
+    // writes all elements into fresh memory again. Half a million cells
+    // move once instead of four times.
+    template <typename Array> static void MakeRoom(Array& array)
+    {
+        if (Q_UNLIKELY(array.size() == array.capacity()))
+            Grow(array);
+    }
+    template <typename Array> Q_NEVER_INLINE static void Grow(Array& array)
+    {
+        using T = typename Array::value_type;
+        constexpr size_t MOST = size_t(SHEET_MAX_ROWS) * SHEET_MAX_COLS;
+        const size_t nFactor = 2 * array.capacity() * sizeof(T) >= LARGE_BYTES ? 16 : 2;
+        array.reserve(std::min(MOST, std::max<size_t>(array.capacity() * nFactor, 64)));
+    }
     // Index of the slot with nKey, or -1. Reading a report asks for the
     // cells one after the other: the slot after the last one found is tried
     // before searching.
