@@ -54,23 +54,23 @@ char* EncodeChars(char* p, QStringView str, qsizetype nFrom, qsizetype nCount, b
 
 } // namespace
 
-ContinuedRecord::ContinuedRecord(QByteArray& out, quint16 nId) : m_out(out), m_nStart(int(out.size()))
+ContinuedRecord::ContinuedRecord(QByteArray& out, quint16 nId) : m_out(out)
 {
-    char header[BIFF_HEADER_SIZE];
-    qToLittleEndian<quint16>(nId, header);
-    qToLittleEndian<quint16>(0, header + 2); // length written by Break/Finish
-    m_out.append(header, BIFF_HEADER_SIZE);
+    Open(nId);
 }
 
-void ContinuedRecord::Append(const char* pData, int nBytes)
+void ContinuedRecord::Open(quint16 nId)
 {
-    Q_ASSERT(nBytes <= Room());
-    // Called for each string of the shared-string table: a resize and a
-    // copy cost a third of what the general append does.
-    const qsizetype nOld = m_out.size();
-    m_out.resize(nOld + nBytes);
-    std::memcpy(m_out.data() + nOld, pData, size_t(nBytes));
-    m_nLength += nBytes;
+    // The whole room of a record at once: the shared-string table writes
+    // its strings straight into it, without a call to grow out for each.
+    m_nStart = int(m_out.size());
+    m_nLength = 0;
+    m_out.resize(m_out.size() + BIFF_HEADER_SIZE + BIFF_MAX_DATA);
+    char* pHeader = m_out.data() + m_nStart;
+    qToLittleEndian<quint16>(nId, pHeader);
+    qToLittleEndian<quint16>(0, pHeader + 2); // length written by Finish
+    m_pData = pHeader + BIFF_HEADER_SIZE;
+    m_bOpen = true;
 }
 
 void ContinuedRecord::AppendU8(quint8 byValue)
@@ -96,13 +96,7 @@ void ContinuedRecord::AppendU32(quint32 nValue)
 void ContinuedRecord::Break()
 {
     Finish();
-    m_nStart = int(m_out.size());
-    m_nLength = 0;
-    m_bOpen = true;
-    char header[BIFF_HEADER_SIZE];
-    qToLittleEndian<quint16>(BIFF_CONTINUE, header);
-    qToLittleEndian<quint16>(0, header + 2);
-    m_out.append(header, BIFF_HEADER_SIZE);
+    Open(BIFF_CONTINUE);
 }
 
 void ContinuedRecord::Finish()
@@ -110,6 +104,8 @@ void ContinuedRecord::Finish()
     if (!m_bOpen)
         return;
     qToLittleEndian<quint16>(quint16(m_nLength), m_out.data() + m_nStart + 2);
+    m_out.resize(m_nStart + BIFF_HEADER_SIZE + m_nLength);
+    m_pData = nullptr;
     m_bOpen = false;
 }
 
@@ -129,16 +125,6 @@ void AppendRecord(QByteArray& out, quint16 nId, const QByteArray& data)
         p += n;
         nLeft -= n;
     }
-}
-
-bool IsLatin1(QStringView str)
-{
-    // No early way out: the loop then goes many units a step.
-    char16_t nAll = 0;
-    const char16_t* pUnits = str.utf16();
-    for (qsizetype i = 0; i < str.size(); ++i)
-        nAll |= pUnits[i];
-    return nAll <= 0xFF;
 }
 
 QByteArray UnicodeString(const QString& str, bool b16BitLength)
@@ -376,14 +362,15 @@ QByteArray BoundSheet(const QString& strName)
 // A string header is never split; when a string's characters are split,
 // the CONTINUE starts with the option byte again, then the rest of them.
 void AppendSst(QByteArray& out, const std::vector<QStringView>& strings, quint32 nTotalRefs, qsizetype nStreamStart,
-               QVector<SstPosition>* pPositions)
+               QVector<SstPosition>* pBucketStarts)
 {
     ContinuedRecord rec(out, BIFF_SST);
     rec.AppendU32(nTotalRefs);
     rec.AppendU32(quint32(strings.size()));
-    if (pPositions)
-        pPositions->reserve(qsizetype(strings.size()));
-    char buf[1024];
+    const size_t nBucket = size_t(ExtSstBucketSize(int(strings.size())));
+    if (pBucketStarts)
+        pBucketStarts->reserve(qsizetype(strings.size() / nBucket + 1));
+    size_t nNextBucket = 0;
     for (size_t nString = 0; nString < strings.size(); ++nString)
     {
         // The texts lie wherever their cells' values were made: the
@@ -398,23 +385,27 @@ void AppendSst(QByteArray& out, const std::vector<QStringView>& strings, quint32
         // Header and first character stay together.
         if (rec.Room() < 3 + (nChars > 0 ? nCharSize : 0))
             rec.Break();
-        if (pPositions)
+        if (nString == nNextBucket)
         {
+            nNextBucket += nBucket;
             const int nPos = rec.Position();
-            pPositions->push_back(SstPosition{quint32(nPos - nStreamStart), quint16(nPos - rec.RecordStart())});
+            if (pBucketStarts)
+                pBucketStarts->push_back(SstPosition{quint32(nPos - nStreamStart), quint16(nPos - rec.RecordStart())});
         }
-        // Most texts are short and fit the record whole: one append.
-        buf[0] = char(nChars & 0xFF);
-        buf[1] = char(nChars >> 8);
-        buf[2] = bLatin1 ? 0x00 : 0x01;
+        // Header, then the characters straight into the record, most
+        // strings whole.
+        char* const pHeader = rec.Next();
+        pHeader[0] = char(nChars & 0xFF);
+        pHeader[1] = char(nChars >> 8);
+        pHeader[2] = bLatin1 ? 0x00 : 0x01;
         const int nWhole = 3 + nChars * nCharSize;
-        if (nWhole <= int(sizeof buf) && nWhole <= rec.Room())
+        if (nWhole <= rec.Room())
         {
-            EncodeChars(buf + 3, str, 0, nChars, bLatin1);
-            rec.Append(buf, nWhole);
+            EncodeChars(pHeader + 3, str, 0, nChars, bLatin1);
+            rec.Commit(nWhole);
             continue;
         }
-        rec.Append(buf, 3);
+        rec.Commit(3);
         int nDone = 0;
         while (nDone < nChars)
         {
@@ -425,9 +416,9 @@ void AppendSst(QByteArray& out, const std::vector<QStringView>& strings, quint32
                 rec.AppendU8(bLatin1 ? 0x00 : 0x01);
                 continue;
             }
-            const int n = std::min({nFit, nChars - nDone, int(sizeof buf) / 2});
-            const char* pEnd = EncodeChars(buf, str, nDone, n, bLatin1);
-            rec.Append(buf, int(pEnd - buf));
+            const int n = std::min(nFit, nChars - nDone);
+            const char* pEnd = EncodeChars(rec.Next(), str, nDone, n, bLatin1);
+            rec.Commit(int(pEnd - rec.Next()));
             nDone += n;
         }
     }
@@ -443,15 +434,14 @@ int ExtSstBucketSize(int nStrings)
 //   0  stream position of the bucket's first string, u32
 //   4  its offset from the start of its record's header, u16
 //   6  reserved, u16
-QByteArray ExtSst(const QVector<SstPosition>& positions)
+QByteArray ExtSst(const QVector<SstPosition>& bucketStarts, int nStrings)
 {
-    const int nBucket = ExtSstBucketSize(int(positions.size()));
     RecordData rd;
-    rd.U16(quint16(nBucket));
-    for (int i = 0; i < positions.size(); i += nBucket)
+    rd.U16(quint16(ExtSstBucketSize(nStrings)));
+    for (const SstPosition& start : bucketStarts)
     {
-        rd.U32(positions[i].nStreamOffset);
-        rd.U16(positions[i].nRecordOffset);
+        rd.U32(start.nStreamOffset);
+        rd.U16(start.nRecordOffset);
         rd.U16(0);
     }
     return Record(BIFF_EXTSST, rd);

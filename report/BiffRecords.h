@@ -11,6 +11,7 @@
 #include <QString>
 #include <QVector>
 #include <QtGlobal>
+#include <cstring>
 #include <vector>
 
 #include "report/Workbook.h"
@@ -89,11 +90,26 @@ struct SstPosition
 class ContinuedRecord
 {
 public:
+    // Nothing else may change out until Finish: each record takes its
+    // whole room in out at once and gives back what it did not use.
     ContinuedRecord(QByteArray& out, quint16 nId);
     ~ContinuedRecord() { Finish(); }
     int Room() const { return BIFF_MAX_DATA - m_nLength; }
+    // Where the next bytes of the record go: write at most Room() bytes
+    // there, then Commit how many.
+    char* Next() const { return m_pData + m_nLength; }
+    void Commit(int nBytes)
+    {
+        Q_ASSERT(nBytes <= Room());
+        m_nLength += nBytes;
+    }
     // Appends bytes that fit in the current record (nBytes <= Room()).
-    void Append(const char* pData, int nBytes);
+    void Append(const char* pData, int nBytes)
+    {
+        Q_ASSERT(nBytes <= Room());
+        std::memcpy(Next(), pData, size_t(nBytes));
+        m_nLength += nBytes;
+    }
     void AppendU8(quint8 byValue);
     void AppendU16(quint16 nValue);
     void AppendU32(quint32 nValue);
@@ -101,15 +117,20 @@ public:
     void Break();
     // Offset in `out` of the current record's header.
     int RecordStart() const { return m_nStart; }
-    int Position() const { return int(m_out.size()); }
-    // Writes the length of the last record; called by the destructor too.
+    // Offset in `out` where the next byte goes.
+    int Position() const { return m_nStart + BIFF_HEADER_SIZE + m_nLength; }
+    // Writes the length of the last record and gives back the room it did
+    // not use; called by the destructor too.
     void Finish();
 
 private:
+    void Open(quint16 nId);
+
     QByteArray& m_out;
     int m_nStart = 0;
     int m_nLength = 0;
-    bool m_bOpen = true;
+    char* m_pData = nullptr; // the current record's data in out
+    bool m_bOpen = false;
 };
 
 namespace BiffRecords {
@@ -119,7 +140,15 @@ namespace BiffRecords {
 void AppendRecord(QByteArray& out, quint16 nId, const QByteArray& data);
 
 // True when every character fits in one byte (stored "compressed").
-bool IsLatin1(QStringView str);
+inline bool IsLatin1(QStringView str)
+{
+    // No early way out: the loop then goes many units a step.
+    char16_t nAll = 0;
+    const char16_t* pUnits = str.utf16();
+    for (qsizetype i = 0; i < str.size(); ++i)
+        nAll |= pUnits[i];
+    return nAll <= 0xFF;
+}
 // XLUnicodeString with a 16-bit (b16BitLength) or 8-bit character count:
 //   cch (u16 or u8), option byte (bit 0: characters are UTF-16LE, else one
 //   byte each, Latin-1), characters.
@@ -143,12 +172,13 @@ QByteArray CellXf(int nFont, int nFormat, int nHorzAlign, int nVertAlign, int nF
 QByteArray StyleNormal();
 QByteArray BoundSheet(const QString& strName);
 constexpr int BOUNDSHEET_POS_OFFSET = BIFF_HEADER_SIZE; // u32 to patch with the sheet's BOF position
-// SST and its CONTINUEs, appended to out; pPositions receives the start of
-// every string (for EXTSST), as an offset from nStreamStart in out. Texts
-// longer than a cell holds must be cut before.
+// SST and its CONTINUEs, appended to out; pBucketStarts receives the start
+// of the first string of each EXTSST bucket (every ExtSstBucketSize-th
+// string), as an offset from nStreamStart in out. Texts longer than a cell
+// holds must be cut before.
 void AppendSst(QByteArray& out, const std::vector<QStringView>& strings, quint32 nTotalRefs, qsizetype nStreamStart,
-               QVector<SstPosition>* pPositions);
-QByteArray ExtSst(const QVector<SstPosition>& positions);
+               QVector<SstPosition>* pBucketStarts);
+QByteArray ExtSst(const QVector<SstPosition>& bucketStarts, int nStrings);
 int ExtSstBucketSize(int nStrings);
 QByteArray Eof();
 

@@ -185,7 +185,16 @@ private:
     SCode SetColumnWidth(const Variant& value, ExcepInfo* pExcepInfo);
     SCode SetAlignment(bool bHorizontal, const Variant& value, ExcepInfo* pExcepInfo);
     SCode SetNumberFormat(const Variant& value, ExcepInfo* pExcepInfo);
-    bool IsHiddenByMerge(int nRow, int nCol) const;
+    // A cell covered by a merged area (not its first cell). Outside the
+    // box around every merge, as each row of a report is, that is two
+    // comparisons.
+    bool IsHiddenByMerge(int nRow, int nCol) const
+    {
+        if (m_nMergeSeen == m_pBook->MergeRevision() && nRow > m_mergeBox.nLastRow)
+            return false;
+        return IsHiddenByMergeLookup(nRow, nCol);
+    }
+    bool IsHiddenByMergeLookup(int nRow, int nCol) const;
 
     BookObject* m_pBook;
     RangeRef m_ref;

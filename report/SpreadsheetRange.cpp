@@ -469,7 +469,7 @@ SCode RangeObject::SetValue2(const Variant& value, ExcepInfo* pExcepInfo)
     return S_OK;
 }
 
-bool RangeObject::IsHiddenByMerge(int nRow, int nCol) const
+bool RangeObject::IsHiddenByMergeLookup(int nRow, int nCol) const
 {
     const QVector<CellRect>& merges = m_pBook->ConstSheet(m_ref.nSheet).m_merges;
     if (m_nMergeSeen != m_pBook->MergeRevision())

@@ -52,14 +52,23 @@ WorkbookStream::WorkbookStream(const Workbook& book) : m_book(book), m_xfOfForma
     for (int nSheet = 0; nSheet < book.m_sheets.size(); ++nSheet)
     {
         const Worksheet& sheet = book.m_sheets[nSheet];
-        m_sstOfText[size_t(nSheet)].assign(size_t(sheet.Texts().size()), NO_SST);
-        XfIndex(sheet.m_defaultFormat.Pack());
+        std::vector<quint32>& sstOfText = m_sstOfText[size_t(nSheet)];
+        sstOfText.assign(size_t(sheet.Texts().size()), NO_SST);
+        // Cells next to each other mostly share their format and often
+        // their text: each is looked up when it changes or is new.
+        quint16 nLastFormat = sheet.m_defaultFormat.Pack();
+        XfIndex(nLastFormat);
         for (const Worksheet::Slot& slot : sheet.Slots())
         {
-            XfIndex(slot.nFormat);
+            if (slot.nFormat != nLastFormat)
+            {
+                nLastFormat = slot.nFormat;
+                XfIndex(nLastFormat);
+            }
             if (slot.nText != Worksheet::NO_TEXT)
             {
-                SstIndex(nSheet, slot.nText);
+                if (sstOfText[slot.nText] == NO_SST)
+                    SstIndex(nSheet, slot.nText);
                 ++m_nSstRefs;
                 nCellBytes += LABELSST_RECORD_SIZE;
             }
@@ -273,7 +282,7 @@ void WorkbookStream::AppendTo(QByteArray& out)
     }
     QVector<SstPosition> sstPositions;
     AppendSst(out, m_sstStrings, m_nSstRefs, nStreamStart, &sstPositions);
-    out += ExtSst(sstPositions);
+    out += ExtSst(sstPositions, int(m_sstStrings.size()));
     out += Eof();
 
     for (int i = 0; i < nSheets; ++i)
