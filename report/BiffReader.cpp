@@ -133,6 +133,19 @@ public:
     // characters go into block (see TextBlock).
     bool String(QString& str, TextBlock& block, bool b8BitLength = false)
     {
+        // Most of a report's strings: header and characters in this
+        // segment, one byte each, no formatting runs, no extended data.
+        if (!b8BitLength && m_i < m_segs.size() && m_segs.at(m_i).n - m_nPos >= 3)
+        {
+            const uchar* p = m_segs.at(m_i).p + m_nPos;
+            const int nSimple = p[0] | (p[1] << 8);
+            if (p[2] == 0 && m_segs.at(m_i).n - m_nPos - 3 >= nSimple)
+            {
+                str = block.FromLatin1(reinterpret_cast<const char*>(p + 3), nSimple);
+                m_nPos += 3 + nSimple;
+                return true;
+            }
+        }
         quint16 nChars = 0;
         quint8 byFlags = 0;
         quint16 nRuns = 0;
@@ -282,6 +295,60 @@ private:
     bool OnColInfo(const BiffReader& rd);
 
     bool OnDimensions(const BiffReader& rd);
+
+    // Text cells of the sheet's own shared strings and empty cells with a
+    // format, one after the other in row order: the bulk of a report. They
+    // are gathered here and go into the sheet a run at a time, without a
+    // call per cell.
+    struct CellRun
+    {
+        static constexpr int SIZE = 512;
+        Worksheet::Slot cells[SIZE];
+        int nCount = 0;
+        int nFirstCol = SHEET_MAX_COLS, nLastCol = -1;
+    };
+    // Takes a LABELSST or BLANK into the run when it is of that kind and
+    // lies inside the sheet, its DIMENSIONS and the formats, after the cell
+    // before it; false for anything else, which the record's own handler
+    // then takes (after PutRun: the order of the cells stays the file's).
+    bool TakeCell(const BiffReader& rd, CellRun& run)
+    {
+        const uchar* p = rd.Data();
+        quint32 nIndex = Worksheet::NO_TEXT;
+        if (rd.Id() == BIFF_LABELSST)
+        {
+            if (rd.Length() != 10 || !m_bSheetHasSst || m_bSstHasEmpty)
+                return false;
+            nIndex = GetU32(p + 6);
+            if (nIndex >= m_nSstCount)
+                return false;
+        }
+        else if (rd.Length() != 6)
+            return false;
+        const int nRow = GetU16(p), nCol = GetU16(p + 2), nXf = GetU16(p + 4);
+        if (nCol >= SHEET_MAX_COLS || nXf >= m_xfFormats.size() ||
+            (m_nDimLastRowPlus1 > 0 && (quint32(nRow) < m_nDimFirstRow || quint32(nRow) >= m_nDimLastRowPlus1 ||
+                                        nCol < m_nDimFirstCol || nCol >= m_nDimLastColPlus1)))
+            return false;
+        const quint32 nKey = Worksheet::Key(nRow, nCol);
+        if (run.nCount > 0 && run.cells[run.nCount - 1].nKey >= nKey)
+            return false;
+        run.cells[run.nCount++] = Worksheet::Slot{nKey, nIndex, m_xfFormats.constData()[nXf]};
+        run.nFirstCol = std::min(run.nFirstCol, nCol);
+        run.nLastCol = std::max(run.nLastCol, nCol);
+        if (run.nCount == CellRun::SIZE)
+            PutRun(run);
+        return true;
+    }
+    void PutRun(CellRun& run)
+    {
+        if (run.nCount == 0)
+            return;
+        m_pSheet->AppendInOrder(run.cells, size_t(run.nCount), run.nFirstCol, run.nLastCol);
+        run.nCount = 0;
+        run.nFirstCol = SHEET_MAX_COLS;
+        run.nLastCol = -1;
+    }
 
     // A cell at (row, column) with the look of XF nXf and the text nText of
     // the sheet's table; left out for a position outside the sheet or its
@@ -465,16 +532,15 @@ bool WorkbookParser::ParseSheet(const SheetEntry& entry, Worksheet& sheet, int& 
     std::fill(std::begin(m_colXf), std::end(m_colXf), -1);
     std::fill(std::begin(m_colWidth), std::end(m_colWidth), -1);
     int nNested = 0; // embedded chart substreams (BOF ... EOF) inside the sheet
+    CellRun run;
     while (rd.Next())
     {
         const quint16 nId = rd.Id();
-        // The bulk of a report: text cells, straight to the sheet.
-        if (nId == BIFF_LABELSST && nNested == 0 && bWorksheet && m_nPendingRow < 0)
-        {
-            if (!OnLabelSst(rd))
-                return false;
+        // The bulk of a report: text and empty cells, straight to the sheet.
+        if ((nId == BIFF_LABELSST || nId == BIFF_BLANK) && nNested == 0 && bWorksheet && m_nPendingRow < 0 &&
+            TakeCell(rd, run))
             continue;
-        }
+        PutRun(run);
         if (nId == BIFF_BOF)
         {
             ++nNested;

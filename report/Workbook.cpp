@@ -60,6 +60,27 @@ quint32 Worksheet::AddText(const QString& strText)
     return quint32(m_texts.size() - 1);
 }
 
+void Worksheet::AppendInOrder(const Slot* pSlots, size_t nCount, int nFirstCol, int nLastCol)
+{
+    FlushTexts();
+    if (nCount == 0)
+        return;
+    if (m_bUnsorted || (!m_cells.empty() && m_cells.back().nKey >= pSlots[0].nKey))
+    {
+        for (size_t i = 0; i < nCount; ++i)
+            Append(int(pSlots[i].nKey >> 8), int(pSlots[i].nKey & 0xFF), pSlots[i].nFormat, pSlots[i].nText);
+        return;
+    }
+    NoteColumn(nFirstCol);
+    NoteColumn(nLastCol);
+    if (m_cells.capacity() - m_cells.size() < nCount)
+    {
+        Grow(m_cells);
+        m_cells.reserve(std::max(m_cells.capacity(), m_cells.size() + nCount));
+    }
+    m_cells.insert(m_cells.end(), pSlots, pSlots + nCount);
+}
+
 void Worksheet::AdoptTexts(TextArray&& texts)
 {
     FlushTexts();

@@ -220,6 +220,9 @@ public:
         MakeRoom(m_cells);
         m_cells.push_back(Slot{nKey, nText, nFormat});
     }
+    // Cells from a file that follow each other in order (nKey ascending),
+    // in columns nFirstCol to nLastCol, as Append would take them one by one.
+    void AppendInOrder(const Slot* pSlots, size_t nCount, int nFirstCol, int nLastCol);
     // Takes texts as the table of a sheet that has none yet (a file's
     // shared strings: entry i is string i), as AddText would one by one.
     void AdoptTexts(TextArray&& texts);

@@ -95,6 +95,13 @@ void TestBiffReader::ReadCells_data()
     QTest::newRow("BLANK, MULBLANK") << One(Rec(BIFF_BLANK, Cell3(0, 0)) +
                                             Rec(BIFF_MULBLANK, U16s({0, 1, 15, 15, 15, 3})))
                                      << QStringLiteral("_|_|_|_");
+    // Cells in file order go into the sheet a run at a time; one out of
+    // order, repeated or of an unknown format takes the slow way, and the
+    // last of each position still wins.
+    QTest::newRow("LABELSST and BLANK out of order, repeated, unknown format")
+        << One(LabelSst(2, 0) + Rec(BIFF_LABELSST, U16s({0, 3, 999}) + U32(0)) + Rec(0x0208, QByteArray(16, '\0')) +
+               LabelSst(0, 1) + Rec(BIFF_BLANK, Cell3(0, 1)) + LabelSst(2, 1) + LabelSst(4, 0))
+        << QStringLiteral("第二|_|第二|第一|第一");
     QTest::newRow("WINDOW1 makes the third sheet active")
         << MakeStream({LabelSst(0, 0), LabelSst(0, 0), LabelSst(0, 1)},
                       Rec(BIFF_WINDOW1, U16s({0, 0, 100, 100, 0x38, 2, 0, 1, 600})) +
