@@ -33,6 +33,25 @@ private slots:
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("report.xls")});
     }
 
+    // The file replaced is held across the rename and let go afterwards
+    // (its blocks are freed then, without the writer waiting): no
+    // descriptor of a replaced file stays open.
+    void ReplacedFilesLetGo()
+    {
+        const QString strPath = Path("again.xls");
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(WriteFileSafely(strPath, QByteArray(200000, char('a' + i))));
+        QCOMPARE(FileBytes(strPath), QByteArray(200000, 'c'));
+        const auto heldDeleted = [&]() {
+            int nHeld = 0;
+            for (const QFileInfo& fd : QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::Files | QDir::System))
+                nHeld += fd.symLinkTarget().startsWith(m_dir.path()) &&
+                         fd.symLinkTarget().endsWith(QLatin1String("(deleted)"));
+            return nHeld;
+        };
+        QTRY_COMPARE(heldDeleted(), 0);
+    }
+
     // The disk fills up half-way (here: the file size limit, which fails
     // writes the same way): the old file stays and the reason is the full disk.
     void FullDiskKeepsOldFile()
