@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
+#include <type_traits>
 
 // For a buffer someone else allocated, best before it is written: the
 // whole 2 MB pages inside [pData, pData + nBytes) ask for huge pages, the
@@ -35,6 +37,30 @@ template <typename T> struct LargeAllocator
     void deallocate(T* p, size_t n) noexcept { FreeLarge(p, n * sizeof(T)); }
     template <typename U> bool operator==(const LargeAllocator<U>&) const noexcept { return true; }
     template <typename U> bool operator!=(const LargeAllocator<U>&) const noexcept { return false; }
+};
+
+// For arrays of plain values that start out as zeros (a hash table's
+// slots): every block comes zeroed, and a new element is not written
+// again. A large block is a fresh mapping, zero without a pass over it;
+// writing the zeros would touch every page once more.
+template <typename T> struct ZeroedAllocator : LargeAllocator<T>
+{
+    static_assert(std::is_trivial_v<T>, "for plain values only");
+    template <typename U> struct rebind
+    {
+        using other = ZeroedAllocator<U>;
+    };
+    ZeroedAllocator() = default;
+    template <typename U> ZeroedAllocator(const ZeroedAllocator<U>&) noexcept {}
+    T* allocate(size_t n)
+    {
+        T* p = LargeAllocator<T>::allocate(n);
+        if (n * sizeof(T) < LARGE_BYTES)
+            std::memset(static_cast<void*>(p), 0, n * sizeof(T));
+        return p;
+    }
+    // A new element keeps the zero its block came with.
+    template <typename U> void construct(U*) noexcept {}
 };
 
 // The start of a huge-page-aligned array of nBytes inside a heap block that

@@ -150,7 +150,7 @@ void Worksheet::GrowTextIndex(size_t nMinSize)
     size_t nSize = m_textIndex.empty() ? 1024 : 2 * m_textIndex.size();
     while (nSize < nMinSize)
         nSize *= 2;
-    decltype(m_textIndex) old(nSize, 0);
+    decltype(m_textIndex) old(nSize); // zeros (see ZeroedAllocator)
     old.swap(m_textIndex);
     const size_t nMask = nSize - 1;
     for (const quint64 nOld : old)

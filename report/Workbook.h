@@ -304,7 +304,7 @@ private:
     // power of two in size, at most half full. A probe reads one slot and
     // compares characters only when the hashes agree; growing needs no
     // hashing again.
-    std::vector<quint64, LargeAllocator<quint64>> m_textIndex;
+    std::vector<quint64, ZeroedAllocator<quint64>> m_textIndex;
     // Texts given to SetText and not looked up yet, with the cells they go
     // to (positions in m_cells: cells are only appended while texts wait).
     struct PendingText
