@@ -6,6 +6,7 @@
 
 #include <QtTest>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -39,6 +40,22 @@ private slots:
             nWrong += copy[i] != i * 7 + 1;
         QCOMPARE(nWrong, 0);
         QCOMPARE(values.back(), quint64(5));
+    }
+
+    // A table of ZeroedAllocator starts as zeros, also in a heap block
+    // that held something else just before.
+    void ZeroedTablesStartAsZeros()
+    {
+        using Table = std::vector<quint64, ZeroedAllocator<quint64>>;
+        for (const size_t nSlots : {size_t(512), 2 * LARGE_BYTES / sizeof(quint64)})
+        {
+            for (int nRound = 0; nRound < 2; ++nRound)
+            {
+                Table table(nSlots);
+                QCOMPARE(size_t(std::count(table.begin(), table.end(), quint64(0))), nSlots);
+                std::fill(table.begin(), table.end(), ~quint64(0));
+            }
+        }
     }
 
     // A Qt array made with LargeArrayData starts on a 2 MB boundary, fills
