@@ -153,11 +153,21 @@ private slots:
     void ShowTextAsPrinted()
     {
         QFETCH(int, nLanguage);
-        QVector<MeasurementRecord> rows(3);
+        QVector<MeasurementRecord> rows(4);
         rows[0].texts = {
             "1", "1550nm", "OPM", "-3.00dBm", "", "2012-5-3  9:0:1", QString::fromUtf8("光纤 \xF0\x9F\x98\x80")};
         rows[1].texts = {"2", "\x1b[31mred", QString(QChar(0x85)) + "next", "a\tb", "abcd\x7f~xyz \x1f~ ", "\r\n", "é"};
         rows[2].texts = {"3", QString(QChar(0xD800)), "x", "", "", "", QString(QChar(0xDC00)) + "y"};
+        // Eight units and more, a control at the start, in the middle and
+        // at the very end.
+        rows[3].texts = {"abcdefgh",
+                         "abcdefghi\x7f",
+                         "0123456789abc",
+                         "2012-12-31  23:59:59",
+                         "abcdefghijklmnop\x1f",
+                         QString(7, '~') + QChar(0x80),
+                         "\x01"
+                         "klmnopqrstuvw"};
         const ReportUserInfo info{QStringLiteral("公司\x1b"), "OPM-35", "", "op", QString(300, QLatin1Char('n'))};
         ReportHooks hooks;
         hooks.fetchUserInfo = [&info] { return info; };

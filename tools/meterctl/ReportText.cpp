@@ -8,6 +8,9 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace {
 // Four UTF-16 units, all printable ASCII (0x20..0x7E)?
@@ -21,12 +24,48 @@ bool FourPrintable(const char16_t* pChars)
            ((n + 0x0001000100010001ull) & LANE_HIGH) == 0;           // and not 0x7F
 }
 
+#ifdef __SSE2__
+// Eight UTF-16 units written to p as bytes when all are printable ASCII;
+// false (with the eight bytes at p written all the same) when not.
+bool EightPrintable(char* p, const char16_t* pChars)
+{
+    const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pChars));
+    // Signed compares: a unit from 0x8000 on is negative, below 0x20.
+    const __m128i printable =
+        _mm_and_si128(_mm_cmpgt_epi16(units, _mm_set1_epi16(0x1F)), _mm_cmplt_epi16(units, _mm_set1_epi16(0x7F)));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm_packus_epi16(units, units));
+    return _mm_movemask_epi8(printable) == 0xFFFF;
+}
+
+// A text of at least eight units that is all printable ASCII, copied to p
+// eight units a step, the last step ending at the text's end (it may go
+// over units the step before wrote; they are the same bytes): the end of
+// what was written, or null when the text is not all printable ASCII (the
+// bytes written up to then are written again by the caller).
+char* AppendLongAscii(char* p, const char16_t* pChars, qsizetype nSize)
+{
+    qsizetype i = 0;
+    for (; i + 8 <= nSize; i += 8)
+        if (!EightPrintable(p + i, pChars + i))
+            return nullptr;
+    if (i < nSize && !EightPrintable(p + nSize - 8, pChars + nSize - 8))
+        return nullptr;
+    return p + nSize;
+}
+#endif
+
 // Appends str to the buffer at p (room for 3 bytes a UTF-16 unit is
 // there) as UTF-8, control characters as spaces; the end of what was
 // written. A surrogate without its partner becomes U+FFFD, as QTextStream
 // writes it.
 char* AppendPrintable(char* p, QStringView str)
 {
+#ifdef __SSE2__
+    // Dates and values: mostly eight units or more, all plain ASCII.
+    if (str.size() >= 8)
+        if (char* pEnd = AppendLongAscii(p, str.utf16(), str.size()))
+            return pEnd;
+#endif
     const char16_t* pChars = str.utf16();
     const qsizetype nSize = str.size();
     for (qsizetype i = 0; i < nSize; ++i)
