@@ -361,7 +361,7 @@ QByteArray BoundSheet(const QString& strName)
 // A record holds at most 8224 bytes; the rest goes on in CONTINUE records.
 // A string header is never split; when a string's characters are split,
 // the CONTINUE starts with the option byte again, then the rest of them.
-void AppendSst(QByteArray& out, const std::vector<QStringView>& strings, quint32 nTotalRefs, qsizetype nStreamStart,
+void AppendSst(QByteArray& out, const SstStrings& strings, quint32 nTotalRefs, qsizetype nStreamStart,
                QVector<SstPosition>* pBucketStarts)
 {
     ContinuedRecord rec(out, BIFF_SST);

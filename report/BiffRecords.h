@@ -176,7 +176,9 @@ constexpr int BOUNDSHEET_POS_OFFSET = BIFF_HEADER_SIZE; // u32 to patch with the
 // of the first string of each EXTSST bucket (every ExtSstBucketSize-th
 // string), as an offset from nStreamStart in out. Texts longer than a cell
 // holds must be cut before.
-void AppendSst(QByteArray& out, const std::vector<QStringView>& strings, quint32 nTotalRefs, qsizetype nStreamStart,
+// The strings of a full report's table run to megabytes (see LargeAllocator).
+using SstStrings = std::vector<QStringView, LargeAllocator<QStringView>>;
+void AppendSst(QByteArray& out, const SstStrings& strings, quint32 nTotalRefs, qsizetype nStreamStart,
                QVector<SstPosition>* pBucketStarts);
 QByteArray ExtSst(const QVector<SstPosition>& bucketStarts, int nStrings);
 int ExtSstBucketSize(int nStrings);

@@ -52,7 +52,7 @@ WorkbookStream::WorkbookStream(const Workbook& book) : m_book(book), m_xfOfForma
     for (int nSheet = 0; nSheet < book.m_sheets.size(); ++nSheet)
     {
         const Worksheet& sheet = book.m_sheets[nSheet];
-        std::vector<quint32>& sstOfText = m_sstOfText[size_t(nSheet)];
+        auto& sstOfText = m_sstOfText[size_t(nSheet)];
         sstOfText.assign(size_t(sheet.Texts().size()), NO_SST);
         // Cells next to each other mostly share their format and often
         // their text: each is looked up when it changes or is new.
@@ -212,7 +212,7 @@ void WorkbookStream::AppendSheet(QByteArray& out, int nSheet, bool bActive)
     const qsizetype nStart = out.size();
     out.resize(nStart + nBytes);
     char* p = out.data() + nStart;
-    const std::vector<quint32>& sstOfText = m_sstOfText[size_t(nSheet)];
+    const auto& sstOfText = m_sstOfText[size_t(nSheet)];
     for (const Worksheet::Slot& slot : cellSlots)
     {
         const int nRow = int(slot.nKey >> 8), nCol = int(slot.nKey & 0xFF);

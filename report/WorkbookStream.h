@@ -46,8 +46,8 @@ private:
     // Shared strings in the order of first use. Each sheet's text table
     // entry maps to its SST index (NO_SST until seen).
     static constexpr quint32 NO_SST = 0xFFFFFFFFu;
-    std::vector<std::vector<quint32>> m_sstOfText;
-    std::vector<QStringView> m_sstStrings;
+    std::vector<std::vector<quint32, LargeAllocator<quint32>>> m_sstOfText;
+    BiffRecords::SstStrings m_sstStrings;
     // Equal texts of different entries meet here; not needed (and left
     // empty) when the book is one sheet whose table holds each text once
     // and no text is cut, which is what the report job makes.

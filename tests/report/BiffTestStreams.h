@@ -63,7 +63,7 @@ inline QByteArray Utf16(const QString& str)
 inline QByteArray Sst(const QStringList& strings)
 {
     QByteArray out;
-    AppendSst(out, std::vector<QStringView>(strings.begin(), strings.end()), quint32(strings.size()), 0, nullptr);
+    AppendSst(out, SstStrings(strings.begin(), strings.end()), quint32(strings.size()), 0, nullptr);
     return out;
 }
 

@@ -172,7 +172,7 @@ void TestBiffReader::WriteSstSplits()
     QFETCH(QList<int>, lengths);
     QFETCH(QByteArray, continueStarts);
     QByteArray out;
-    AppendSst(out, std::vector<QStringView>(strings.begin(), strings.end()), 1, 0, nullptr);
+    AppendSst(out, SstStrings(strings.begin(), strings.end()), 1, 0, nullptr);
     QList<int> gotLengths;
     QByteArray gotStarts;
     for (int nPos = 0; nPos < out.size(); nPos += 4 + gotLengths.last())
