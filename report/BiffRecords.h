@@ -172,12 +172,12 @@ QByteArray CellXf(int nFont, int nFormat, int nHorzAlign, int nVertAlign, int nF
 QByteArray StyleNormal();
 QByteArray BoundSheet(const QString& strName);
 constexpr int BOUNDSHEET_POS_OFFSET = BIFF_HEADER_SIZE; // u32 to patch with the sheet's BOF position
+// The strings of a full report's table run to megabytes (see LargeAllocator).
+using SstStrings = std::vector<QStringView, LargeAllocator<QStringView>>;
 // SST and its CONTINUEs, appended to out; pBucketStarts receives the start
 // of the first string of each EXTSST bucket (every ExtSstBucketSize-th
 // string), as an offset from nStreamStart in out. Texts longer than a cell
 // holds must be cut before.
-// The strings of a full report's table run to megabytes (see LargeAllocator).
-using SstStrings = std::vector<QStringView, LargeAllocator<QStringView>>;
 void AppendSst(QByteArray& out, const SstStrings& strings, quint32 nTotalRefs, qsizetype nStreamStart,
                QVector<SstPosition>* pBucketStarts);
 QByteArray ExtSst(const QVector<SstPosition>& bucketStarts, int nStrings);
