@@ -12,8 +12,9 @@ uintptr_t RoundUp(uintptr_t n)
 {
     return (n + HUGE_PAGE - 1) & ~(HUGE_PAGE - 1);
 }
-} // namespace
 
+// The whole 2 MB pages inside [pData, pData + nBytes) ask for huge pages,
+// the rest is left as it is.
 void AdviseHugePages(const void* pData, size_t nBytes)
 {
 #ifdef MADV_HUGEPAGE
@@ -27,6 +28,7 @@ void AdviseHugePages(const void* pData, size_t nBytes)
     (void)nBytes;
 #endif
 }
+} // namespace
 
 void* AllocateLarge(size_t nBytes)
 {

@@ -14,11 +14,6 @@
 #include <cstring>
 #include <type_traits>
 
-// For a buffer someone else allocated, best before it is written: the
-// whole 2 MB pages inside [pData, pData + nBytes) ask for huge pages, the
-// rest is left as it is.
-void AdviseHugePages(const void* pData, size_t nBytes);
-
 // Memory for a large array: from LARGE_BYTES on, whole 2 MB pages of a
 // mapping of their own that ask for huge pages; below, the usual heap.
 // FreeLarge takes the size given to AllocateLarge.

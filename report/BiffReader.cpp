@@ -326,9 +326,7 @@ private:
         else if (rd.Length() != 6)
             return false;
         const int nRow = GetU16(p), nCol = GetU16(p + 2), nXf = GetU16(p + 4);
-        if (nCol >= SHEET_MAX_COLS || nXf >= m_xfFormats.size() ||
-            (m_nDimLastRowPlus1 > 0 && (quint32(nRow) < m_nDimFirstRow || quint32(nRow) >= m_nDimLastRowPlus1 ||
-                                        nCol < m_nDimFirstCol || nCol >= m_nDimLastColPlus1)))
+        if (nCol >= SHEET_MAX_COLS || nXf >= m_xfFormats.size() || !InsideDimensions(nRow, nCol))
             return false;
         const quint32 nKey = Worksheet::Key(nRow, nCol);
         if (run.nCount > 0 && run.cells[run.nCount - 1].nKey >= nKey)
@@ -348,6 +346,13 @@ private:
         run.nCount = 0;
         run.nFirstCol = SHEET_MAX_COLS;
         run.nLastCol = -1;
+    }
+
+    // Inside the sheet's DIMENSIONS, or no DIMENSIONS were given.
+    bool InsideDimensions(int nRow, int nCol) const
+    {
+        return m_nDimLastRowPlus1 == 0 || (quint32(nRow) >= m_nDimFirstRow && quint32(nRow) < m_nDimLastRowPlus1 &&
+                                           nCol >= m_nDimFirstCol && nCol < m_nDimLastColPlus1);
     }
 
     // A cell at (row, column) with the look of XF nXf and the text nText of
@@ -742,8 +747,7 @@ void WorkbookParser::Put(int nRow, int nCol, int nXf, quint32 nText)
 {
     if (nRow >= SHEET_MAX_ROWS || nCol >= SHEET_MAX_COLS)
         return;
-    if (m_nDimLastRowPlus1 > 0 && (quint32(nRow) < m_nDimFirstRow || quint32(nRow) >= m_nDimLastRowPlus1 ||
-                                   nCol < m_nDimFirstCol || nCol >= m_nDimLastColPlus1))
+    if (!InsideDimensions(nRow, nCol))
     {
         ++m_notes.nCellsOutside;
         return;

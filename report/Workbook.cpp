@@ -1,6 +1,8 @@
 // In-memory workbook: the compact cell store behind Worksheet.
 #include "report/Workbook.h"
 
+#include <QtEndian>
+
 #include <algorithm>
 #include <cstring>
 
@@ -134,13 +136,6 @@ quint32 TextHash(QStringView str)
     return quint32(nHash >> 32);
 }
 
-template <typename Word> Word Load(const char* p)
-{
-    Word n;
-    std::memcpy(&n, p, sizeof n);
-    return n;
-}
-
 // Equal texts, without a call into Qt for the common cases (the same
 // characters, or different lengths), and without a call at all for up to
 // eight units: two loads from each, the second ending at the end (they
@@ -157,12 +152,12 @@ bool SameText(const QString& a, const QString& b)
     if (nBytes > 16)
         return std::memcmp(pA, pB, nBytes) == 0;
     if (nBytes >= 8)
-        return Load<quint64>(pA) == Load<quint64>(pB) &&
-               Load<quint64>(pA + nBytes - 8) == Load<quint64>(pB + nBytes - 8);
+        return qFromUnaligned<quint64>(pA) == qFromUnaligned<quint64>(pB) &&
+               qFromUnaligned<quint64>(pA + nBytes - 8) == qFromUnaligned<quint64>(pB + nBytes - 8);
     if (nBytes >= 4)
-        return Load<quint32>(pA) == Load<quint32>(pB) &&
-               Load<quint32>(pA + nBytes - 4) == Load<quint32>(pB + nBytes - 4);
-    return nBytes == 0 || Load<quint16>(pA) == Load<quint16>(pB);
+        return qFromUnaligned<quint32>(pA) == qFromUnaligned<quint32>(pB) &&
+               qFromUnaligned<quint32>(pA + nBytes - 4) == qFromUnaligned<quint32>(pB + nBytes - 4);
+    return nBytes == 0 || qFromUnaligned<quint16>(pA) == qFromUnaligned<quint16>(pB);
 }
 } // namespace
 
