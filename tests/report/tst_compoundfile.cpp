@@ -1,7 +1,8 @@
 // The compound file written around a workbook stream, against libgsf's own
-// writer: the same bytes for streams from a few bytes (padded to 4096) to
-// ones whose FAT needs DIFAT sectors, so that what xlrd, LibreOffice and
-// libgsf read is what they read before the writer moved here.
+// writer: the same bytes for streams of more than 4096 bytes up to ones
+// whose FAT needs a DIFAT sector, so that what xlrd, LibreOffice and libgsf
+// read is what they read before the writer moved here. (A stream padded to
+// 4096 bytes: the golden files of tst_xlsroundtrip.)
 #include <gsf/gsf-outfile-msole.h>
 #include <gsf/gsf-output-memory.h>
 #include <gsf/gsf-utils.h>
@@ -39,11 +40,9 @@ private slots:
     void SameAsLibgsf_data()
     {
         QTest::addColumn<int>("nSize");
-        QTest::newRow("padded to 4096") << 100;
         QTest::newRow("not a whole sector") << 10000;
         QTest::newRow("109 FAT sectors, the last without DIFAT") << (109 * 128 - 111) * 512;
         QTest::newRow("first DIFAT sector") << (109 * 128 - 110) * 512;
-        QTest::newRow("DIFAT sector, 9 MB") << 9 * 1024 * 1024 + 77;
     }
     void SameAsLibgsf()
     {
@@ -54,7 +53,6 @@ private slots:
         QByteArray ours;
         QVERIFY(CompoundFile::Write(QStringLiteral("Workbook"), stream, ours, nullptr));
         const QByteArray theirs = GsfContainer(stream);
-        QCOMPARE(ours.size(), theirs.size());
         QVERIFY2(ours == theirs, "the container differs from libgsf's");
         QByteArray back;
         QVERIFY(CompoundFile::ReadStream(ours, QStringLiteral("Workbook"), back, nullptr));

@@ -1,7 +1,8 @@
 // The simulated meter over a real pseudo-terminal, opened here with plain
-// POSIX calls as a client would: every request, the record file, and a stop
-// that must not hang. (Its line faults are tried through the link's tests,
-// which count the requests each fault costs.)
+// POSIX calls as a client would: the connect reply, requests it leaves
+// unanswered, the record file, and a stop that must not hang. (Its line
+// faults and its other replies are tried through the link's, the dialog's
+// and meterctl's tests, which read them as a client does.)
 #include "link/FrameAssembler.h"
 #include "link/InstrumentFrame.h"
 #include "sim/MeterSim.h"
@@ -17,8 +18,6 @@
 #include <unistd.h>
 
 namespace {
-const QByteArray COUNT_REQUEST = InstrumentFrame::Build(CMD_READ_COUNT, {});
-
 // The client's end of the line.
 class Line
 {
@@ -75,7 +74,10 @@ class TestMeterSim : public QObject
 {
     Q_OBJECT
 private slots:
-    void AnswersEveryRequest()
+    // The connect reply holds the wavelength table, big-endian from position
+    // 4 (a client only sees it decoded); a record one beyond the count comes
+    // back as zeros.
+    void RepliesAndSilences()
     {
         MeterSim sim;
         sim.Records().Generate(300);
@@ -89,32 +91,16 @@ private slots:
             QCOMPARE(
                 quint32(qFromBigEndian<quint16>(reinterpret_cast<const quint8*>(connected.constData()) + 4 + 2 * i)),
                 table[size_t(i)]);
-        QCOMPARE(line.Request(COUNT_REQUEST), QByteArray::fromHex("330581012C1A08"));
-        // Records as generated; one beyond the count comes back as zeros.
-        for (int n = 1; n <= 301; ++n)
-        {
-            const QByteArray reply = line.Request(InstrumentFrame::BuildReadRecord(quint16(n)));
-            QCOMPARE(reply, n <= 300
-                                ? SimRecordSet::BuildReply(quint16(n), SimRecordSet::Generated(n))
-                                : InstrumentFrame::Build(RSP_RECORD, QByteArray::fromHex("012D") + QByteArray(16, 0)));
-        }
-
-        QCOMPARE(line.Request(InstrumentFrame::BuildCalibration(CMD_CAL_RL, -3.5f)), QByteArray::fromHex("3303517908"));
-        QCOMPARE(sim.GetLastCalibrationBytes(), QByteArray::fromHex("000060C0"));
-        QCOMPARE(line.Request(InstrumentFrame::BuildCalibration(CMD_CAL_OPM, 1.25f)),
-                 QByteArray::fromHex("3303616908"));
-        QCOMPARE(sim.GetLastCalibrationValue(), 1.25f);
-        QCOMPARE(line.Request(InstrumentFrame::BuildSetClock(12, 5, 3, 9, 5, 7)), QByteArray::fromHex("3303C10908"));
-        QCOMPARE(sim.GetClockBytes(), QByteArray::fromHex("0C0503090507"));
-        QCOMPARE(line.Request(InstrumentFrame::Build(CMD_DISCONNECT, {})), QByteArray::fromHex("330321A908"));
+        QCOMPARE(line.Request(InstrumentFrame::BuildReadRecord(301)),
+                 InstrumentFrame::Build(RSP_RECORD, QByteArray::fromHex("012D") + QByteArray(16, 0)));
 
         // Unknown commands and requests too short to serve get no answer.
         line.Send(InstrumentFrame::Build(0x42, {}));
         line.Send(InstrumentFrame::Build(CMD_READ_RECORD, QByteArray(1, '\1')));
-        QVERIFY(sim.WaitForRequests(309, 2000));
+        QVERIFY(sim.WaitForRequests(4, 2000));
         QCOMPARE(line.Read(1, 200), QByteArray());
-        QCOMPARE(sim.GetRepliesSent(), 307);
-        QCOMPARE(sim.GetRequestCount(CMD_READ_RECORD), 302);
+        QCOMPARE(sim.GetRepliesSent(), 2);
+        QCOMPARE(sim.GetRequestCount(CMD_READ_RECORD), 2);
         QCOMPARE(sim.GetRequests().first(), QByteArray::fromHex("330310BA08"));
     }
 

@@ -5,7 +5,6 @@
 #include "TestFiles.h"
 #include "tools/meterctl/MeterCtl.h"
 
-#include <QFile>
 #include <QProcess>
 #include <QStringList>
 #include <QTextStream>
@@ -58,4 +57,3 @@ inline CtlResult RunCtlProcess(const QStringList& args, QStringList prefix = QSt
     result.nExit = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     return result;
 }
-

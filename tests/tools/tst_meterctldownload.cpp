@@ -11,7 +11,6 @@
 #include "records/RecordDecoder.h"
 #include "report/ReportJob.h"
 #include "report/ReportLayout.h"
-#include "report/XlsFile.h"
 #include "sim/MeterSim.h"
 
 #include <QJsonArray>
@@ -63,11 +62,6 @@ QByteArray ExpectedCsv(const QVector<MeasurementRecord>& rows, bool bEnglish)
     for (const MeasurementRecord& row : rows)
         data += QStringList(row.texts.begin(), row.texts.end()).join(QLatin1Char(',')).toUtf8() + "\r\n";
     return data;
-}
-
-int CsvRowCount(const QString& strPath)
-{
-    return int(FileBytes(strPath).count("\r\n")) - 1;
 }
 
 } // namespace
@@ -248,12 +242,10 @@ void TestMeterCtlDownload::RowLimitOfTheReport_data()
 void TestMeterCtlDownload::RowLimitOfTheReport()
 {
     // A full download of 65,531 records takes over a minute; the writing
-    // step gets the rows directly.
+    // step gets the rows directly. The CSV holds them all either way.
     QFETCH(int, nRows);
     QFETCH(int, nExpectedExit);
-    QVector<MeasurementRecord> rows(nRows);
-    for (int i = 0; i < nRows; ++i)
-        rows[i].texts[COL_NUMBER] = QString::number(i + 1);
+    const QVector<MeasurementRecord> rows(nRows);
     QString strOut, strErr;
     QTextStream out(&strOut), err(&strErr);
     MeterCtl ctl(out, err, false);
@@ -261,13 +253,9 @@ void TestMeterCtlDownload::RowLimitOfTheReport()
     outputs.strXls = Path("limit.xls");
     outputs.strCsv = Path("limit.csv");
     QCOMPARE(ctl.WriteOutputs(outputs, rows, false), nExpectedExit);
-    err.flush();
-    QCOMPARE(CsvRowCount(outputs.strCsv), nRows);
-    Workbook book;
-    QCOMPARE(LoadWorkbookXls(outputs.strXls, book, nullptr), nExpectedExit == EXIT_OK);
-    if (nExpectedExit == EXIT_OK)
-        QCOMPARE(book.ActiveSheet().Text(REPORT_SHEET_ROWS - 1, 0), QString::number(nRows));
-    else
+    QCOMPARE(int(FileBytes(outputs.strCsv).count("\r\n")) - 1, nRows);
+    QCOMPARE(QFile::exists(outputs.strXls), nExpectedExit == EXIT_OK);
+    if (nExpectedExit != EXIT_OK)
         QVERIFY2(strErr.contains(QStringLiteral("the CSV holds every record")), qPrintable(strErr));
 }
 
@@ -280,35 +268,27 @@ void TestMeterCtlDownload::DemoOneCommand()
     QVERIFY2(r.nExit == EXIT_OK, qPrintable(r.strErr));
     // Files written: nothing on the output; every message on the error stream.
     QCOMPARE(r.strOut, QString());
-    QVERIFY(r.strErr.contains(QStringLiteral("Power reading success\n")));
-    QVERIFY(r.strErr.contains(QStringLiteral("Wrote 300 records to ")));
+    for (const char* pszFile : {"out.xls", "out.csv"})
+        QVERIFY2(r.strErr.contains(QStringLiteral("Wrote 300 records to ") + Path(pszFile)), qPrintable(r.strErr));
     // Not a terminal: no bar, no line every so often, one line at the end.
     QVERIFY2(r.strErr.contains(QStringLiteral("\n300 of 300 records in 0:")), qPrintable(r.strErr));
     QVERIFY(!r.strErr.contains(QLatin1Char('\r')) && !r.strErr.contains(QStringLiteral("150 of")));
-    QCOMPARE(CsvRowCount(Path("out.csv")), 300);
-    Workbook book;
-    int nFirst = 0, nLast = 0;
-    QVERIFY(LoadWorkbookXls(Path("out.xls"), book, nullptr) && book.ActiveSheet().UsedRows(nFirst, nLast));
-    QCOMPARE(nLast, REPORT_FIRST_DATA_ROW - 1 + 300 - 1);
 }
 
 void TestMeterCtlDownload::StandardOutput_data()
 {
     QTest::addColumn<QString>("strArgs");
-    QTest::addColumn<bool>("bJson");
-    QTest::addColumn<QString>("strWrote"); // "" or the file named on the error stream
-    QTest::newRow("--csv -") << QStringLiteral("--csv -") << false << QString();
+    QTest::addColumn<QString>("strWrote"); // "" or the line on the error stream; %2 is the test's folder
     QTest::newRow("--csv=- with a report")
-        << QStringLiteral("--csv=- --xls %2/r.xls") << false << QStringLiteral("r.xls");
-    QTest::newRow("--json") << QStringLiteral("--json --company Fibre --notes 光纤") << true << QString();
-    QTest::newRow("--json with a CSV file")
-        << QStringLiteral("--json --csv %2/r.csv --company Fibre --notes 光纤") << true << QStringLiteral("r.csv");
+        << QStringLiteral("--csv=- --xls %2/r.xls") << QStringLiteral("Wrote 3 records to %2/r.xls\n");
+    QTest::newRow("--json") << QStringLiteral("--json --company Fibre --notes 光纤") << QString();
+    QTest::newRow("--json with a CSV file") << QStringLiteral("--json --csv %2/r.csv --company Fibre --notes 光纤")
+                                            << QStringLiteral("Wrote 3 records to %2/r.csv\n");
 }
 
 void TestMeterCtlDownload::StandardOutput()
 {
     QFETCH(QString, strArgs);
-    QFETCH(bool, bJson);
     QFETCH(QString, strWrote);
     m_pSim = std::make_unique<MeterSim>();
     // No wavelength (index 21), an insertion-loss byte of 7, a leap day.
@@ -320,18 +300,16 @@ void TestMeterCtlDownload::StandardOutput()
                                            QStringLiteral("--port"), m_pSim->GetDevicePath()} +
                                Args(QString(strArgs).replace(QStringLiteral("%2"), m_pDir->path())));
     QVERIFY2(r.nExit == EXIT_OK, qPrintable(r.strErr));
-    QVERIFY(r.strErr.contains(QStringLiteral("Power reading success")));
     QCOMPARE(r.strErr.contains(QStringLiteral("Wrote ")), !strWrote.isEmpty());
-    if (!strWrote.isEmpty())
-        QVERIFY2(r.strErr.contains(QStringLiteral("Wrote 3 records to ") + Path(strWrote.toUtf8().constData())),
-                 qPrintable(r.strErr));
-    if (!bJson)
+    QVERIFY2(r.strErr.contains(strWrote.replace(QStringLiteral("%2"), m_pDir->path())), qPrintable(r.strErr));
+    const QStringList rows{QStringLiteral("1,1550nm,OPM,-12.34dBm,-3.00dBm,2012-5-3  9:5:7,"),
+                           QStringLiteral("2,,RL,45.10dB,0.00dBm,2099-12-31  23:59:59,"),
+                           QStringLiteral("3,850nm,IL,1.50dB,-3.50dBm,2024-2-29  0:0:0,")};
+    if (!strArgs.contains(QStringLiteral("--json")))
     {
         // As `show --csv` prints it: no byte order mark.
-        QCOMPARE(r.strOut, QStringLiteral("Number,Wave,Mode,RL|OPM|IL,REF|PowerMeter,Date-Time,Notes\r\n"
-                                          "1,1550nm,OPM,-12.34dBm,-3.00dBm,2012-5-3  9:5:7,\r\n"
-                                          "2,,RL,45.10dB,0.00dBm,2099-12-31  23:59:59,\r\n"
-                                          "3,850nm,IL,1.50dB,-3.50dBm,2024-2-29  0:0:0,\r\n"));
+        QCOMPARE(r.strOut, QStringLiteral("Number,Wave,Mode,RL|OPM|IL,REF|PowerMeter,Date-Time,Notes\r\n") +
+                               rows.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
         return;
     }
     QJsonParseError error;
@@ -343,25 +321,16 @@ void TestMeterCtlDownload::StandardOutput()
                      r.strOut.indexOf(QStringLiteral("\n\"records\": ")) &&
                  r.strOut.count(QRegularExpression(QStringLiteral("\n\\{\"mode\":[^\n]*\\}(,|\n\\])\n"))) == 3,
              qPrintable(r.strOut));
-    const QJsonObject want = QJsonDocument::fromJson(R"({
-        "userInformation": {"company": "Fibre", "meterType": "", "serial": "", "operator": "", "notes": "光纤"},
-        "records": [
-          {"number": 1, "wavelength": 1550, "mode": "OPM", "value": -12.34, "unit": "dBm", "reference": -3,
-           "time": "2012-05-03T09:05:07",
-           "texts": ["1", "1550nm", "OPM", "-12.34dBm", "-3.00dBm", "2012-5-3  9:5:7", ""]},
-          {"number": 2, "wavelength": null, "mode": "RL", "value": 45.1, "unit": "dB", "reference": 0,
-           "time": "2099-12-31T23:59:59",
-           "texts": ["2", "", "RL", "45.10dB", "0.00dBm", "2099-12-31  23:59:59", ""]},
-          {"number": 3, "wavelength": 850, "mode": "IL", "value": 1.5, "unit": "dB", "reference": -3.5,
-           "time": "2024-02-29T00:00:00",
-           "texts": ["3", "850nm", "IL", "1.50dB", "-3.50dBm", "2024-2-29  0:0:0", ""]}
-        ]})")
-                                 .object();
-    QVERIFY(!want.isEmpty());
-    for (const QString& strKey : want.keys())
-        QVERIFY2(got.value(strKey) == want.value(strKey),
-                 qPrintable(strKey + QStringLiteral(": ") +
-                            QString::fromUtf8(QJsonDocument(got.value(strKey).toArray()).toJson())));
+    QCOMPARE(got.value(QStringLiteral("userInformation")).toObject(),
+             QJsonDocument::fromJson(R"({"company": "Fibre", "meterType": "", "serial": "", "operator": "",
+                                         "notes": "光纤"})")
+                 .object());
+    // The records carry the texts the CSV shows; the fields read from them
+    // are tst_meterctloutput's business.
+    QStringList texts;
+    for (const QJsonValue& record : got.value(QStringLiteral("records")).toArray())
+        texts << record.toObject().value(QStringLiteral("texts")).toVariant().toStringList().join(QLatin1Char(','));
+    QCOMPARE(texts, rows);
     // The table the meter sent when it connected.
     QJsonArray wavelengths;
     for (const quint32 nWave : MeterSim::DefaultWavelengths())
@@ -435,21 +404,17 @@ void TestMeterCtlDownload::AutoPort()
     // Every port at once: one time-out for all the silent ones, not one each.
     if (nSilent > 1)
         QVERIFY2(clock.elapsed() < 2500, qPrintable(QString::number(clock.elapsed())));
-    for (int i = 0; i < nMeters + nSilent; ++i)
-    {
-        const MeterSim& sim = *sims[size_t(i)];
-        // Probing is one connect request, sent once; a meter that answers it
-        // is disconnected again before the download connects.
-        const bool bDownloaded = i < nMeters && nExpectedExit == EXIT_OK;
-        QCOMPARE(sim.GetRequestCount(CMD_CONNECT), bDownloaded ? 2 : 1);
-        QCOMPARE(sim.GetRequestCount(CMD_DISCONNECT), i < nMeters ? (bDownloaded ? 2 : 1) : 0);
-    }
     if (nExpectedExit == EXIT_OK)
     {
+        // Probed and disconnected again, then connected for the download.
+        QCOMPARE(sims[0]->GetRequestCount(CMD_CONNECT), 2);
+        QCOMPARE(sims[0]->GetRequestCount(CMD_DISCONNECT), 2);
         QVERIFY(r.strErr.contains(sims[0]->GetDevicePath()));
         QCOMPARE(r.strOut.count(QStringLiteral("\r\n")), 1 + 5);
     }
-    else if (nMeters == 0)
+    else
+        QCOMPARE(r.strOut, QString());
+    if (nMeters == 0)
         QVERIFY2(r.strErr.contains(QStringLiteral("    /dev/pts/9999: no such device\n")) &&
                      r.strErr.contains(QStringLiteral(": no answer\n")),
                  qPrintable(r.strErr));
@@ -476,7 +441,6 @@ void TestMeterCtlDownload::ProgressBarOnTerminalOnly()
     const QString strTerminal = QString::fromUtf8(process.readAllStandardOutput());
     const QString strFull = QLatin1Char('[') + QString(30, QLatin1Char('#')) + QStringLiteral("]  50/50  100%");
     QVERIFY2(strTerminal.contains(QLatin1Char('\r') + strFull), qPrintable(strTerminal));
-    QVERIFY(!strTerminal.contains(QStringLiteral("50 of 50 records")));
     const QByteArray csv = FileBytes(Path("t.csv"));
     QVERIFY2(csv.startsWith("Number,") && csv.count("\r\n") == 51 && !csv.contains('[') && !csv.contains('\x1b'),
              csv.constData());

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "TestFiles.h"
+#include "ui/ControlIds.h"
 #include "ui/DropDownCombo.h"
 #include "ui/MessageBox.h"
 #include "ui/MeterClientDlg.h"
@@ -11,13 +12,13 @@
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
-#include <QFile>
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
 #include <QtTest>
+#include <algorithm>
 #include <functional>
 
 // What a message box showed.
@@ -58,19 +59,15 @@ public:
     // Waits until a box with this text has been shown (and answered).
     bool WaitForBox(const QString& strText, int nMs = 20000) const
     {
-        const QDeadlineTimer deadline(nMs);
-        while (!Texts().contains(strText) && !deadline.hasExpired())
-            QTest::qWait(5);
-        return Texts().contains(strText);
+        return QTest::qWaitFor([&] { return Texts().contains(strText); }, nMs);
     }
     void Clear() { m_boxes.clear(); }
 
 private:
     void Poll()
     {
-        QWidget* pModal = QApplication::activePopupWidget();
-        if (pModal == nullptr)
-            pModal = QApplication::activeModalWidget();
+        QWidget* pModal =
+            QApplication::activePopupWidget() ? QApplication::activePopupWidget() : QApplication::activeModalWidget();
         if (pModal == nullptr || m_handled.contains(pModal) || !pModal->isVisible())
             return;
         m_handled << pModal;
@@ -128,31 +125,23 @@ inline RecordListCtrl* List(MeterClientDlg& dlg, int nId)
     return qobject_cast<RecordListCtrl*>(Item(dlg, nId));
 }
 
-// Types text into the focused widget: Latin text key by key, anything else
-// as an input method commits it (the way Chinese is typed).
-inline void TypeText(QWidget* pWidget, const QString& strText)
-{
-    bool bAscii = true;
-    for (QChar ch : strText)
-        bAscii = bAscii && ch.unicode() < 0x80;
-    if (bAscii)
-    {
-        QTest::keyClicks(pWidget, strText);
-        return;
-    }
-    QInputMethodEvent commit;
-    commit.setCommitString(strText);
-    QApplication::sendEvent(pWidget, &commit);
-}
-
-// Replaces an edit's text as a person does: click into it, select all, type.
+// Replaces an edit's text as a person does: click into it, select all, type
+// (Latin text key by key, anything else as an input method commits it, the
+// way Chinese is typed).
 inline void Type(MeterClientDlg& dlg, int nId, const QString& strText)
 {
     QLineEdit* pEdit = Edit(dlg, nId);
     QTest::mouseClick(pEdit, Qt::LeftButton);
     pEdit->selectAll();
     QTest::keyClick(pEdit, Qt::Key_Backspace);
-    TypeText(pEdit, strText);
+    if (std::all_of(strText.begin(), strText.end(), [](QChar ch) { return ch.unicode() < 0x80; }))
+        QTest::keyClicks(pEdit, strText);
+    else
+    {
+        QInputMethodEvent commit;
+        commit.setCommitString(strText);
+        QApplication::sendEvent(pEdit, &commit);
+    }
 }
 
 inline void Click(MeterClientDlg& dlg, int nId)
@@ -177,18 +166,14 @@ inline bool Choose(DropDownCombo* pCombo, const QString& strText)
     return true;
 }
 
-// The seven texts of every row of the record list.
+// The texts of every row of the record list.
 inline QList<QStringList> Rows(MeterClientDlg& dlg)
 {
-    RecordListCtrl* pList = List(dlg, 1021);
-    QList<QStringList> rows;
-    for (int nRow = 0; nRow < pList->GetItemCount(); ++nRow)
-    {
-        QStringList row;
-        for (int nCol = 0; nCol < 7; ++nCol)
-            row << pList->GetItemText(nRow, nCol);
-        rows << row;
-    }
+    RecordListCtrl* pList = List(dlg, IDC_LIST_RECORDS);
+    QList<QStringList> rows(pList->GetItemCount());
+    for (int nRow = 0; nRow < rows.size(); ++nRow)
+        for (int nCol = 0; nCol < RECORD_COLUMNS; ++nCol)
+            rows[nRow] << pList->GetItemText(nRow, nCol);
     return rows;
 }
 

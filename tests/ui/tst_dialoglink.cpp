@@ -112,18 +112,6 @@ private slots:
         QCOMPARE(m_pSim->GetRequestCount(CMD_CONNECT), 1);
     }
 
-    // Read before any Connect connects on its own, without a box of its
-    // own: the wavelengths are the meter's, not 0nm.
-    void ReadConnectsFirst()
-    {
-        MeterClientDlg& dlg = Dialog(12);
-        Click(dlg, IDC_BTN_READ);
-        QVERIFY(WaitForBox("Power reading success"));
-        QCOMPARE(Boxes(), QStringList{"Power reading success"});
-        QCOMPARE(Rows(dlg), ExpectedRows(12));
-        QCOMPARE(dlg.GetDlgItemText(IDC_BTN_CONNECT), QStringLiteral("Disconnect"));
-    }
-
     // The calibrations and the clock: the bytes the meter gets, the boxes
     // of its replies in both languages, and "07" shown as 7 after sending.
     void CalibrateAndSetClock_data()
@@ -149,7 +137,6 @@ private slots:
         Type(dlg, IDC_EDIT_CAL_VALUE, QStringLiteral("12.25"));
         Click(dlg, IDC_BTN_CAL_OPM);
         QVERIFY(m_pWatcher->WaitForBox(boxes[1]));
-        QCOMPARE(m_pSim->GetLastCalibrationCommand(), CMD_CAL_OPM);
         QCOMPARE(m_pSim->GetLastCalibrationValue(), 12.25f);
         const int ids[] = {IDC_EDIT_YEAR, IDC_EDIT_MONTH,  IDC_EDIT_DAY,
                            IDC_EDIT_HOUR, IDC_EDIT_MINUTE, IDC_EDIT_SECOND};
@@ -182,8 +169,6 @@ private slots:
                                  << QString::fromUtf8("小时 25 无效：请输入 0 到 23。");
         QTest::newRow("year 100") << 1 << IDC_EDIT_YEAR << "100" << IDC_BTN_SET_TIME
                                   << "The year 100 is not valid: enter 0 to 99 (for 2000 to 2099).";
-        QTest::newRow("minute 300") << 1 << IDC_EDIT_MINUTE << "300" << IDC_BTN_SET_TIME
-                                    << "Please enter an integer between 0 and 255.";
     }
     void RefusedEntriesSendNothing()
     {
@@ -211,10 +196,12 @@ private slots:
         QCOMPARE(Boxes().size(), 2);
     }
 
-    // A download that cannot finish says how far it came; the rows stay. A
-    // lost line also shows the driver's reason and puts the link down: Read
-    // says the port is closed (keeping the rows), and the meter plugged in
-    // again works with one pick of its port and one Connect.
+    // Read before any Connect connects on its own, without a box of its own
+    // (the wavelengths are the meter's, not 0nm), and a dropped reply is
+    // asked for again. A download that cannot finish says how far it came;
+    // the rows stay. A lost line also shows the driver's reason and puts the
+    // link down: Read says the port is closed (keeping the rows), and the
+    // meter plugged in again works with one pick of its port and one Connect.
     void DownloadTrouble_data()
     {
         QTest::addColumn<int>("nDrop");
@@ -248,6 +235,7 @@ private slots:
         {
             QCOMPARE(Boxes(), QStringList{"Power reading success"});
             QCOMPARE(nRows, 100);
+            QCOMPARE(dlg.GetDlgItemText(IDC_BTN_CONNECT), QStringLiteral("Disconnect"));
             return;
         }
         const QString strEnd = QStringLiteral("%1 of 100 records arrived; they stay in the list.").arg(nRows);
@@ -278,12 +266,11 @@ private slots:
     void PickingPorts()
     {
         MeterClientDlg& dlg = Dialog(3);
-        MeterSim& first = *m_pSim.release();
-        std::unique_ptr<MeterSim> pFirst(&first);
+        const std::unique_ptr<MeterSim> pFirst = std::move(m_pSim);
         StartMeter(4);                                                        // plugged in after start
         QVERIFY(Choose(Combo(dlg, IDC_COMBO_PORT), m_pSim->GetDevicePath())); // the second pick: nothing
         Click(dlg, IDC_BTN_CONNECT);
-        QTRY_COMPARE(first.GetRequestCount(CMD_CONNECT), 1);
+        QTRY_COMPARE(pFirst->GetRequestCount(CMD_CONNECT), 1);
         QVERIFY(WaitForBox("Connection success"));
         QVERIFY(Choose(Combo(dlg, IDC_COMBO_PORT), m_pSim->GetDevicePath())); // the third: opens it
         Click(dlg, IDC_BTN_READ);
@@ -301,7 +288,7 @@ private slots:
         QLineEdit* pPortEdit = Combo(typed, IDC_COMBO_PORT)->lineEdit();
         QTest::mouseClick(pPortEdit, Qt::LeftButton);
         pPortEdit->selectAll();
-        QTest::keyClicks(pPortEdit, first.GetDevicePath());
+        QTest::keyClicks(pPortEdit, pFirst->GetDevicePath());
         QTest::keyClick(pPortEdit, Qt::Key_Tab);
         Click(typed, IDC_BTN_CONNECT);
         QVERIFY(WaitForBox("COM CANN'T OPEN!"));
@@ -314,40 +301,26 @@ private slots:
                  QStringLiteral("No serial port /dev/ttyNoSuchPort0. Is the cable plugged in?"));
     }
 
-    // Rows just downloaded are not lost to a stray key: Enter, Esc, Exit and
-    // the close box ask first; No keeps the dialog, Yes ends it.
-    void LeavingAsksForUnsavedRows_data()
-    {
-        QTest::addColumn<QString>("strHow");
-        QTest::newRow("Enter in an edit") << "enter";
-        QTest::newRow("Esc") << "esc";
-        QTest::newRow("Exit") << "exit";
-        QTest::newRow("close box") << "close";
-    }
+    // Rows just downloaded are not lost to a stray key: Esc, Exit and the
+    // close box each ask first and No keeps the dialog; Yes ends it.
     void LeavingAsksForUnsavedRows()
     {
-        QFETCH(QString, strHow);
         MeterClientDlg& dlg = Dialog(5);
         QSignalSpy finished(&dlg, &QDialog::finished);
         Click(dlg, IDC_BTN_READ);
         QVERIFY(WaitForBox("Power reading success"));
-        const auto leave = [&] {
-            if (strHow == QLatin1String("enter"))
-                QTest::keyClick(Edit(dlg, IDC_EDIT_NOTES), Qt::Key_Return);
-            else if (strHow == QLatin1String("esc"))
-                QTest::keyClick(Edit(dlg, IDC_EDIT_NOTES), Qt::Key_Escape);
-            else if (strHow == QLatin1String("exit"))
-                Click(dlg, IDCANCEL);
-            else
-                dlg.close();
-        };
-        leave();
         const QString strQuestion = QStringLiteral("The list holds 5 records that have not been saved.\nQuit anyway?");
-        QVERIFY(m_pWatcher->WaitForBox(strQuestion));
-        QVERIFY(dlg.isVisible() && finished.isEmpty());
+        const std::function<void()> ways[] = {[&] { QTest::keyClick(Edit(dlg, IDC_EDIT_NOTES), Qt::Key_Escape); },
+                                              [&] { Click(dlg, IDCANCEL); }, [&] { dlg.close(); }};
+        for (int i = 0; i < 3; ++i)
+        {
+            ways[i]();
+            QTRY_COMPARE(Boxes().count(strQuestion), i + 1);
+            QVERIFY(dlg.isVisible() && finished.isEmpty());
+        }
         QCOMPARE(Rows(dlg).size(), 5);
         m_pWatcher->m_answers << QMessageBox::Yes;
-        leave();
+        dlg.close();
         QTRY_COMPARE(finished.size(), 1);
     }
 };
