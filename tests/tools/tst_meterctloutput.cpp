@@ -87,14 +87,36 @@ void TestMeterCtlOutput::RecordFields_data()
     row("edited in a spreadsheet", " 3 \t1310\til\t1.5\t-3dBm\t2012-05-03 09:05:07\t",
         R"({"number":3,"wavelength":1310,"mode":"IL","value":1.5,"unit":null,"reference":-3,)"
         R"("time":"2012-05-03T09:05:07"})");
+    row("blanks around, signs, bare points",
+        "+7\t 1550.nm\n\tOpm \t -.5 dB\t+.25dBm \t\x0b"
+        "2012-5-3 \r 9:5:7\r\n\t",
+        R"({"number":7,"wavelength":1550,"mode":"OPM","value":-0.5,"unit":"dB","reference":0.25,)"
+        R"("time":"2012-05-03T09:05:07"})");
+    // A whole number beyond 2^53 would lose digits; the others keep the
+    // form QJsonDocument gives them (-0 is 0, 1e15 has all its digits, 1e21
+    // an exponent).
+    row("large and negative zero", "9007199254740992\t1000000000000000000000nm\tRL\t-0.00dB\t1000000000000000dBm\t\t",
+        R"({"number":9007199254740992,"wavelength":1e21,"mode":"RL","value":0,"unit":"dB","reference":1e15,)"
+        R"("time":null})");
     // What reads as no number: the decoder's inf and nan, a decimal comma,
-    // a unit that is not the column's, month 13, a year byte of 150.
+    // a unit that is not the column's, month 13, a year byte of 150, an
+    // exponent, a point alone, a no-break space, full-width digits, a day
+    // of three digits, no blank before the hour, a number past 2^53.
     row("nothing reads", "x\t1550 nm?\tOTDR\tinfdB\tnandBm\t2012-13-1  0:0:0\t",
         R"({"number":null,"wavelength":null,"mode":null,"value":null,"unit":null,"reference":null,"time":null})");
     row("comma, wrong unit, five-digit year", "1.5\t1550mm\tRL\t-12,34dBm\t-3.00dB\t20150-1-1  0:0:0\t",
         R"({"number":null,"wavelength":null,"mode":"RL","value":null,"unit":null,"reference":null,"time":null})");
+    row("exponent, point, no-break space",
+        "9007199254740993\t1e3nm\tIL\t.dB\t1\xc2\xa0"
+        "dBm\t2012-5-333 0:0:0\t",
+        R"({"number":null,"wavelength":null,"mode":"IL","value":null,"unit":null,"reference":null,"time":null})");
+    row("full-width digits, no blank", "\xef\xbc\x91\t\xef\xbc\x91\xef\xbc\x92nm\t\t5 dB m\t-\t2012-5-0309:5:7\t",
+        R"({"number":null,"wavelength":null,"mode":null,"value":null,"unit":null,"reference":null,"time":null})");
     row("empty", "\t\t\t\t\t\t",
         R"({"number":null,"wavelength":null,"mode":null,"value":null,"unit":null,"reference":null,"time":null})");
+    // Texts that need JSON's escapes or are not ASCII.
+    row("texts escaped", "1\t\"q\"\tback\\slash\t\x01\x1f\x7f\t\xe5\x85\x89\xe7\xba\xa4\t\xf0\x9f\x98\x80\ttab\there",
+        R"({"number":1,"wavelength":null,"mode":null,"value":null,"unit":null,"reference":null,"time":null})");
 }
 
 void TestMeterCtlOutput::RecordFields()
@@ -102,10 +124,22 @@ void TestMeterCtlOutput::RecordFields()
     QFETCH(QString, strTexts);
     QFETCH(QByteArray, expected);
     MeasurementRecord row;
-    const QStringList texts = strTexts.split(QLatin1Char('\t'));
-    QCOMPARE(texts.size(), RECORD_COLUMNS);
+    const QStringList texts = strTexts.split(QLatin1Char('\t')).mid(0, RECORD_COLUMNS - 1) +
+                              QStringList{strTexts.section(QLatin1Char('\t'), RECORD_COLUMNS - 1)};
     std::copy(texts.cbegin(), texts.cend(), row.texts.begin());
-    QJsonObject got = RecordToJson(row);
+    const QByteArray document = BuildRecordsJson({row}, ReportUserInfo{}, nullptr);
+    // One record a line, between the line that opens the list and the one
+    // that closes it.
+    const QList<QByteArray> lines = document.split('\n');
+    const qsizetype nOpen = lines.indexOf("\"records\": [");
+    QVERIFY2(nOpen > 0 && lines.value(nOpen + 2) == "]", document.constData());
+    const QByteArray line = lines[nOpen + 1];
+    QJsonParseError error;
+    QJsonObject got = QJsonDocument::fromJson(line, &error).object();
+    QVERIFY2(error.error == QJsonParseError::NoError, line.constData());
+    // Compact, and the very bytes Qt's own writer makes of what it read.
+    QCOMPARE(line, QJsonDocument(got).toJson(QJsonDocument::Compact));
+    QVERIFY(QJsonDocument::fromJson(document).isObject());
     // The texts come back as they are.
     QCOMPARE(got.take(QStringLiteral("texts")).toArray().toVariantList(), QVariant(texts).toList());
     const QJsonObject want = QJsonDocument::fromJson(expected).object();

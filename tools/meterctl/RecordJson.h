@@ -8,10 +8,12 @@
 #include "report/ReportJob.h"
 
 #include <QByteArray>
-#include <QJsonObject>
 #include <QVector>
 
-// One record, from its seven texts as the list shows them:
+// The whole document: {"userInformation": {...}, "wavelengths": [20 numbers
+// in nm] or null when not known, "records": [...]}; ends with a line break.
+// A record is one line of compact JSON, its members in name order, read
+// from its seven texts as the list shows them:
 //   number      "12"               -> 12
 //   wavelength  "1550nm"           -> 1550 (nm)
 //   mode        "RL", "OPM", "IL"  -> the same text
@@ -21,10 +23,6 @@
 //   texts       the seven texts in the list's column order
 // A field whose text is empty or does not read as such (an edited cell, a
 // value of "inf" or "nan", month 13) is null.
-QJsonObject RecordToJson(const MeasurementRecord& row);
-
-// The whole document: {"userInformation": {...}, "wavelengths": [20 numbers
-// in nm] or null when not known, "records": [...]}; ends with a line break.
 QByteArray BuildRecordsJson(const QVector<MeasurementRecord>& rows, const ReportUserInfo& info,
                             const WavelengthTable* pWavelengths);
 
