@@ -263,12 +263,16 @@ void RecordsJsonBuilder::AddRow(const MeasurementRecord& row)
     // The members in the order of a QJsonObject (sorted by name), which
     // the documents written before kept.
     const RecordFields fields = ReadFields(row);
+    const auto member = [this](const char* pszName, const QJsonValue& value) {
+        m_json += ",\"";
+        m_json += pszName;
+        m_json += "\":";
+        AppendJsonValue(m_json, value);
+    };
     m_json += m_bFirst ? "\n{\"mode\":" : ",\n{\"mode\":";
     AppendJsonValue(m_json, fields.mode);
-    m_json += ",\"number\":";
-    AppendJsonValue(m_json, fields.number);
-    m_json += ",\"reference\":";
-    AppendJsonValue(m_json, fields.reference);
+    member("number", fields.number);
+    member("reference", fields.reference);
     m_json += ",\"texts\":[";
     for (int nCol = 0; nCol < RECORD_COLUMNS; ++nCol)
     {
@@ -276,14 +280,11 @@ void RecordsJsonBuilder::AddRow(const MeasurementRecord& row)
             m_json += ',';
         AppendJsonString(m_json, row.texts[nCol]);
     }
-    m_json += "],\"time\":";
-    AppendJsonValue(m_json, fields.time);
-    m_json += ",\"unit\":";
-    AppendJsonValue(m_json, fields.unit);
-    m_json += ",\"value\":";
-    AppendJsonValue(m_json, fields.value);
-    m_json += ",\"wavelength\":";
-    AppendJsonValue(m_json, fields.wavelength);
+    m_json += ']';
+    member("time", fields.time);
+    member("unit", fields.unit);
+    member("value", fields.value);
+    member("wavelength", fields.wavelength);
     m_json += '}';
     m_bFirst = false;
 }
