@@ -10,6 +10,7 @@
 #include "sim/MeterSim.h"
 
 #include <QtTest>
+#include <numeric>
 
 Q_DECLARE_METATYPE(MeterSimOptions)
 Q_DECLARE_METATYPE(LinkPolicy)
@@ -56,14 +57,6 @@ QList<QByteArray> StoredReplies(int nCount)
     for (int i = 1; i <= nCount; ++i)
         replies << SimRecordSet::BuildReply(quint16(i), SimRecordSet::Generated(i));
     return replies;
-}
-
-QList<int> OneTo(int nCount)
-{
-    QList<int> indexes;
-    for (int i = 1; i <= nCount; ++i)
-        indexes << i;
-    return indexes;
 }
 } // namespace
 
@@ -153,7 +146,9 @@ private slots:
         QVERIFY(link.StartDownload());
         QTRY_VERIFY_WITH_TIMEOUT(!link.IsDownloading(), 120000);
         QCOMPARE(probe.m_events.last(), QStringLiteral("finished %1").arg(nRecords));
-        QCOMPARE(probe.m_indexes, OneTo(nRecords));
+        QList<int> indexes(nRecords);
+        std::iota(indexes.begin(), indexes.end(), 1);
+        QCOMPARE(probe.m_indexes, indexes);
         QCOMPARE(probe.m_records, StoredReplies(nRecords));
         QCOMPARE(link.Wavelengths(), MeterSim::DefaultWavelengths());
         if (nExtraRequests >= 0)

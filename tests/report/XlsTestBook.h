@@ -14,11 +14,6 @@
 
 namespace XlsTestBook {
 
-inline void Put(Worksheet& sheet, int nRow, int nCol, const QString& strText)
-{
-    sheet.SetText(nRow, nCol, strText);
-}
-
 // Rows like the meter's records.
 inline QVector<MeasurementRecord> MeterRows(int nRows)
 {
@@ -76,15 +71,6 @@ inline void CompareBooks(const Workbook& actual, const Workbook& expected)
         });
         QVERIFY2(strFirst.isEmpty(), qPrintable(strFirst));
     }
-}
-
-// /usr/bin/python3 if it has xlrd, or an empty string.
-inline QString PythonWithXlrd()
-{
-    QProcess p;
-    p.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QStringLiteral("import xlrd")});
-    const bool bOk = p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-    return bOk ? QStringLiteral("/usr/bin/python3") : QString();
 }
 
 } // namespace XlsTestBook

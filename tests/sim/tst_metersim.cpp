@@ -3,6 +3,7 @@
 // unanswered, the record file, and a stop that must not hang. (Its line
 // faults and its other replies are tried through the link's, the dialog's
 // and meterctl's tests, which read them as a client does.)
+#include "TestFiles.h"
 #include "link/FrameAssembler.h"
 #include "link/InstrumentFrame.h"
 #include "sim/MeterSim.h"
@@ -75,8 +76,8 @@ class TestMeterSim : public QObject
     Q_OBJECT
 private slots:
     // The connect reply holds the wavelength table, big-endian from position
-    // 4 (a client only sees it decoded); a record one beyond the count comes
-    // back as zeros.
+    // 4 (a client only sees it decoded; its length and code: the trace in
+    // tst_meterctldownload); a record one beyond the count comes back as zeros.
     void RepliesAndSilences()
     {
         MeterSim sim;
@@ -85,7 +86,6 @@ private slots:
         Line line(sim.GetDevicePath());
         const QByteArray connected = line.Request(InstrumentFrame::Build(CMD_CONNECT, {}));
         QCOMPARE(connected.size(), 46);
-        QCOMPARE(quint8(connected[2]), RSP_CONNECTED);
         const WavelengthTable table = MeterSim::DefaultWavelengths();
         for (int i = 0; i < WAVELENGTH_COUNT; ++i)
             QCOMPARE(
@@ -146,12 +146,11 @@ private slots:
         QFETCH(int, count);
         QFETCH(QByteArray, first);
         QTemporaryDir dir;
-        QFile file(dir.filePath(QStringLiteral("records.txt")));
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
-        file.close();
+        const QString strFile = dir.filePath(QStringLiteral("records.txt"));
+        QVERIFY(WriteFile(strFile, text));
         MeterSim sim;
         sim.Records().Generate(3);
-        QCOMPARE(sim.Records().LoadFile(file.fileName()), count >= 0);
+        QCOMPARE(sim.Records().LoadFile(strFile), count >= 0);
         QCOMPARE(sim.Records().Count(), count >= 0 ? count : 3); // a refused file changes nothing
         if (count < 0)
             QVERIFY(sim.Records().GetLastError().startsWith(QStringLiteral("line 1:")));

@@ -3,6 +3,7 @@
 // button, lists are opened and their items clicked, edits typed into.
 #pragma once
 
+#include "TestDirs.h"
 #include "TestFiles.h"
 #include "ui/ControlIds.h"
 #include "ui/DropDownCombo.h"
@@ -20,6 +21,7 @@
 #include <QtTest>
 #include <algorithm>
 #include <functional>
+#include <memory>
 
 // What a message box showed.
 struct SeenBox
@@ -128,9 +130,8 @@ inline RecordListCtrl* List(MeterClientDlg& dlg, int nId)
 // Replaces an edit's text as a person does: click into it, select all, type
 // (Latin text key by key, anything else as an input method commits it, the
 // way Chinese is typed).
-inline void Type(MeterClientDlg& dlg, int nId, const QString& strText)
+inline void Type(QLineEdit* pEdit, const QString& strText)
 {
-    QLineEdit* pEdit = Edit(dlg, nId);
     QTest::mouseClick(pEdit, Qt::LeftButton);
     pEdit->selectAll();
     QTest::keyClick(pEdit, Qt::Key_Backspace);
@@ -142,6 +143,11 @@ inline void Type(MeterClientDlg& dlg, int nId, const QString& strText)
         commit.setCommitString(strText);
         QApplication::sendEvent(pEdit, &commit);
     }
+}
+
+inline void Type(MeterClientDlg& dlg, int nId, const QString& strText)
+{
+    Type(Edit(dlg, nId), strText);
 }
 
 inline void Click(MeterClientDlg& dlg, int nId)
@@ -183,11 +189,46 @@ inline QByteArray SetupBytes(int nLanguage)
     return QByteArray::fromHex("5BC5E4D6C3D0C5CFA25D0D0A") + "LanguageID=" + QByteArray::number(nLanguage) + "\r\n";
 }
 
-// The tests run under a comma-decimal locale: every number the program
-// shows or reads must not follow it.
-inline bool CommaLocale()
-{
-    return QLocale::system().decimalPoint() == QLatin1Char(',');
-}
-
 } // namespace UiDriver
+
+// What every dialog test holds: a scratch folder as the current directory
+// (where SETUP.ini is), the watcher of the popups, and the dialog.
+class DialogFixture
+{
+protected:
+    std::unique_ptr<ScopedCurrentDir> m_pDir;
+    std::unique_ptr<PopupWatcher> m_pWatcher;
+    std::unique_ptr<MeterClientDlg> m_pDlg;
+
+    void SetUp()
+    {
+        // A decimal comma, which no number the program shows or reads may follow.
+        QVERIFY2(QLocale::system().decimalPoint() == QLatin1Char(','),
+                 "the dialog tests run under de_DE.UTF-8 (scripts/setup generates it)");
+        m_pDir = std::make_unique<ScopedCurrentDir>();
+        m_pWatcher = std::make_unique<PopupWatcher>();
+    }
+    void TearDown()
+    {
+        m_pDlg.reset();
+        m_pWatcher.reset();
+        m_pDir.reset();
+    }
+    QString Path(const QString& strName) const { return QDir(m_pDir->Path()).filePath(strName); }
+
+    // A new dialog (prepared before it is created), shown and active; in
+    // nLanguage, written to SETUP.ini first, or with 0 as SETUP.ini says.
+    MeterClientDlg& Show(int nLanguage = 0, const std::function<void(MeterClientDlg&)>& prepare = {})
+    {
+        if (nLanguage != 0)
+            WriteFile(Path(QStringLiteral("SETUP.ini")), UiDriver::SetupBytes(nLanguage));
+        m_pDlg = std::make_unique<MeterClientDlg>();
+        if (prepare)
+            prepare(*m_pDlg);
+        m_pDlg->Create();
+        m_pDlg->show();
+        if (!QTest::qWaitForWindowActive(m_pDlg.get()))
+            qFatal("the dialog did not become active");
+        return *m_pDlg;
+    }
+};

@@ -8,9 +8,6 @@
 #include "ui/AboutDlg.h"
 #include "ui/ControlIds.h"
 #include "ui/DialogTemplate.h"
-#include "ui/DialogUnits.h"
-
-#include "TestDirs.h"
 
 #include <QGroupBox>
 #include <QHeaderView>
@@ -43,57 +40,28 @@ const QStringList FACE_ZH = {"中文", "请选择端口:", "读取数据", "序�
 const QStringList FACE_EN = {"English", "Select Port:", "Read Data", "Number"};
 } // namespace
 
-class TestMainDialog : public QObject
+class TestMainDialog : public QObject, DialogFixture
 {
     Q_OBJECT
-private:
-    std::unique_ptr<ScopedCurrentDir> m_pDir;
-    std::unique_ptr<PopupWatcher> m_pWatcher;
-    std::unique_ptr<MeterClientDlg> m_pDlg;
-
-    QString SetupPath() const { return m_pDir->Path() + QStringLiteral("/SETUP.ini"); }
-    MeterClientDlg& Shown()
-    {
-        m_pDlg = std::make_unique<MeterClientDlg>();
-        m_pDlg->Create();
-        m_pDlg->show();
-        if (!QTest::qWaitForWindowActive(m_pDlg.get()))
-            qFatal("the dialog did not become active");
-        return *m_pDlg;
-    }
+    QString SetupPath() const { return Path(QStringLiteral("SETUP.ini")); }
 
 private slots:
-    void init()
-    {
-        m_pDir = std::make_unique<ScopedCurrentDir>();
-        m_pWatcher = std::make_unique<PopupWatcher>();
-    }
-    void cleanup() { m_pDlg.reset(), m_pWatcher.reset(), m_pDir.reset(); }
+    void init() { SetUp(); }
+    void cleanup() { TearDown(); }
 
-    // The language of SETUP.ini (its first character decides); without the
-    // file Chinese, and nothing is written at start.
-    void StartLanguage_data()
-    {
-        QTest::addColumn<QByteArray>("setup");
-        QTest::addColumn<QStringList>("face");
-        QTest::newRow("no file") << QByteArray() << FACE_ZH;
-        QTest::newRow("12") << SetupBytes(12) << FACE_EN;
-    }
+    // The language of SETUP.ini: its first character decides, and the file
+    // is left as it is. (Without the file: PickLanguage.)
     void StartLanguage()
     {
-        QFETCH(QByteArray, setup);
-        QFETCH(QStringList, face);
-        if (!setup.isEmpty())
-            WriteFile(SetupPath(), setup);
-        MeterClientDlg& dlg = Shown();
-        QCOMPARE(Face(dlg), face);
-        QCOMPARE(FileBytes(SetupPath()), setup.isEmpty() ? QByteArray("<missing>") : setup);
+        QCOMPARE(Face(Show(12)), FACE_EN);
+        QCOMPARE(FileBytes(SetupPath()), SetupBytes(12));
         QVERIFY(m_pWatcher->m_boxes.isEmpty());
     }
 
-    // One pick, by mouse or by keys, applies the language and writes it; a
-    // list closed without a choice, by Esc or by the window losing the
-    // focus, writes the language in force again.
+    // Without SETUP.ini the dialog starts in Chinese and writes nothing. One
+    // pick, by mouse or by keys, applies the language and writes it; a list
+    // closed without a choice, by Esc or by the window losing the focus,
+    // writes the language in force again.
     void PickLanguage_data()
     {
         QTest::addColumn<QString>("strHow");
@@ -109,7 +77,9 @@ private slots:
         QFETCH(QString, strHow);
         QFETCH(QStringList, face);
         QFETCH(int, nStored);
-        MeterClientDlg& dlg = Shown();
+        MeterClientDlg& dlg = Show();
+        QCOMPARE(Face(dlg), FACE_ZH);
+        QCOMPARE(FileBytes(SetupPath()), QByteArray("<missing>"));
         DropDownCombo* pCombo = Combo(dlg, IDC_COMBO_LANGUAGE);
         QWidget other;
         if (strHow == QLatin1String("click"))
@@ -137,6 +107,7 @@ private slots:
         }
         QTRY_COMPARE(FileBytes(SetupPath()), SetupBytes(nStored));
         QCOMPARE(Face(dlg), face);
+        QVERIFY(m_pWatcher->m_boxes.isEmpty());
     }
 
     // A settings file that cannot be written: the language still changes,
@@ -144,7 +115,7 @@ private slots:
     void LanguageThatCannotBeKept()
     {
         QVERIFY(QDir(m_pDir->Path()).mkdir(QStringLiteral("SETUP.ini")));
-        MeterClientDlg& dlg = Shown();
+        MeterClientDlg& dlg = Show();
         QVERIFY(Choose(Combo(dlg, IDC_COMBO_LANGUAGE), QStringLiteral("English")));
         QTRY_COMPARE(m_pWatcher->m_boxes.size(), 1);
         QCOMPARE(m_pWatcher->m_boxes[0].strText,
@@ -162,7 +133,7 @@ private slots:
         const QString strQm = QLibraryInfo::path(QLibraryInfo::TranslationsPath) + QStringLiteral("/qtbase_zh_CN.qm");
         if (!QFile::exists(strQm))
             QFAIL("Qt's Chinese translations are missing (qt6-translations-l10n; scripts/setup installs it)");
-        MeterClientDlg& dlg = Shown();
+        MeterClientDlg& dlg = Show();
         Type(dlg, IDC_EDIT_CAL_VALUE, QStringLiteral("x"));
         QTest::keyClick(Edit(dlg, IDC_EDIT_COMPANY), Qt::Key_Return);
         QVERIFY(Choose(Combo(dlg, IDC_COMBO_LANGUAGE), QStringLiteral("English")));
@@ -193,8 +164,7 @@ private slots:
         QFETCH(int, nId);
         QFETCH(QString, strTyped);
         QFETCH(QString, strMessage);
-        QVERIFY2(CommaLocale(), "the dialog tests run under de_DE.UTF-8 (scripts/setup generates it)");
-        MeterClientDlg& dlg = Shown();
+        MeterClientDlg& dlg = Show();
         QSignalSpy finished(&dlg, &QDialog::finished);
         Type(dlg, IDC_EDIT_COMPANY, QStringLiteral("ACME"));
         Type(dlg, nId, strTyped);
@@ -210,7 +180,7 @@ private slots:
         QCOMPARE(finished.size(), 1);
         QCOMPARE(finished[0][0].toInt(), int(IDOK));
 
-        MeterClientDlg& second = Shown();
+        MeterClientDlg& second = Show();
         QSignalSpy cancelled(&second, &QDialog::finished);
         Type(second, nId, strTyped);
         QTest::keyClick(Edit(second, nId), Qt::Key_Escape);
@@ -223,8 +193,7 @@ private slots:
     // English interface.
     void AboutBoxFromContextMenu()
     {
-        WriteFile(SetupPath(), SetupBytes(1));
-        MeterClientDlg& dlg = Shown();
+        MeterClientDlg& dlg = Show(1);
         QStringList entries, aboutTexts;
         m_pWatcher->m_onOther = [&](QWidget* pWindow) {
             if (auto* pMenu = qobject_cast<QMenu*>(pWindow))
@@ -251,15 +220,13 @@ private slots:
         QVERIFY(aboutTexts.contains(QString::fromUtf8("Client 1.0 版")));
     }
 
-    // The template's rectangles in dialog units, its creation order as the tab
-    // order, and in both languages every caption, column header and the
-    // widest wavelength inside its rectangle; the window fits a 1366x768
-    // screen with a desktop panel and a title bar.
+    // The template's creation order as the tab order, and in both languages
+    // every caption, column header and the widest wavelength inside its
+    // rectangle; the window fits a 1366x768 screen with a desktop panel and
+    // a title bar.
     void LayoutFits()
     {
-        MeterClientDlg& dlg = Shown();
-        const DialogUnits units(dlg.font());
-        QCOMPARE(Item(dlg, IDC_LIST_RECORDS)->geometry(), units.ToPixels(QRect(26, 90, 310, 130)));
+        MeterClientDlg& dlg = Show();
         QVERIFY2(dlg.width() <= 1366 && dlg.height() <= 768 - 48 - 32,
                  qPrintable(QStringLiteral("%1x%2").arg(dlg.width()).arg(dlg.height())));
         QList<QWidget*> tabOrder;
